@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace kw {
+
+// The help document beside the program; its topics are anchors named by the
+// context keys ("MENU", "MENU_KALEND", ...).
+inline constexpr const char* HelpFileName = "qx5view.html";
+
+// The directory (with its final '/') where the help document is looked for;
+// until set, the directory of the executable.
+void SetHelpDirectory(const QString& directory);
+
+// Opens the help window at the topic of `contextKey` (empty: the contents).
+// Without the help document it says that help is not installed.
+void OpenHelp(QWidget* parent, const QString& contextKey);
+
+} // namespace kw

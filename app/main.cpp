@@ -1,0 +1,18 @@
+#include "app/Application.h"
+#include "app/Devices.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kwatrix"));
+    QApplication::setOrganizationName(QStringLiteral("Telvanor"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("kwatrix"));
+    // The title "QX5view [Windows 1.00]" is not set as the display name: X11
+    // and Windows append the display name to every window caption.
+
+    kw::Application program(
+        kw::ProgramPathFromExecutable(QCoreApplication::applicationFilePath().toStdString()));
+    return program.run();
+}

@@ -1,0 +1,180 @@
+#include "archive/ArchiveDescription.h"
+
+#include "archive/Codepage.h"
+#include "archive/FileLookup.h"
+#include "archive/Ini.h"
+#include "output/Log.h"
+
+#include <cstdlib>
+#include <sys/stat.h>
+
+namespace kw {
+
+namespace {
+
+bool FileExists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The first character of a UTF-8 text (one to four bytes), empty for "".
+std::string FirstCharacter(const std::string& text)
+{
+    return Utf8Left(text, 1);
+}
+
+} // namespace
+
+std::string DeviceLetter(int32_t device)
+{
+    if (device == 0)
+        return "L";
+    static const char digits[] = "0123456789ABCDEF";
+    std::string hex;
+    uint32_t v = device < 0 ? 0u - static_cast<uint32_t>(device) : static_cast<uint32_t>(device);
+    while (v != 0) {
+        hex.insert(hex.begin(), digits[v & 0xF]);
+        v >>= 4;
+    }
+    return hex;
+}
+
+ArchiveDescription::ArchiveDescription(IniLayer& ini, Log& log) : m_ini(ini), m_log(log) {}
+
+const BlockDescription* ArchiveDescription::currentBlock() const
+{
+    if (CurrentBlock < 1 || CurrentBlock > BlockCount)
+        return nullptr;
+    return &BlockTable[static_cast<std::size_t>(CurrentBlock)];
+}
+
+void ArchiveDescription::LoadArchiveDescription(const std::string& programPath, int32_t deviceNo)
+{
+    ArchivePrefix = "D0" + DeviceLetter(deviceNo);
+    std::string path = ResolveFile(programPath, ArchivePrefix + "ARCH.INI");
+    int32_t status = ParseArchiveDescription(0, path);
+    if (status != 0 && deviceNo == 0) {
+        ArchivePrefix = "QX5";
+        path = ResolveFile(programPath, ArchivePrefix + "ARCH.INI");
+        status = ParseArchiveDescription(0, path);
+    }
+    m_log.WriteLog(status != 0, "  READ_LIST_INI FILE: " + Utf8Left(programPath, 150) +
+                                    ArchivePrefix + "ARCH.INI :" + std::to_string(status));
+    ArchiveLoaded = ReadRevisions(path) == 0;
+    if (ResetDayBuffers)
+        ResetDayBuffers();
+}
+
+int32_t ArchiveDescription::ParseArchiveDescription(int32_t mode, const std::string& path)
+{
+    if (!FileExists(path))
+        return -1;
+
+    const BlockDescription* current = currentBlock();
+    const std::string ident = current ? FirstCharacter(current->Description) : std::string();
+
+    BlockCount = 0;
+    CurrentBlock = 0;
+
+    // Block names first: the enumeration shares the layer's value text with
+    // the reads below.
+    int32_t status = m_ini.ReadIniValue(path, "BLOCK", "*");
+    while (status >= 1) {
+        // The table holds ten blocks; further names are ignored.
+        if (BlockCount < MaxBlocks) {
+            ++BlockCount;
+            BlockDescription& b = BlockTable[static_cast<std::size_t>(BlockCount)];
+            b = BlockDescription{};
+            b.SectionName = Utf8Left(m_ini.IniKey, 32);
+        }
+        status = m_ini.NextIniKey();
+    }
+
+    const auto text = [&](const std::string& section, const char* key, std::size_t width,
+                          std::string& field) {
+        const bool found = m_ini.ReadIniValue(path, section, key) == 1;
+        if (found)
+            field = Utf8Left(m_ini.IniValue, width);
+        return found;
+    };
+
+    for (int32_t n = 1; n <= BlockCount; ++n) {
+        BlockDescription& b = BlockTable[static_cast<std::size_t>(n)];
+        const std::string section = b.SectionName;
+        text(section, "POPIS", 64, b.Description);
+        text(section, "POPISW", 64, b.Description);
+        b.Start = m_ini.ReadIniInteger(path, section, "START");
+        b.Length = m_ini.ReadIniInteger(path, section, "LENGTH");
+        b.RecordCount = m_ini.ReadIniInteger(path, section, "NZAZN");
+        b.DaysAhead = m_ini.ReadIniInteger(path, section, "NDAY");
+        b.Multiplier = m_ini.ReadIniFloat(path, section, "NASOB");
+        text(section, "FORMAT", 128, b.Format);
+        text(section, "FORMATW", 128, b.Format);
+        text(section, "DEN", 8, b.DayItem);
+        text(section, "HOD", 8, b.HourItem);
+        text(section, "MIN", 8, b.MinuteItem);
+        text(section, "SEC", 8, b.SecondItem);
+        text(section, "VALUE", 8, b.ValueItem);
+        if (m_ini.ReadIniValue(path, section, "VYPIS") == 1) {
+            b.Listed = m_ini.IniValue == "ON";
+            if (CurrentBlock == 0)
+                CurrentBlock = n;
+        }
+        b.DisplayMode = m_ini.ReadIniInteger(path, section, "ZOBRAZ");
+        b.Unit = "JEDN";
+        text(section, "JEDN", 16, b.Unit);
+        text(section, "OUTDBF", 16, b.ExportName);
+        if (mode == 0 && !b.ExportName.empty() && b.ExportName[0] == '+') {
+            b.ExportName.erase(0, 1);
+            b.ExportPlus = true;
+        }
+    }
+
+    if (mode == 1) {
+        int32_t found = 0;
+        for (int32_t n = 1; n <= BlockCount && found == 0; ++n) {
+            const BlockDescription& b = BlockTable[static_cast<std::size_t>(n)];
+            if (b.Listed && b.Description.compare(0, ident.size(), ident) == 0)
+                found = n;
+        }
+        if (found != 0) {
+            CurrentBlock = found;
+            CurrentBlockTitle = BlockTable[static_cast<std::size_t>(found)].Description;
+            if (BlockChangeNotify)
+                BlockChangeNotify();
+        } else {
+            m_log.WriteLog(true, "Při přepnutí INI souborů nenalezen blok s identifikaci :" + ident);
+        }
+    }
+    return 0;
+}
+
+bool ArchiveDescription::FileRevisions(const std::string& path, uint16_t& plc, uint16_t& ini)
+{
+    const uint16_t keepPlc = PlcRevision, keepIni = IniRevision;
+    const bool ok = ReadRevisions(path) == 0;
+    plc = PlcRevision;
+    ini = IniRevision;
+    PlcRevision = keepPlc;
+    IniRevision = keepIni;
+    return ok;
+}
+
+int32_t ArchiveDescription::ReadRevisions(const std::string& path)
+{
+    if (m_ini.ReadIniValue(path, "REV", "REV_PLC") != 1 &&
+        m_ini.ReadIniValue(path, "REV", "REV_QX5") != 1)
+        return -1;
+    int32_t plc = 0;
+    if (!ParseIniInteger(m_ini.IniValue, plc))
+        return -1;
+    PlcRevision = static_cast<uint16_t>(std::llabs(static_cast<long long>(plc)));
+    int32_t rev = 0;
+    if (m_ini.ReadIniValue(path, "REV", "REV_INI") != 1 || !ParseIniInteger(m_ini.IniValue, rev))
+        return -1;
+    IniRevision = static_cast<uint16_t>(rev);
+    return 0;
+}
+
+} // namespace kw

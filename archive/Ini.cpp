@@ -1,0 +1,645 @@
+#include "archive/Ini.h"
+
+#include "archive/AtomicFile.h"
+#include "archive/Codepage.h"
+#include "archive/Errors.h"
+
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <new>
+#include <string_view>
+#include <sys/stat.h>
+#include <unordered_map>
+
+namespace kw
+{
+
+namespace
+{
+
+// The Windows profile functions read into a 1024-byte buffer and list key
+// names into an 8192-byte one; the layer itself keeps 255 characters.
+constexpr std::size_t PlatformValueChars = 1023;
+constexpr std::size_t KeyListBytes = 8191;
+constexpr std::size_t LayerChars = 255;
+
+// A file modified this recently may change again within the same timestamp
+// tick without its stamp changing, so its cache is checked byte by byte.
+constexpr int64_t RacyWindowNs = 1'000'000'000;
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+std::string_view Trim(std::string_view s)
+{
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+enum class LineKind { Other, Comment, Section, Entry };
+
+struct LineInfo {
+    LineKind kind = LineKind::Other;
+    std::string_view name;  // section name or key, trimmed
+    std::string_view value; // trimmed and unquoted
+};
+
+// One line of text (UTF-8, without its line end) under the profile-file rules.
+// A line without "=" counts as a key with an empty value, as Windows lists
+// such lines among a section's keys; a line with an empty key is ignored.
+LineInfo ClassifyLine(std::string_view text)
+{
+    LineInfo info;
+    const std::string_view t = Trim(text);
+    if (t.empty())
+        return info;
+    if (t.front() == ';') {
+        info.kind = LineKind::Comment;
+        return info;
+    }
+    if (t.front() == '[') {
+        const std::size_t close = t.find(']');
+        if (close != std::string_view::npos) {
+            info.kind = LineKind::Section;
+            info.name = Trim(t.substr(1, close - 1));
+            return info;
+        }
+    }
+    const std::size_t eq = t.find('=');
+    info.name = Trim(t.substr(0, eq));
+    if (info.name.empty())
+        return info;
+    info.kind = LineKind::Entry;
+    if (eq != std::string_view::npos) {
+        std::string_view v = Trim(t.substr(eq + 1));
+        if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+            v = v.substr(1, v.size() - 2);
+        info.value = v;
+    }
+    return info;
+}
+
+struct Line {
+    std::string raw; // bytes as in the file, without the line end
+    std::string eol; // "\r\n", "\n", or empty on a last line without one
+};
+
+std::vector<Line> SplitLines(std::string_view bytes)
+{
+    std::vector<Line> lines;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        const std::size_t nl = bytes.find('\n', pos);
+        if (nl == std::string_view::npos) {
+            lines.push_back({std::string(bytes.substr(pos)), {}});
+            break;
+        }
+        std::size_t end = nl;
+        if (end > pos && bytes[end - 1] == '\r')
+            --end;
+        lines.push_back({std::string(bytes.substr(pos, end - pos)),
+                         std::string(bytes.substr(end, nl + 1 - end))});
+        pos = nl + 1;
+    }
+    return lines;
+}
+
+bool HasNonAscii(std::string_view bytes)
+{
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    }
+    return false;
+}
+
+constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
+
+// A whole file, split into lines and decoded to UTF-8.
+struct Content {
+    std::vector<Line> lines;
+    std::vector<std::string> text; // UTF-8 text of each line
+    bool utf8 = false;             // the file is valid UTF-8 with non-ASCII text
+
+    explicit Content(std::string_view bytes)
+    {
+        lines = SplitLines(bytes);
+        const bool validUtf8 = IsValidUtf8(bytes);
+        utf8 = validUtf8 && HasNonAscii(bytes);
+        text.reserve(lines.size());
+        for (const Line& line : lines) {
+            std::string_view raw = line.raw;
+            // Editors add a byte order mark to UTF-8 files; it is no part of the first line.
+            if (validUtf8 && text.empty() && raw.substr(0, Utf8Bom.size()) == Utf8Bom)
+                raw.remove_prefix(Utf8Bom.size());
+            text.push_back(validUtf8 ? std::string(raw) : Cp1250ToUtf8(raw));
+        }
+    }
+
+    std::string Encode(std::string_view utf8Text) const
+    {
+        return utf8 ? std::string(utf8Text) : Utf8ToCp1250(utf8Text);
+    }
+
+    // Line end for lines the layer adds: the file's own, CR LF for a new file.
+    std::string LineEnd() const
+    {
+        for (const Line& line : lines) {
+            if (!line.eol.empty())
+                return line.eol;
+        }
+        return "\r\n";
+    }
+
+    std::string Join() const
+    {
+        std::string out;
+        for (const Line& line : lines) {
+            out += line.raw;
+            out += line.eol;
+        }
+        return out;
+    }
+};
+
+struct Entry {
+    std::string key;
+    std::string value; // whole value, not yet cut
+};
+
+struct Section {
+    std::vector<Entry> entries; // first occurrence of each key, in file order
+    std::unordered_map<std::string, std::size_t> byKey; // folded key -> entries index
+};
+
+struct FileStamp {
+    bool exists = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    int64_t mtimeNs = 0;
+    int64_t ctimeNs = 0;
+
+    bool operator==(const FileStamp& o) const
+    {
+        return exists == o.exists && dev == o.dev && ino == o.ino && size == o.size &&
+               mtimeNs == o.mtimeNs && ctimeNs == o.ctimeNs;
+    }
+};
+
+int64_t ToNs(const timespec& ts)
+{
+    return int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+// false with errno set when the file cannot be looked at.
+bool StatFile(const std::string& path, FileStamp& stamp)
+{
+    struct stat st {
+    };
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    stamp.exists = true;
+    stamp.dev = st.st_dev;
+    stamp.ino = st.st_ino;
+    stamp.size = st.st_size;
+    stamp.mtimeNs = ToNs(st.st_mtim);
+    stamp.ctimeNs = ToNs(st.st_ctim);
+    return true;
+}
+
+int64_t NowNs()
+{
+    using namespace std::chrono;
+    return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+// Texts that could not be read back as written are refused rather than
+// breaking the line structure of the file.
+bool CanStore(const std::string& section, const std::string& key, const std::string* value)
+{
+    const auto hasBreak = [](std::string_view s) {
+        return s.find_first_of("\r\n") != std::string_view::npos;
+    };
+    if (hasBreak(section) || section.find(']') != std::string::npos)
+        return false;
+    if (key.empty() || Trim(key) != key || hasBreak(key) || key.find('=') != std::string::npos ||
+        key.front() == ';' || key.front() == '[')
+        return false;
+    return value == nullptr || !hasBreak(*value);
+}
+
+} // namespace
+
+// The open handle: the parsed file, revalidated against the disk on every use
+// so that a change by another writer is seen without re-parsing on each read.
+struct IniLayer::File {
+    explicit File(std::string p) : path(std::move(p)) {}
+
+    std::string path;
+    bool checked = false;
+    FileStamp stamp;
+    bool racy = false;
+    std::string bytes;
+    std::vector<Section> sections;
+    std::unordered_map<std::string, std::size_t> byName; // folded name -> first section
+
+    void Refresh()
+    {
+        FileStamp now;
+        if (!StatFile(path, now)) {
+            if (!checked || stamp.exists || !bytes.empty())
+                Adopt({}, now);
+            return;
+        }
+        if (checked && now == stamp && !racy)
+            return;
+        std::string fresh;
+        if (!ReadWholeFile(path, fresh))
+            fresh.clear(); // an unreadable file has no sections
+        if (checked && fresh == bytes) {
+            stamp = now;
+            racy = NowNs() - now.mtimeNs < RacyWindowNs;
+            return;
+        }
+        Adopt(std::move(fresh), now);
+    }
+
+    void Adopt(std::string newBytes, const FileStamp& newStamp)
+    {
+        bytes = std::move(newBytes);
+        stamp = newStamp;
+        checked = true;
+        racy = newStamp.exists && NowNs() - newStamp.mtimeNs < RacyWindowNs;
+        Parse();
+    }
+
+    void Parse()
+    {
+        sections.clear();
+        byName.clear();
+        const Content content(bytes);
+        Section* current = nullptr;
+        for (const std::string& text : content.text) {
+            const LineInfo info = ClassifyLine(text);
+            if (info.kind == LineKind::Section) {
+                // A repeated section name is never read: its entries go nowhere.
+                if (byName.emplace(FoldCase(info.name), sections.size()).second) {
+                    sections.emplace_back();
+                    current = &sections.back();
+                } else {
+                    current = nullptr;
+                }
+            } else if (info.kind == LineKind::Entry && current != nullptr) {
+                if (current->byKey.emplace(FoldCase(info.name), current->entries.size()).second)
+                    current->entries.push_back({std::string(info.name), std::string(info.value)});
+            }
+        }
+    }
+
+    const Section* FindSection(const std::string& name) const
+    {
+        const auto it = byName.find(FoldCase(name));
+        return it == byName.end() ? nullptr : &sections[it->second];
+    }
+
+    // The platform read: the value cut to its buffer, or the default.
+    std::string Read(const std::string& section, const std::string& key,
+                     const std::string& fallback) const
+    {
+        const Section* s = FindSection(section);
+        if (s == nullptr)
+            return fallback;
+        const auto it = s->byKey.find(FoldCase(key));
+        if (it == s->byKey.end())
+            return fallback;
+        return Utf8Left(s->entries[it->second].value, PlatformValueChars);
+    }
+
+    // The platform key list: names followed by a zero byte, one byte per
+    // character, as many whole names as fit.
+    std::vector<std::string> KeyNames(const std::string& section) const
+    {
+        std::vector<std::string> names;
+        const Section* s = FindSection(section);
+        if (s == nullptr)
+            return names;
+        std::size_t used = 0;
+        for (const Entry& e : s->entries) {
+            used += Utf8Length(e.key) + 1;
+            if (used > KeyListBytes)
+                break;
+            names.push_back(e.key);
+        }
+        return names;
+    }
+};
+
+IniLayer::IniLayer() = default;
+IniLayer::~IniLayer() = default;
+
+void IniLayer::OpenIniFile(const std::string& fileName)
+{
+    if (fileName == m_fileName)
+        return;
+    m_file = std::make_unique<File>(fileName);
+    m_fileName = fileName;
+}
+
+IniLayer::File* IniLayer::OpenFile()
+{
+    if (!m_file)
+        m_file = std::make_unique<File>(m_fileName);
+    m_file->Refresh();
+    return m_file.get();
+}
+
+IniLayer::File* IniLayer::EnumerationFile()
+{
+    if (m_enumFileName == m_fileName) {
+        m_enumFile.reset();
+        return OpenFile();
+    }
+    // The caller read another file between two steps: keep listing the file
+    // the enumeration started on.
+    if (!m_enumFile || m_enumFile->path != m_enumFileName)
+        m_enumFile = std::make_unique<File>(m_enumFileName);
+    m_enumFile->Refresh();
+    return m_enumFile.get();
+}
+
+int32_t IniLayer::ReadIniValue(const std::string& fileName, const std::string& section,
+                               const std::string& key)
+{
+    std::string name = section;
+    if (!name.empty() && name.front() == '[') {
+        name.erase(0, 1);
+        const std::size_t close = name.find(']');
+        if (close != std::string::npos)
+            name.erase(close);
+    }
+    OpenIniFile(fileName);
+
+    if (!key.empty() && key != "*") {
+        const std::string value = Utf8Left(OpenFile()->Read(name, key, "?"), LayerChars);
+        if (value == "?") {
+            IniValue.clear();
+            return -1;
+        }
+        IniValue = value;
+        return 1;
+    }
+
+    m_enumIndex = 0;
+    m_enumSection = name;
+    m_enumFileName = m_fileName;
+    m_enumFile.reset();
+    IniKey = Utf8Left(name, LayerChars);
+    const int32_t status = NextIniKey();
+    if (key == "*" || status == -3)
+        return status;
+    return m_keyList ? static_cast<int32_t>(m_keyList->size()) : 0;
+}
+
+int32_t IniLayer::NextIniKey()
+{
+    if (!m_keyList) {
+        m_keyList.reset(new (std::nothrow) std::vector<std::string>());
+        if (!m_keyList)
+            return -3;
+    }
+    if (m_enumIndex < 0)
+        return -3;
+    File* file = EnumerationFile();
+    if (m_enumIndex == 0) {
+        *m_keyList = file->KeyNames(m_enumSection);
+        if (m_keyList->empty())
+            return -2;
+    }
+    // Past the last name the index stays put, so every further call ends too.
+    if (static_cast<std::size_t>(m_enumIndex) >= m_keyList->size())
+        return 0;
+    ++m_enumIndex;
+    const std::string& name = (*m_keyList)[static_cast<std::size_t>(m_enumIndex) - 1];
+    IniKey = Utf8Left(name, LayerChars);
+    IniValue = Utf8Left(file->Read(m_enumSection, name, ""), LayerChars);
+    return m_enumIndex;
+}
+
+int32_t IniLayer::ReadIniInteger(const std::string& fileName, const std::string& section,
+                                 const std::string& key)
+{
+    ReadReference(fileName, section, key);
+    int32_t value = 0;
+    return ParseIniInteger(IniValue, value) ? value : 0;
+}
+
+float IniLayer::ReadIniFloat(const std::string& fileName, const std::string& section,
+                             const std::string& key)
+{
+    ReadReference(fileName, section, key);
+    float value = 0;
+    return ParseIniFloat(IniValue, value) ? value : 0.0f;
+}
+
+void IniLayer::ReadReference(const std::string& fileName, const std::string& section,
+                             const std::string& key)
+{
+    ReadIniValue(fileName, section, key);
+    if (!IniValue.empty() && IniValue.front() == '[') {
+        const std::string target = IniValue;
+        ReadIniValue(fileName, target, "VALUE");
+    }
+}
+
+int32_t IniLayer::WriteIniValue(const std::string& fileName, const std::string& section,
+                                const std::string& key, const std::string& value)
+{
+    Rewrite(fileName, section, key, &value);
+    return 0;
+}
+
+int32_t IniLayer::DeleteIniKey(const std::string& fileName, const std::string& section,
+                               const std::string& key)
+{
+    Rewrite(fileName, section, key, nullptr);
+    return 0;
+}
+
+void IniLayer::Rewrite(const std::string& fileName, const std::string& section,
+                       const std::string& key, const std::string* value)
+{
+    OpenIniFile(fileName);
+    const std::string failure = "Unable to write to " + fileName;
+    if (!CanStore(section, key, value))
+        throw UserActionError(failure);
+
+    // Writes start from the disk, never from the cache: a stale cache written
+    // back would undo another writer's change.
+    FileStamp stamp;
+    std::string old;
+    if (StatFile(fileName, stamp)) {
+        if (!ReadWholeFile(fileName, old))
+            throw UserActionError(failure); // rewriting it would lose its content
+    } else if (errno != ENOENT && errno != ENOTDIR) {
+        throw UserActionError(failure);
+    }
+
+    Content content(old);
+    std::vector<Line>& lines = content.lines;
+
+    // The first section of that name, the one reads use.
+    std::size_t header = lines.size();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const LineInfo info = ClassifyLine(content.text[i]);
+        if (info.kind == LineKind::Section && EqualsNoCase(info.name, section)) {
+            header = i;
+            break;
+        }
+    }
+    std::size_t lastEntry = header;
+    std::vector<std::size_t> matches;
+    for (std::size_t i = header + 1; i < lines.size(); ++i) {
+        const LineInfo info = ClassifyLine(content.text[i]);
+        if (info.kind == LineKind::Section)
+            break;
+        if (info.kind == LineKind::Entry) {
+            lastEntry = i;
+            if (EqualsNoCase(info.name, key))
+                matches.push_back(i);
+        }
+    }
+
+    const std::string eol = content.LineEnd();
+    if (value == nullptr) {
+        if (matches.empty())
+            return;
+        // Every occurrence goes: the first one removed would otherwise
+        // uncover the next, and the key would seem not deleted.
+        for (auto it = matches.rbegin(); it != matches.rend(); ++it)
+            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*it));
+    } else {
+        const std::string entry = content.Encode(key + "=" + *value);
+        if (!matches.empty()) {
+            lines[matches.front()].raw = entry;
+        } else if (header < lines.size()) {
+            const auto at = lines.begin() + static_cast<std::ptrdiff_t>(lastEntry) + 1;
+            if (lines[lastEntry].eol.empty())
+                lines[lastEntry].eol = eol;
+            lines.insert(at, Line{entry, eol});
+        } else {
+            if (!lines.empty()) {
+                if (lines.back().eol.empty())
+                    lines.back().eol = eol;
+                if (!Trim(content.text.back()).empty())
+                    lines.push_back({"", eol});
+            }
+            lines.push_back({content.Encode("[" + section + "]"), eol});
+            lines.push_back({entry, eol});
+        }
+    }
+
+    std::string bytes = content.Join();
+    if (bytes == old && stamp.exists)
+        return;
+    if (!WriteFileAtomically(fileName, bytes))
+        throw UserActionError(failure);
+    FileStamp written;
+    StatFile(fileName, written);
+    if (!m_file)
+        m_file = std::make_unique<File>(m_fileName);
+    m_file->Adopt(std::move(bytes), written);
+}
+
+bool ParseIniInteger(const std::string& text, int32_t& value)
+{
+    std::size_t i = 0;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    int base = 10;
+    if (i < text.size() && text[i] == '$') {
+        base = 16;
+        ++i;
+    }
+    if (i == text.size())
+        return false;
+    // Magnitude up to 2^31, so that the most negative value fits; more is overflow.
+    const int64_t limit = negative ? int64_t(1) << 31 : (int64_t(1) << 31) - 1;
+    int64_t magnitude = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return false;
+        magnitude = magnitude * base + digit;
+        if (magnitude > limit)
+            return false;
+    }
+    value = static_cast<int32_t>(negative ? -magnitude : magnitude);
+    return true;
+}
+
+bool ParseIniFloat(const std::string& text, float& value)
+{
+    std::size_t i = 0;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
+    const std::size_t start = i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    const auto digits = [&] {
+        const std::size_t from = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i;
+        return i - from;
+    };
+    std::size_t mantissa = digits();
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0)
+        return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+            ++i;
+        if (digits() == 0)
+            return false;
+    }
+    if (i != text.size())
+        return false;
+
+    // from_chars ignores the locale (the desktop's may use a decimal comma) but
+    // takes no plus sign.
+    const char* first = text.data() + start;
+    const char* last = text.data() + text.size();
+    if (*first == '+')
+        ++first;
+    float parsed = 0;
+    const auto result = std::from_chars(first, last, parsed, std::chars_format::general);
+    // Out of the range of single precision, either way, is no usable number.
+    if (result.ec != std::errc() || result.ptr != last)
+        return false;
+    value = parsed;
+    return true;
+}
+
+} // namespace kw

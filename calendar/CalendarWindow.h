@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QDialog>
+
+namespace kw {
+
+// TForm4: one month of the calendar as a grid of day buttons, for editing the
+// day types or for picking a day.
+class CalendarWindow : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CalendarWindow(QWidget* parent = nullptr);
+
+    // Connects the day buttons once at start-up; the calendar work fills it.
+    void RegisterDayButtons();
+};
+
+} // namespace kw

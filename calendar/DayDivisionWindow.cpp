@@ -1,0 +1,17 @@
+#include "calendar/DayDivisionWindow.h"
+
+#include "app/Application.h"
+
+namespace kw {
+
+DayDivisionWindow::DayDivisionWindow(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TForm5"));
+    setWindowTitle(QStringLiteral("Rozdělení dne do směn"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFont(WindowFont(8));
+    setFixedSize(609, 401);
+}
+
+} // namespace kw

@@ -1,0 +1,17 @@
+#include "calendar/OutputSumWindow.h"
+
+#include "app/Application.h"
+
+namespace kw {
+
+OutputSumWindow::OutputSumWindow(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TForm7"));
+    setWindowTitle(QStringLiteral("Nastavení výstupních součtů pro skupinu "));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFont(WindowFont(8));
+    setFixedSize(519, 335);
+}
+
+} // namespace kw

@@ -1,0 +1,692 @@
+// Start-up, device choice, fatal end, shutdown and the main window's menu.
+
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "archive/ArchiveDescription.h"
+#include "output/LogWindow.h"
+#include "tools/DemoArchive.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+using DeviceSet = QList<int>;
+Q_DECLARE_METATYPE(DeviceSet)
+
+namespace {
+
+// A program directory in a fresh temporary folder.
+class ProgramDir {
+public:
+    ProgramDir() { QVERIFY(m_dir.isValid()); }
+
+    std::string path() const { return m_dir.path().toStdString() + "/"; }
+    QString qpath() const { return m_dir.path() + "/"; }
+
+    void write(const QString& name, const QByteArray& bytes) const
+    {
+        QFile file(qpath() + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    // An (empty) month file is all the device list looks at.
+    void addMonthFile(int device) const
+    {
+        write(QStringLiteral("E%1_24_03.DAT").arg(QString::fromStdString(kw::DeviceLetter(device))),
+              QByteArray());
+    }
+
+    void addDescription(const QString& prefix) const
+    {
+        write(prefix + QStringLiteral("ARCH.INI"), "[BLOCK]\r\nA=1\r\n"
+                                                   "[A]\r\nPOPIS=x\r\nVYPIS=ON\r\n"
+                                                   "[REV]\r\nREV_PLC=1\r\nREV_INI=1\r\n");
+    }
+
+    void addDescription(int device) const
+    {
+        addDescription(QStringLiteral("D0") + QString::fromStdString(kw::DeviceLetter(device)));
+    }
+
+    void populate(const DeviceSet& monthDevices, const DeviceSet& described) const
+    {
+        for (const int device : monthDevices)
+            addMonthFile(device);
+        for (const int device : described)
+            addDescription(device);
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void setStoredDevice(const std::optional<QString>& text)
+{
+    QSettings settings(QStringLiteral("Telvanor"), QStringLiteral("Kwatrix"));
+    settings.clear();
+    if (text)
+        settings.setValue(QStringLiteral("Global/Device No"), *text);
+    settings.sync();
+}
+
+QString storedDevice()
+{
+    const QSettings settings(QStringLiteral("Telvanor"), QStringLiteral("Kwatrix"));
+    return settings.value(QStringLiteral("Global/Device No")).toString();
+}
+
+// Answers the next modal message box with OK and remembers what it showed.
+class MessageBoxCloser {
+public:
+    MessageBoxCloser()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            m_timer.stop();
+            seen = true;
+            caption = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            buttons = box->buttons().size();
+            box->button(QMessageBox::Ok)->click();
+        });
+        m_timer.start(10);
+    }
+
+    bool seen = false;
+    QString caption;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    qsizetype buttons = 0;
+
+private:
+    QTimer m_timer;
+};
+
+// Ends a message loop that should have ended by itself, so the test fails
+// with exit code 99 instead of hanging.
+class Watchdog {
+public:
+    Watchdog()
+    {
+        m_timer.setSingleShot(true);
+        QObject::connect(&m_timer, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        m_timer.start(5000);
+    }
+
+private:
+    QTimer m_timer;
+};
+
+// Runs `action` once the message loop of run() is going, as a user would.
+class InLoop {
+public:
+    explicit InLoop(std::function<void()> action) : m_action(std::move(action))
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (QThread::currentThread()->loopLevel() == 0)
+                return;
+            m_timer.stop();
+            m_action();
+        });
+        m_timer.start(10);
+    }
+
+private:
+    std::function<void()> m_action;
+    QTimer m_timer;
+};
+
+template <typename T> T* findIn(const QWidget* window, const char* name)
+{
+    return window->findChild<T*>(QLatin1String(name));
+}
+
+QWidget* topLevel(const QString& name)
+{
+    QWidget* found = nullptr;
+    int count = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == name) {
+            found = widget;
+            ++count;
+        }
+    }
+    return count == 1 ? found : nullptr;
+}
+
+QStringList comboItems(const QComboBox* combo)
+{
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    return items;
+}
+
+QStringList logLines(const kw::Application& app)
+{
+    const QString text = findIn<QPlainTextEdit>(app.logWindow(), "Memo1")->toPlainText();
+    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+}
+
+} // namespace
+
+class ApplicationTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void startUpOnDemoArchive();
+    void mainWindowLayout_data();
+    void mainWindowLayout();
+    void deviceList_data();
+    void deviceList();
+    void fatalEnd_data();
+    void fatalEnd();
+    void deviceChange();
+    void deviceChangeToUndescribedDeviceEndsProgram();
+    void activationShowsDeviceInUse();
+    void runEndsWhenMainWindowCloses();
+    void runEndsAfterFatalDeviceChange();
+    void runEndsAfterFatalStart();
+    void menuShowsWindow_data();
+    void menuShowsWindow();
+    void aboutBox();
+    void helpWithoutDocument();
+    void helpOpensTopic();
+
+private:
+    QTemporaryDir m_settingsDir;
+};
+
+void ApplicationTest::initTestCase()
+{
+    // Nothing may touch the user's real settings.
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(m_settingsDir.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settingsDir.path());
+}
+
+void ApplicationTest::init()
+{
+    setStoredDevice(std::nullopt);
+}
+
+void ApplicationTest::startUpOnDemoArchive()
+{
+    ProgramDir dir;
+    kw::demo::DemoOptions options;
+    options.lastDay = {2024, 3, 15};
+    options.months = 2;
+    std::string error;
+    QVERIFY2(kw::demo::WriteDemoArchive(dir.path(), options, &error), error.c_str());
+
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+
+    QWidget* main = topLevel(QStringLiteral("TForm1"));
+    QVERIFY(main);
+    QVERIFY(main->isVisible());
+    QCOMPARE(main->windowTitle(), QStringLiteral("Kwatrix"));
+
+    const auto* devices = findIn<QComboBox>(main, "ComboBoxDeviceNo");
+    QCOMPARE(comboItems(devices), (QStringList{QStringLiteral("0"), QStringLiteral("3")}));
+    QVERIFY(devices->isEnabled());
+    QCOMPARE(devices->currentText(), QStringLiteral("0"));
+
+    const QStringList lines = logLines(app);
+    QVERIFY(lines.size() >= 3);
+    QCOMPARE(lines[0], QStringLiteral("* Inicializace modulu ProgPath"));
+    QCOMPARE(lines[1], QStringLiteral("  PROGRAM_PATH=") + dir.qpath() + QStringLiteral(" "));
+    QCOMPARE(lines[2], QStringLiteral("  READ_LIST_INI FILE: ") + dir.qpath() +
+                           QStringLiteral("D0LARCH.INI :0"));
+
+    for (const char* name : {"TForm2", "TForm3", "TForm4", "TForm5", "TForm6", "TForm7", "TForm8",
+                             "TForm9", "TAboutBox"}) {
+        const QWidget* window = topLevel(QLatin1String(name));
+        QVERIFY2(window, name);
+        QVERIFY2(!window->isVisible(), name);
+    }
+}
+
+void ApplicationTest::mainWindowLayout_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("geometry");
+    QTest::newRow("SpeedButton1") << "SpeedButton1" << QRect(8, 0, 25, 25);
+    QTest::newRow("SpeedButton3") << "SpeedButton3" << QRect(58, 0, 25, 25);
+    QTest::newRow("ComboBoxDeviceNo") << "ComboBoxDeviceNo" << QRect(5, 48, 137, 21);
+    QTest::newRow("EditObdobi") << "EditObdobi" << QRect(5, 92, 97, 21);
+    QTest::newRow("BitBtn1") << "BitBtn1" << QRect(112, 92, 21, 21);
+    QTest::newRow("ComboBoxAB") << "ComboBoxAB" << QRect(144, 92, 161, 21);
+    QTest::newRow("EditVypis") << "EditVypis" << QRect(144, 116, 145, 21);
+    QTest::newRow("TreeViewObdobi") << "TreeViewObdobi" << QRect(4, 144, 137, 281);
+    QTest::newRow("TreeViewDir") << "TreeViewDir" << QRect(144, 144, 233, 281);
+    QTest::newRow("Label3") << "Label3" << QRect(8, 32, -1, -1);
+    QTest::newRow("Label2") << "Label2" << QRect(144, 76, -1, -1);
+}
+
+void ApplicationTest::mainWindowLayout()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, geometry);
+
+    ProgramDir dir;
+    dir.populate({0}, {0});
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+    auto* main = qobject_cast<QMainWindow*>(topLevel(QStringLiteral("TForm1")));
+    QVERIFY(main);
+
+    // The client area below the menu bar has its design size and cannot be resized.
+    const QWidget* client = main->centralWidget();
+    QCOMPARE(client->size(), QSize(382, 429));
+    QCOMPARE(client->y(), main->menuBar()->height());
+    QCOMPARE(main->minimumSize(), main->maximumSize());
+    QVERIFY(!(main->windowFlags() & Qt::WindowMaximizeButtonHint));
+
+    const auto* control = main->findChild<QWidget*>(name);
+    QVERIFY(control);
+    QCOMPARE(control->parentWidget(), client);
+    if (geometry.width() < 0) {
+        // Labels size themselves to their text; their text must not be cut.
+        QCOMPARE(control->pos(), geometry.topLeft());
+        QVERIFY(control->width() >= control->sizeHint().width());
+    } else {
+        QCOMPARE(control->geometry(), geometry);
+    }
+}
+
+void ApplicationTest::deviceList_data()
+{
+    QTest::addColumn<DeviceSet>("monthDevices");
+    QTest::addColumn<DeviceSet>("described");
+    QTest::addColumn<QString>("stored"); // null: nothing stored
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<QString>("shown"); // empty: no selection
+    QTest::addColumn<int>("device");
+    QTest::addColumn<QString>("description");
+
+    QTest::newRow("a single device wins over the stored one")
+        << DeviceSet{3} << DeviceSet{0, 3} << "0" << QStringList{"3"} << false << "3" << 3
+        << "D03ARCH.INI";
+    QTest::newRow("stored device is the second entry")
+        << DeviceSet{0, 3} << DeviceSet{0, 3} << "3" << QStringList{"0", "3"} << true << "3" << 3
+        << "D03ARCH.INI";
+    QTest::newRow("hexadecimal stored device")
+        << DeviceSet{0, 3} << DeviceSet{0, 3, 10} << "0x0A" << QStringList{"0", "3"} << true << ""
+        << 10 << "D0AARCH.INI";
+    QTest::newRow("stored device without month files stays")
+        << DeviceSet{0, 3} << DeviceSet{0, 3, 7} << "7" << QStringList{"0", "3"} << true << "" << 7
+        << "D07ARCH.INI";
+    QTest::newRow("nothing stored gives device 0")
+        << DeviceSet{0, 3} << DeviceSet{0, 3} << QString() << QStringList{"0", "3"} << true << "0"
+        << 0 << "D0LARCH.INI";
+    QTest::newRow("text that is no number gives device 0")
+        << DeviceSet{3, 5} << DeviceSet{0} << "drei" << QStringList{"3", "5"} << true << "" << 0
+        << "D0LARCH.INI";
+    QTest::newRow("no month files at all") << DeviceSet{} << DeviceSet{12} << "12" << QStringList{}
+                                           << false << "" << 12 << "D0CARCH.INI";
+}
+
+void ApplicationTest::deviceList()
+{
+    QFETCH(DeviceSet, monthDevices);
+    QFETCH(DeviceSet, described);
+    QFETCH(QString, stored);
+    QFETCH(QStringList, items);
+    QFETCH(bool, enabled);
+    QFETCH(QString, shown);
+    QFETCH(int, device);
+    QFETCH(QString, description);
+
+    ProgramDir dir;
+    dir.populate(monthDevices, described);
+    setStoredDevice(stored.isNull() ? std::nullopt : std::optional<QString>(stored));
+    {
+        kw::Application app(dir.path());
+        QVERIFY(app.startUp());
+        QCOMPARE(app.DeviceNo, device);
+
+        const auto* combo = findIn<QComboBox>(app.mainWindow(), "ComboBoxDeviceNo");
+        QCOMPARE(comboItems(combo), items);
+        QCOMPARE(combo->isEnabled(), enabled);
+        QCOMPARE(combo->currentText(), shown);
+        QCOMPARE(logLines(app).value(2), QStringLiteral("  READ_LIST_INI FILE: ") + dir.qpath() +
+                                             description + QStringLiteral(" :0"));
+    }
+    // The device in effect is the default of the next start.
+    QCOMPARE(storedDevice(), QString::number(device));
+}
+
+void ApplicationTest::fatalEnd_data()
+{
+    QTest::addColumn<DeviceSet>("monthDevices");
+    QTest::addColumn<DeviceSet>("described");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("missing");
+    QTest::addColumn<QString>("storedAfter");
+
+    QTest::newRow("device 0 names QX5ARCH.INI")
+        << DeviceSet{0} << DeviceSet{} << QString() << "QX5ARCH.INI"
+        << "0";
+    QTest::newRow("stored device without description") << DeviceSet{0, 3} << DeviceSet{0, 3} << "7"
+                                                       << "D07ARCH.INI"
+                                                       << "7";
+    QTest::newRow("single device without description") << DeviceSet{11} << DeviceSet{0} << "0"
+                                                       << "D0BARCH.INI"
+                                                       << "11";
+}
+
+void ApplicationTest::fatalEnd()
+{
+    QFETCH(DeviceSet, monthDevices);
+    QFETCH(DeviceSet, described);
+    QFETCH(QString, stored);
+    QFETCH(QString, missing);
+    QFETCH(QString, storedAfter);
+
+    ProgramDir dir;
+    dir.populate(monthDevices, described);
+    setStoredDevice(stored.isNull() ? std::nullopt : std::optional<QString>(stored));
+    {
+        kw::Application app(dir.path());
+        MessageBoxCloser closer;
+        QVERIFY(!app.startUp());
+        QVERIFY(closer.seen);
+        QCOMPARE(closer.caption, QStringLiteral("Kritická chyba programu"));
+        QCOMPARE(closer.text, QStringLiteral("Nebyl nalezen soubor ") + missing +
+                                  QStringLiteral("\nProgram nemůže pokračovat"));
+        QCOMPARE(closer.icon, QMessageBox::Critical);
+        QCOMPARE(closer.buttons, qsizetype(1));
+        QVERIFY(app.terminated());
+        QVERIFY(!app.mainWindow()->isVisible());
+        // Nothing after the fatal message may run, yet the log shows the failed load.
+        QVERIFY(logLines(app).value(2).endsWith(missing + QStringLiteral(" :-1")));
+    }
+    QCOMPARE(storedDevice(), storedAfter);
+}
+
+void ApplicationTest::deviceChange()
+{
+    ProgramDir dir;
+    dir.populate({0, 3}, {0, 3});
+    {
+        kw::Application app(dir.path());
+        QVERIFY(app.startUp());
+        auto* combo = findIn<QComboBox>(app.mainWindow(), "ComboBoxDeviceNo");
+        QCOMPARE(combo->currentText(), QStringLiteral("0"));
+
+        // The user steps to the next entry with the keyboard.
+        QTest::keyClick(combo, Qt::Key_Down);
+        QCOMPARE(app.DeviceNo, 3);
+        QVERIFY(app.archive().ArchiveLoaded);
+        QCOMPARE(app.archive().ArchivePrefix, std::string("D03"));
+        QVERIFY(logLines(app).constLast().endsWith(QStringLiteral("D03ARCH.INI :0")));
+        QVERIFY(!app.terminated());
+        QVERIFY(app.mainWindow()->isVisible());
+    }
+    QCOMPARE(storedDevice(), QStringLiteral("3"));
+}
+
+void ApplicationTest::deviceChangeToUndescribedDeviceEndsProgram()
+{
+    ProgramDir dir;
+    dir.populate({0, 3}, {0});
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+    auto* combo = findIn<QComboBox>(app.mainWindow(), "ComboBoxDeviceNo");
+
+    MessageBoxCloser closer;
+    QTest::keyClick(combo, Qt::Key_Down);
+    QVERIFY(closer.seen);
+    QCOMPARE(closer.caption, QStringLiteral("Kritická chyba programu"));
+    QVERIFY(closer.text.contains(QStringLiteral("D03ARCH.INI")));
+    QVERIFY(app.terminated());
+    QVERIFY(!app.mainWindow()->isVisible());
+    // Stored at once, so the next start tries the same device first.
+    QCOMPARE(storedDevice(), QStringLiteral("3"));
+}
+
+void ApplicationTest::activationShowsDeviceInUse()
+{
+    ProgramDir dir;
+    dir.populate({0, 3}, {0, 3});
+    setStoredDevice(QStringLiteral("3"));
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+    auto* combo = findIn<QComboBox>(app.mainWindow(), "ComboBoxDeviceNo");
+
+    const QSignalBlocker blocker(combo);
+    combo->setCurrentIndex(0);
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(app.mainWindow(), &activate);
+    QCOMPARE(combo->currentText(), QStringLiteral("3"));
+
+    // A device without an entry shows no selection rather than a wrong one.
+    app.DeviceNo = 9;
+    QApplication::sendEvent(app.mainWindow(), &activate);
+    QCOMPARE(combo->currentIndex(), -1);
+}
+
+void ApplicationTest::runEndsWhenMainWindowCloses()
+{
+    ProgramDir dir;
+    dir.populate({0, 3}, {0, 3});
+    setStoredDevice(QStringLiteral("3"));
+    kw::Application app(dir.path());
+    InLoop user([&app] {
+        app.mainWindow()->findChild<QAction*>(QStringLiteral("LOGinformace1"))->trigger();
+        app.mainWindow()->close();
+    });
+    const Watchdog watchdog;
+    QCOMPARE(app.run(), 0);
+    QCOMPARE(storedDevice(), QStringLiteral("3"));
+}
+
+void ApplicationTest::runEndsAfterFatalDeviceChange()
+{
+    ProgramDir dir;
+    dir.populate({0, 3}, {0});
+    kw::Application app(dir.path());
+    MessageBoxCloser closer;
+    InLoop user([&app] {
+        QTest::keyClick(findIn<QComboBox>(app.mainWindow(), "ComboBoxDeviceNo"), Qt::Key_Down);
+    });
+    const Watchdog watchdog;
+    QCOMPARE(app.run(), 1);
+    QVERIFY(closer.seen);
+    QCOMPARE(storedDevice(), QStringLiteral("3"));
+}
+
+void ApplicationTest::runEndsAfterFatalStart()
+{
+    ProgramDir dir;
+    dir.populate({0}, {});
+    kw::Application app(dir.path());
+    MessageBoxCloser closer;
+    const Watchdog watchdog;
+    QCOMPARE(app.run(), 1);
+    QVERIFY(closer.seen);
+
+    // A later modal dialog still waits for its answer.
+    MessageBoxCloser later;
+    QMessageBox::information(nullptr, QStringLiteral("x"), QStringLiteral("y"));
+    QVERIFY(later.seen);
+}
+
+void ApplicationTest::menuShowsWindow_data()
+{
+    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("caption");
+
+    QTest::newRow("Kalend1") << "Kalend1"
+                             << "TForm4"
+                             << "Kalendář";
+    QTest::newRow("Rozdlendnedosmn1") << "Rozdlendnedosmn1"
+                                      << "TForm5"
+                                      << "Rozdělení dne do směn";
+    QTest::newRow("Vstupnsouty1") << "Vstupnsouty1"
+                                  << "TForm6"
+                                  << "Nastavení výstupních součtů";
+    QTest::newRow("Parametryvpisu1") << "Parametryvpisu1"
+                                     << "TForm8"
+                                     << "Nastavení parametru výpisu";
+    QTest::newRow("Vstupnokno1") << "Vstupnokno1"
+                                 << "TForm3"
+                                 << "QX5view - výstupní okno";
+    QTest::newRow("LOGinformace1") << "LOGinformace1"
+                                   << "TForm2"
+                                   << "LOG informace";
+    QTest::newRow("Graf1") << "Graf1"
+                           << "TForm9"
+                           << "Graf spotřeby energie";
+    QTest::newRow("SpeedButton1") << "SpeedButton1"
+                                  << "TForm3"
+                                  << "QX5view - výstupní okno";
+    QTest::newRow("SpeedButton2") << "SpeedButton2"
+                                  << "TForm9"
+                                  << "Graf spotřeby energie";
+    QTest::newRow("SpeedButton3") << "SpeedButton3"
+                                  << "TForm2"
+                                  << "LOG informace";
+}
+
+void ApplicationTest::menuShowsWindow()
+{
+    QFETCH(QString, trigger);
+    QFETCH(QString, window);
+    QFETCH(QString, caption);
+
+    ProgramDir dir;
+    dir.populate({0}, {0});
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+    QPointer<QWidget> shown = topLevel(window);
+    QVERIFY(shown);
+    QCOMPARE(shown->windowTitle(), caption);
+
+    auto activate = [&] {
+        if (auto* action = app.mainWindow()->findChild<QAction*>(trigger))
+            action->trigger();
+        else
+            QTest::mouseClick(app.mainWindow()->findChild<QToolButton*>(trigger), Qt::LeftButton);
+    };
+
+    shown->showMinimized();
+    QVERIFY(shown->isMinimized());
+    activate();
+    QVERIFY(shown->isVisible());
+    QVERIFY(!shown->isMinimized());
+
+    // Closing a secondary window only hides it; it opens again with its state.
+    shown->close();
+    QVERIFY(shown);
+    QVERIFY(!shown->isVisible());
+    activate();
+    QVERIFY(shown && shown->isVisible());
+    QVERIFY(app.mainWindow()->isVisible());
+}
+
+void ApplicationTest::aboutBox()
+{
+    ProgramDir dir;
+    dir.populate({0}, {0});
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+
+    auto* box = qobject_cast<QDialog*>(topLevel(QStringLiteral("TAboutBox")));
+    QVERIFY(box);
+    app.mainWindow()->findChild<QAction*>(QStringLiteral("Oprogramu1"))->trigger();
+    QVERIFY(box->isVisible());
+    QVERIFY(!box->isModal());
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    QCOMPARE(box->windowTitle(), QStringLiteral("O programu QX5view"));
+    QCOMPARE(box->size(), QSize(300, 161));
+    QVERIFY(box->windowFlags() & Qt::WindowStaysOnTopHint);
+
+    auto* ok = findIn<QPushButton>(box, "OKButton");
+    QVERIFY(ok->isDefault());
+    // Every text of the box is shown whole.
+    for (const QLabel* label : box->findChildren<QLabel*>())
+        QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->objectName()));
+    QTest::mouseClick(ok, Qt::LeftButton);
+    QVERIFY(!box->isVisible());
+}
+
+void ApplicationTest::helpWithoutDocument()
+{
+    ProgramDir dir;
+    dir.populate({0}, {0});
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+
+    for (const char* item : {"Npovda1", "Popismenu1"}) {
+        MessageBoxCloser closer;
+        app.mainWindow()->findChild<QAction*>(QLatin1String(item))->trigger();
+        QVERIFY2(closer.seen, item);
+        QVERIFY(closer.text.startsWith(QStringLiteral("Nápověda není nainstalována.")));
+        QVERIFY(closer.text.contains(dir.qpath() + QStringLiteral("qx5view.html")));
+    }
+}
+
+void ApplicationTest::helpOpensTopic()
+{
+    ProgramDir dir;
+    dir.populate({0}, {0});
+    // Written on a case-insensitive platform, so the letter case may differ.
+    dir.write(QStringLiteral("QX5VIEW.HTML"),
+              "<html><head><title>Kwatrix help</title></head><body>"
+              "<h1>Contents</h1><a name=\"MENU\"></a><h2>Menu</h2></body></html>");
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+
+    app.mainWindow()->findChild<QAction*>(QStringLiteral("Popismenu1"))->trigger();
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    // It belongs to the main window, so it goes when the program ends.
+    const QWidget* help = app.mainWindow()->findChild<QWidget*>(QStringLiteral("HelpWindow"));
+    QVERIFY(help);
+    QVERIFY(help->isVisible());
+    const auto* browser = findIn<QTextBrowser>(help, "HelpBrowser");
+    QCOMPARE(browser->source().fileName(), QStringLiteral("QX5VIEW.HTML"));
+    QCOMPARE(browser->source().fragment(), QStringLiteral("MENU"));
+    QVERIFY(browser->toPlainText().contains(QStringLiteral("Menu")));
+
+    // The contents open in the same window.
+    app.mainWindow()->findChild<QAction*>(QStringLiteral("Npovda1"))->trigger();
+    QCOMPARE(app.mainWindow()->findChildren<QWidget*>(QStringLiteral("HelpWindow")).size(), 1);
+    QCOMPARE(browser->source().fragment(), QString());
+}
+
+QTEST_MAIN(ApplicationTest)
+#include "application_test.moc"
