@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/ListingRun.h"
+#include "archive/ArchiveDescription.h"
+#include "archive/DayListing.h"
+#include "archive/Ini.h"
+#include "archive/MonthFile.h"
+#include "archive/ProgramLocation.h"
+#include "archive/SumTables.h"
+#include "calendar/Calendar.h"
+#include "calendar/DayDivision.h"
+#include "graph/Graph.h"
+#include "output/Log.h"
+#include "output/Output.h"
+
+#include <string>
+
+namespace kw {
+
+// One of each state object of the program, wired together: the desktop
+// program and kwatrix-report both list through it, tests build their own.
+class Engine {
+public:
+    explicit Engine(ListingUi& ui);
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    ProgramLocation Location;
+    Log log;
+    IniLayer ini;
+    ArchiveDescription description{ini, log};
+    Output output;
+    Graph graph;
+    Calendar calendar{ini};
+    DayDivision division;
+    ListingSettings settings;
+    DayArchive archive{Location, description, log, output};
+    DayListing dayListing{description, archive, calendar, division, graph, output, log, settings};
+    SumTables sums{division, output};
+    ListingRun listing;
+
+    // The program directory (ending in '/') for every file of the program.
+    void setProgramPath(const std::string& path);
+    // The start-up log lines of the program directory.
+    void LogProgramPath();
+};
+
+} // namespace kw

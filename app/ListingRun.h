@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kw {
+
+class ArchiveDescription;
+class Calendar;
+class DayArchive;
+class DayDivision;
+class DayListing;
+class Graph;
+class Log;
+class Output;
+class SumTables;
+struct ListingSettings;
+
+// The questions and windows of a listing run: the main window answers with
+// message boxes and shows its windows; kwatrix-report answers without asking.
+class ListingUi {
+public:
+    virtual ~ListingUi() = default;
+    // A Yes/No question with the warning icon; true for Yes.
+    virtual bool askYesNo(const std::string& caption, const std::string& text) = 0;
+    // A message with an OK button; `errorIcon` false shows no icon.
+    virtual void showMessage(const std::string& caption, const std::string& text,
+                             bool errorIcon) = 0;
+    virtual void showOutputWindow() {}
+    virtual void showCalendar() {}
+    virtual void showListingParameters() {}
+    // The block choice or the text of EditVypis changed.
+    virtual void blockListChanged() {}
+    virtual void editVypisChanged() {}
+};
+
+// The listing driver of the main window: turns a chosen period into a
+// listing, and keeps the period, the block choice and the listing kind.
+class ListingRun {
+public:
+    ListingRun(ArchiveDescription& description, DayArchive& archive, DayListing& dayListing,
+               SumTables& sums, Calendar& calendar, DayDivision& division, Graph& graph,
+               Output& output, Log& log, ListingSettings& settings, ListingUi& ui);
+
+    int32_t ListingYear = 0;
+    int32_t ListingMonth = 0;
+    int32_t ListingFirstDay = 0;
+    // 1..31 days; 32 whole month; 33 energy month; 34 its second pass.
+    int32_t ListingSpan = 1;
+    int32_t RangeStartDay = 0;
+    int32_t RangeEndDay = 0;
+    std::vector<int32_t> BlockEntryMap; // entry of ComboBoxAB -> block number
+    std::vector<std::string> BlockEntries;
+    int32_t SelectedEntry = -1;
+    int32_t BlockChoiceState = 0;
+    std::string EditVypis; // what the last listing covered
+
+    void MonthAction(int32_t n);
+    void PickAction(int32_t n);
+    void ArchivedDayAction(int32_t n);
+    int32_t CheckEnergyMonthEnds();
+    void SuggestDisplayMode(int32_t kind);
+    void RunListing();
+
+    void FillBlockList();
+    void SelectBlock();
+    void ComboBoxABChange(int32_t index);
+    // Sets the text of EditVypis; a change re-titles the graph.
+    void SetEditVypis(const std::string& text);
+    void EditVypisChange();
+    std::string GraphTitle() const;
+
+private:
+    std::string BlockChoiceText() const;
+
+    ArchiveDescription& m_desc;
+    DayArchive& m_archive;
+    DayListing& m_dayListing;
+    SumTables& m_sums;
+    Calendar& m_calendar;
+    DayDivision& m_division;
+    Graph& m_graph;
+    Output& m_out;
+    Log& m_log;
+    ListingSettings& m_settings;
+    ListingUi& m_ui;
+};
+
+} // namespace kw

@@ -1,0 +1,251 @@
+// kwatrix-report: the listings of the desktop program without a display.
+// Standard output gets exactly the lines a listing adds to the output window,
+// standard error every completed log line.
+#include "app/Report.h"
+
+#include "app/Devices.h"
+#include "app/Engine.h"
+#include "archive/DateTime.h"
+
+#include <optional>
+#include <ostream>
+
+namespace kw {
+
+namespace {
+
+const char kUsage[] =
+    "usage: kwatrix-report [--dir DIR] [--device N] [--month YYYY-MM] PERIOD\n"
+    "                      [--block N] [--mode 0..4] [--impulses] [--values xy|y] [--point]\n"
+    "PERIOD: --day D | --whole-month | --energy-month | --range A-B | --raw N\n";
+
+constexpr int kDone = 0;
+constexpr int kBadArguments = 2;
+constexpr int kNoDescription = 3;
+constexpr int kEnergyMonthEnds = 4;
+
+enum class Period { None, Day, WholeMonth, EnergyMonth, Range, Raw };
+
+struct Arguments {
+    std::string dir;
+    std::optional<int32_t> device;
+    std::optional<Date> month;
+    Period period = Period::None;
+    int32_t first = 0, second = 0;
+    std::optional<int32_t> block;
+    int32_t mode = 0;
+    bool impulses = false;
+    std::string values; // "", "xy" or "y"
+    bool point = false;
+};
+
+bool ParseNumber(const std::string& text, int32_t low, int32_t high, int32_t& value)
+{
+    if (text.empty() || text.size() > 9)
+        return false;
+    int64_t v = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        v = v * 10 + (c - '0');
+    }
+    if (v < low || v > high)
+        return false;
+    value = static_cast<int32_t>(v);
+    return true;
+}
+
+// Empty when the arguments are good, else what is wrong with them.
+std::string Parse(const std::vector<std::string>& args, Arguments& a)
+{
+    const auto setPeriod = [&](Period p) {
+        if (a.period != Period::None)
+            return false;
+        a.period = p;
+        return true;
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const auto value = [&](std::string& out) {
+            if (i + 1 >= args.size())
+                return false;
+            out = args[++i];
+            return true;
+        };
+        std::string v;
+        int32_t n = 0;
+        if (arg == "--dir") {
+            if (!value(a.dir) || a.dir.empty())
+                return std::string("--dir needs a directory");
+        } else if (arg == "--device") {
+            if (!value(v) || !ParseNumber(v, 0, 15, n))
+                return std::string("--device takes a device number 0..15");
+            a.device = n;
+        } else if (arg == "--month") {
+            int32_t y = 0, m = 0;
+            if (!value(v) || v.size() != 7 || v[4] != '-' || !ParseNumber(v.substr(0, 4), 1, 9999, y) ||
+                !ParseNumber(v.substr(5), 1, 12, m))
+                return std::string("--month takes YYYY-MM");
+            a.month = Date{y, m, 1};
+        } else if (arg == "--day") {
+            if (!value(v) || !ParseNumber(v, 1, 31, a.first) || !setPeriod(Period::Day))
+                return std::string("--day takes one day 1..31, and only one period");
+        } else if (arg == "--whole-month") {
+            if (!setPeriod(Period::WholeMonth))
+                return std::string("only one period");
+        } else if (arg == "--energy-month") {
+            if (!setPeriod(Period::EnergyMonth))
+                return std::string("only one period");
+        } else if (arg == "--range") {
+            if (!value(v))
+                return std::string("--range takes A-B");
+            const auto at = v.find('-');
+            if (at == std::string::npos || !ParseNumber(v.substr(0, at), 1, 31, a.first) ||
+                !ParseNumber(v.substr(at + 1), 1, 31, a.second) || !setPeriod(Period::Range))
+                return std::string("--range takes two days A-B of 1..31, and only one period");
+        } else if (arg == "--raw") {
+            if (!value(v) || !ParseNumber(v, 0, 32, a.first) || !setPeriod(Period::Raw))
+                return std::string("--raw takes an entry number 0..32 (0: the latest), and only one period");
+        } else if (arg == "--block") {
+            if (!value(v) || !ParseNumber(v, 1, 10, n))
+                return std::string("--block takes a block number 1..10");
+            a.block = n;
+        } else if (arg == "--mode") {
+            if (!value(v) || !ParseNumber(v, 0, 4, a.mode))
+                return std::string("--mode takes 0..4");
+        } else if (arg == "--impulses") {
+            a.impulses = true;
+        } else if (arg == "--values") {
+            if (!value(a.values) || (a.values != "xy" && a.values != "y"))
+                return std::string("--values takes xy or y");
+        } else if (arg == "--point") {
+            a.point = true;
+        } else {
+            return std::string("unknown argument " + arg);
+        }
+    }
+    if (a.period == Period::None)
+        return std::string("a period is needed");
+    return std::string();
+}
+
+// Questions keep the parameters given on the command line; messages go to
+// standard error after the log lines.
+class ReportUi : public ListingUi {
+public:
+    explicit ReportUi(std::ostream& err) : m_err(err) {}
+    bool askYesNo(const std::string&, const std::string&) override { return false; }
+    void showMessage(const std::string& caption, const std::string& text, bool) override
+    {
+        lastCaption = caption;
+        m_err << text << '\n';
+    }
+    std::string lastCaption;
+
+private:
+    std::ostream& m_err;
+};
+
+} // namespace
+
+int RunReport(const std::vector<std::string>& args, const std::string& defaultDir,
+              std::ostream& out, std::ostream& err)
+{
+    Arguments a;
+    const std::string problem = Parse(args, a);
+    if (!problem.empty()) {
+        err << "kwatrix-report: " << problem << '\n' << kUsage;
+        return kBadArguments;
+    }
+    std::string dir = a.dir.empty() ? defaultDir : a.dir;
+    if (!dir.empty() && dir.back() != '/')
+        dir += '/';
+
+    ReportUi ui(err);
+    Engine engine(ui);
+    engine.setProgramPath(dir);
+    engine.log.setSink([&err](const std::string& line, bool) { err << line << '\n'; });
+    StreamOutputTarget stdoutTarget(out);
+    CountingOutputTarget nowhere;
+    engine.output.setTarget(a.values.empty() ? static_cast<OutputTarget*>(&stdoutTarget)
+                                             : &nowhere);
+
+    engine.LogProgramPath();
+    engine.Location.DeviceNo = a.device ? *a.device : FillDeviceList(dir, 0).deviceNo;
+    engine.description.LoadArchiveDescription(dir, engine.Location.DeviceNo);
+    if (!engine.description.ArchiveLoaded) {
+        err << "Nebyl nalezen soubor " << engine.description.ArchivePrefix
+                  << "ARCH.INI\r\nProgram nemůže pokračovat\n";
+        return kNoDescription;
+    }
+    engine.division.StartDayDivision(dir, engine.log);
+
+    ListingRun& listing = engine.listing;
+    const Date month = a.month ? *a.month : YesterdayDate();
+    listing.ListingYear = month.year;
+    listing.ListingMonth = month.month;
+    listing.SelectBlock();
+    if (a.block) {
+        if (*a.block > engine.description.BlockCount) {
+            err << "kwatrix-report: the description has " << engine.description.BlockCount
+                      << " blocks\n"
+                      << kUsage;
+            return kBadArguments;
+        }
+        int32_t entry = -1;
+        for (std::size_t i = 0; i < listing.BlockEntryMap.size(); ++i)
+            if (listing.BlockEntryMap[i] == *a.block)
+                entry = static_cast<int32_t>(i);
+        if (entry >= 0) {
+            listing.ComboBoxABChange(entry);
+        } else {
+            // A block not offered for listing can still be listed from here.
+            listing.SelectedEntry = -1;
+            engine.description.CurrentBlock = *a.block;
+            engine.description.CurrentBlockTitle =
+                engine.description.BlockTable[static_cast<std::size_t>(*a.block)].Description;
+        }
+    }
+    engine.settings.DisplayMode = a.mode;
+    engine.settings.ConvertValues = !a.impulses;
+
+    try {
+        switch (a.period) {
+        case Period::Day:
+            listing.PickAction(101);
+            listing.MonthAction(a.first);
+            break;
+        case Period::WholeMonth:
+            listing.MonthAction(32);
+            break;
+        case Period::EnergyMonth:
+            listing.MonthAction(33);
+            if (ui.lastCaption == "Chyba nastavení KEM")
+                return kEnergyMonthEnds;
+            break;
+        case Period::Range:
+            listing.PickAction(102);
+            listing.PickAction(a.first);
+            listing.PickAction(a.second);
+            break;
+        case Period::Raw:
+            listing.ArchivedDayAction(a.first);
+            break;
+        case Period::None:
+            break;
+        }
+    } catch (const std::exception& e) {
+        err << e.what() << '\n';
+        return 1;
+    }
+
+    if (!a.values.empty()) {
+        const std::string text =
+            CopyValuesText(engine.graph.bars(), a.values == "xy", !a.point);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    }
+    out.flush();
+    return kDone;
+}
+
+} // namespace kw

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "archive/ByteReader.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace kw {
+
+class ArchiveDescription;
+class Log;
+class Output;
+struct ProgramLocation;
+
+// The controller's month files: a 560-byte header with a directory of 32 day
+// entries, and day records headed "QX5-DATA-DEN-" + entry number. A record is
+// read into the one shared day buffer that the decoding works on.
+class DayArchive {
+public:
+    static constexpr std::size_t HeaderSize = 560;
+    static constexpr std::size_t DayDataSize = 8192;
+    static constexpr int32_t DayDataWords = 4096;
+    static constexpr int32_t EntryCount = 32;
+
+    DayArchive(const ProgramLocation& location, ArchiveDescription& description, Log& log,
+               Output& output);
+
+    std::array<uint8_t, HeaderSize> Header{};
+    std::array<uint8_t, DayDataSize> DayData{};
+
+    // Empty header and zeroed day data, as after loading a description.
+    void ResetBuffers();
+
+    // "E" + device letter + "_" + YY + "_" + MM + ".DAT"; month 0 gives "??";
+    // year 0 gives the record name "QX5-DATA-DEN-" + MM.
+    std::string MonthFileName(int32_t year, int32_t month) const;
+
+    // Modes: 1 directory listing; 100..132 read entry (mode - 100, 100 = the
+    // latest) and list it raw; 200..232 read without listing. Results 0, -1
+    // cannot open, -2 bad header, -3 bad record, -4 no record, -6 revisions
+    // match no description.
+    int32_t ReadDayRecord(int32_t mode, const std::string& fileName, int32_t groupSize);
+    int32_t ReadDay(int32_t year, int32_t month, int32_t day);
+
+    void ListDayRecord(int32_t groupSize);
+    void ListRecordFormat(int64_t recordStart, const std::string& format);
+
+    // Word `index` of the day data; 0 outside the buffer.
+    uint16_t Word(int64_t index) const;
+    ByteReader header() const { return ByteReader(Header.data(), Header.size()); }
+
+private:
+    int32_t CheckRevisions();
+
+    const ProgramLocation& m_location;
+    ArchiveDescription& m_desc;
+    Log& m_log;
+    Output& m_out;
+};
+
+} // namespace kw

@@ -1,0 +1,429 @@
+#include "calendar/Calendar.h"
+
+#include "archive/Codepage.h"
+#include "archive/FileLookup.h"
+#include "archive/Ini.h"
+
+#include <exception>
+
+namespace kw {
+
+namespace {
+
+constexpr std::array<uint8_t, 12> OrdinaryYear = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+constexpr std::array<uint8_t, 12> LeapYear = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+
+int32_t FloorMod(int64_t a, int32_t m)
+{
+    const int64_t r = a % m;
+    return static_cast<int32_t>(r < 0 ? r + m : r);
+}
+
+// Days from 1 January 1970 in the proleptic Gregorian calendar, so that the
+// weekday depends on neither locale nor time zone.
+int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d)
+{
+    y -= m <= 2 ? 1 : 0;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+// Monday-based weekday index (0 = Monday) of the 1st of a month 1..12.
+int32_t MondayIndexOfFirst(int32_t year, int32_t month)
+{
+    // 1 January 1970 was a Thursday (index 3).
+    return FloorMod(DaysFromCivil(year, month, 1) + 3, 7);
+}
+
+char Upper(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// The day part of a key: optional leading blanks, then decimal digits only
+// ("05" is 5). Signs, hexadecimal and trailing text are no day.
+bool ParseDayText(const std::string& text, int32_t& day)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    if (i == text.size())
+        return false;
+    int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        value = value * 10 + (text[i] - '0');
+        if (value > 1000000) // far past any day, and no overflow
+            return false;
+    }
+    day = static_cast<int32_t>(value);
+    return true;
+}
+
+char ExplicitLetter(int32_t type)
+{
+    switch (type) {
+    case ExplicitWorkingDay:
+        return 'P';
+    case ExplicitDayOff:
+        return 'S';
+    case ExplicitRestDay:
+        return 'N';
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+const std::string& MonthNames(int32_t month)
+{
+    static const std::array<std::string, 13> names = {
+        "",         "LEDEN", "ÚNOR", "BŘEZEN", "DUBEN",    "KVĚTEN",  "ČERVEN",
+        "ČERVENEC", "SRPEN", "ZAŘÍ", "ŘÍJEN",  "LISTOPAD", "PROSINEC"};
+    if (month < 1 || month > 12)
+        return names[0];
+    return names[static_cast<std::size_t>(month)];
+}
+
+bool IsLeapYear(int32_t year)
+{
+    return (year & 3) == 0;
+}
+
+int32_t DaysInMonth(int32_t year, int32_t month)
+{
+    if (month < 1 || month > 12)
+        return 0;
+    const auto& row = IsLeapYear(year) ? LeapYear : OrdinaryYear;
+    return row[static_cast<std::size_t>(month - 1)];
+}
+
+DayButtonPosition DayButtonPlace(int32_t n)
+{
+    DayButtonPosition p;
+    if (n < 1 || n > DayButtonCount)
+        return p;
+    p.column = (n - 1) / 7;
+    p.row = (n - 1) % 7;
+    p.x = 32 + 32 * p.column;
+    p.y = 24 + 24 * p.row;
+    return p;
+}
+
+bool PopupState::enabled(PopupItem item) const
+{
+    switch (item) {
+    case PopupItem::O:
+        return O;
+    case PopupItem::P:
+        return P;
+    case PopupItem::S:
+        return S;
+    case PopupItem::N:
+        return N;
+    case PopupItem::KEM:
+        return KEM;
+    case PopupItem::ZKEM:
+        return ZKEM;
+    }
+    return false;
+}
+
+Calendar::Calendar(IniLayer& ini) : m_ini(ini) {}
+
+std::string Calendar::CalendarFilePath() const
+{
+    return ResolveFile(m_programPath, FileName);
+}
+
+int32_t Calendar::ReadSection(const std::string& file, const std::string& section, Entries& out)
+{
+    out.clear();
+    const int32_t first = m_ini.ReadIniValue(file, section, "*");
+    for (int32_t status = first; status >= 1; status = m_ini.NextIniKey())
+        out.emplace_back(m_ini.IniKey, m_ini.IniValue);
+    return first;
+}
+
+int32_t Calendar::KeyDay(const std::string& key) const
+{
+    // "." + month + "." inside key + "." takes "5.1" but neither "1.11" nor
+    // "5.01" for January.
+    const std::string probe = key + ".";
+    const std::size_t p = probe.find("." + MonthText + ".");
+    if (p == std::string::npos)
+        return 0;
+    int32_t day = 0;
+    if (!ParseDayText(probe.substr(0, p), day) || day < 1 || day > 31)
+        return 0;
+    return day;
+}
+
+void Calendar::ApplyEntry(const std::string& key, const std::string& value)
+{
+    const int32_t day = KeyDay(key);
+    if (day == 0 || value.empty())
+        return;
+    switch (Upper(value[0])) {
+    case 'E':
+        KemDay = day;
+        break;
+    case 'N':
+        DayTypes[static_cast<std::size_t>(day)] = ExplicitRestDay;
+        break;
+    case 'P':
+        DayTypes[static_cast<std::size_t>(day)] = ExplicitWorkingDay;
+        break;
+    case 'S':
+        DayTypes[static_cast<std::size_t>(day)] = ExplicitDayOff;
+        break;
+    default:
+        break;
+    }
+    // The second letter counts by characters: a non-ASCII first letter takes
+    // several bytes.
+    const std::size_t second = Utf8Left(value, 1).size();
+    if (second < value.size() && Upper(value[second]) == 'E')
+        KemDay = day;
+}
+
+void Calendar::LoadCalendarMonth(int32_t year, int32_t month, const std::string& title)
+{
+    if (title.empty())
+        Caption = "Kalendář " + MonthNames(month) + " " + std::to_string(year);
+    else if (title != "-")
+        Caption = title;
+    MonthButtonsVisible = !SelectionMode;
+
+    Loaded = true;
+    Year = year;
+    Month = month;
+    KemDay = 0;
+    DaysInMonthLoaded = DaysInMonth(year, month);
+    YearText = std::to_string(year);
+    MonthText = std::to_string(month);
+
+    const bool validMonth = month >= 1 && month <= 12;
+    // The weekday number (1 = Sunday) is (Monday index + 1) mod 7 + 1, so
+    // (number + 4) mod 7 is (Monday index + 6) mod 7.
+    FirstWeekdayOffset = validMonth ? (MondayIndexOfFirst(year, month) + 6) % 7 : 0;
+    DayTypes.fill(0);
+    for (int32_t d = 1; d <= 32; ++d) {
+        const int32_t w = (d + FirstWeekdayOffset) % 7;
+        DayTypes[static_cast<std::size_t>(d)] = w <= 4 ? WorkingDay : (w == 5 ? Saturday : Sunday);
+    }
+
+    std::exception_ptr failure;
+    // A month outside 1..12 has no days, so no key can name one of them.
+    if (validMonth) {
+        const std::string file = CalendarFilePath();
+        Entries entries;
+        bool copy = false;
+        if (ReadSection(file, YearText, entries) == -2) {
+            ReadSection(file, TemplateSection, entries);
+            copy = true;
+        }
+        for (const auto& [key, value] : entries)
+            ApplyEntry(key, value);
+        // The template is read completely before the year's section is
+        // written, and the month is loaded before a failed write is reported.
+        if (copy) {
+            try {
+                for (const auto& [key, value] : entries)
+                    m_ini.WriteIniValue(file, YearText, key, value);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        }
+    }
+
+    if (Changed)
+        Changed();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void Calendar::NextCalendarMonth(int32_t& year, int32_t& month)
+{
+    ++month;
+    if (month > 12) {
+        month = 1;
+        ++year;
+    }
+    LoadCalendarMonth(year, month, "-");
+}
+
+void Calendar::PrevCalendarMonth(int32_t& year, int32_t& month)
+{
+    --month;
+    if (month < 1) {
+        month = 12;
+        --year;
+    }
+    LoadCalendarMonth(year, month, "-");
+}
+
+void Calendar::ReloadCalendarMonth()
+{
+    LoadCalendarMonth(Year, Month, "-");
+}
+
+void Calendar::ShowPreviousMonth()
+{
+    int32_t year = Year;
+    int32_t month = Month;
+    PrevCalendarMonth(year, month);
+    LoadCalendarMonth(year, month, "");
+}
+
+void Calendar::ShowNextMonth()
+{
+    int32_t year = Year;
+    int32_t month = Month;
+    NextCalendarMonth(year, month);
+    LoadCalendarMonth(year, month, "");
+}
+
+int32_t Calendar::DayType(int32_t day) const
+{
+    if (day < 1 || day > 32)
+        return 0;
+    return DayTypes[static_cast<std::size_t>(day)];
+}
+
+std::array<DayButton, DayButtonCount> Calendar::DayButtons() const
+{
+    std::array<DayButton, DayButtonCount> buttons;
+    const int32_t shift = (FirstWeekdayOffset + 1) % 7;
+    for (int32_t n = 1; n <= DayButtonCount; ++n) {
+        DayButton& b = buttons[static_cast<std::size_t>(n - 1)];
+        b.position = DayButtonPlace(n);
+        const int32_t d = n - shift;
+        if (!Loaded || d < 1 || d > DaysInMonthLoaded)
+            continue;
+        b.visible = true;
+        b.day = d;
+        b.caption = d == KemDay ? "[" + std::to_string(d) + "]" : std::to_string(d);
+        b.fontStyle = DayType(d) % 10;
+    }
+    return buttons;
+}
+
+PopupState Calendar::PopupFor(int32_t day) const
+{
+    PopupState s;
+    const int32_t t = DayType(day);
+    // An explicit type must be reverted with O before another can be set.
+    s.O = t >= 10;
+    s.P = t < 10 && t != WorkingDay;
+    s.S = t < 10 && t != Saturday;
+    s.N = t < 10 && t != Sunday;
+    // At most one energy-month end per month.
+    s.KEM = KemDay == 0;
+    s.ZKEM = day == KemDay && KemDay != 0;
+    return s;
+}
+
+DayClick Calendar::ClickDay(const std::string& caption, const std::function<void()>& hideWindow)
+{
+    DayClick click;
+    int64_t day = 0;
+    bool any = false;
+    for (const char c : caption) {
+        if (c < '0' || c > '9')
+            continue;
+        any = true;
+        day = day * 10 + (c - '0');
+        if (day > 1000) // no day button has such a caption
+            return click;
+    }
+    if (!any || !Loaded || day < 1 || day > DaysInMonthLoaded)
+        return click;
+
+    ClickedDay = static_cast<int32_t>(day);
+    click.day = ClickedDay;
+    if (SelectionMode) {
+        click.hideWindow = true;
+        if (hideWindow)
+            hideWindow();
+        if (SelectionHandler)
+            SelectionHandler(ClickedDay);
+        return click;
+    }
+    click.showPopup = true;
+    click.popup = PopupFor(ClickedDay);
+    return click;
+}
+
+bool Calendar::PopupAction(PopupItem item)
+{
+    if (!Loaded || ClickedDay < 1 || ClickedDay > DaysInMonthLoaded)
+        return false;
+    if (!PopupFor(ClickedDay).enabled(item))
+        return false;
+
+    const std::string file = CalendarFilePath();
+    const std::string key = std::to_string(ClickedDay) + "." + MonthText;
+    const bool isKem = ClickedDay == KemDay;
+    const char explicitLetter = ExplicitLetter(DayType(ClickedDay));
+
+    bool remove = false;
+    std::string value;
+    switch (item) {
+    case PopupItem::O:
+        if (isKem)
+            value = "E";
+        else
+            remove = true;
+        break;
+    case PopupItem::P:
+    case PopupItem::S:
+    case PopupItem::N:
+        value = item == PopupItem::P ? "P" : (item == PopupItem::S ? "S" : "N");
+        if (isKem)
+            value += "E";
+        break;
+    case PopupItem::KEM:
+        if (explicitLetter)
+            value += explicitLetter;
+        value += "E";
+        break;
+    case PopupItem::ZKEM:
+        if (explicitLetter)
+            value += explicitLetter;
+        break;
+    }
+
+    try {
+        if (remove)
+            m_ini.DeleteIniKey(file, YearText, key);
+        else
+            m_ini.WriteIniValue(file, YearText, key, value);
+        // Another spelling of the same day ("05.1" beside "5.1") would still
+        // be read after the written key and undo the change, so it goes.
+        Entries entries;
+        ReadSection(file, YearText, entries);
+        for (const auto& entry : entries) {
+            if (!EqualsNoCase(entry.first, key) && KeyDay(entry.first) == ClickedDay)
+                m_ini.DeleteIniKey(file, YearText, entry.first);
+        }
+        // A year left without keys would take the template again at the next
+        // load and bring back what was just removed; an empty value keeps the
+        // section and is ignored when read.
+        if (remove && ReadSection(file, YearText, entries) == -2)
+            m_ini.WriteIniValue(file, YearText, key, "");
+    } catch (...) {
+        // Show what the file holds now, then let the window report the failure.
+        ReloadCalendarMonth();
+        throw;
+    }
+    ReloadCalendarMonth();
+    return true;
+}
+
+} // namespace kw

@@ -1,0 +1,162 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kw {
+
+class IniLayer;
+
+// Czech month name in capitals for month 1..12; an empty text otherwise.
+const std::string& MonthNames(int32_t month);
+// Length of the month, from the ordinary or the leap-year row; 0 for a month
+// outside 1..12.
+int32_t DaysInMonth(int32_t year, int32_t month);
+// Every year divisible by 4; the calendar has no century rule, so February
+// 2100 shows 29 days.
+bool IsLeapYear(int32_t year);
+
+// Day type codes: 0..2 follow the weekday, 10..12 were set in KALEND.INI.
+// The code mod 10 is the day class of the sums.
+enum DayTypeCode : int32_t {
+    WorkingDay = 0,
+    Saturday = 1,
+    Sunday = 2,
+    ExplicitWorkingDay = 10, // "P"
+    ExplicitDayOff = 11,     // "S"
+    ExplicitRestDay = 12,    // "N"
+};
+
+enum DayFontStyle : int32_t { FontNormal = 0, FontItalic = 1, FontBold = 2 };
+
+constexpr int32_t DayButtonCount = 37;
+
+// Place of day button n (1..37) in the window: seven rows, Monday first.
+struct DayButtonPosition {
+    int32_t column = 0;
+    int32_t row = 0;
+    int32_t x = 0;
+    int32_t y = 0;
+};
+DayButtonPosition DayButtonPlace(int32_t n);
+
+// What day button n shows for the loaded month.
+struct DayButton {
+    bool visible = false;
+    int32_t day = 0;       // 0 when hidden
+    std::string caption;   // "[d]" for the energy-month end
+    int32_t fontStyle = 0; // DayFontStyle from the day class
+    DayButtonPosition position;
+};
+
+enum class PopupItem { O, P, S, N, KEM, ZKEM };
+
+// Which items of the day's popup menu can be chosen.
+struct PopupState {
+    bool O = false;
+    bool P = false;
+    bool S = false;
+    bool N = false;
+    bool KEM = false;
+    bool ZKEM = false;
+
+    bool enabled(PopupItem item) const;
+};
+
+// Outcome of a click on a day button.
+struct DayClick {
+    int32_t day = 0;
+    bool hideWindow = false; // selection mode: the window closes
+    bool showPopup = false;  // editing mode: open the popup with `popup`
+    PopupState popup;
+};
+
+// Day types and energy-month ends of one loaded month, kept in KALEND.INI:
+// one section per year, keys "day.month", values P/S/N (explicit type) and E
+// (energy-month end). Section "1980" is the template copied into a year
+// whose section is still empty.
+class Calendar {
+public:
+    static constexpr const char* FileName = "KALEND.INI";
+    static constexpr const char* TemplateSection = "1980";
+
+    explicit Calendar(IniLayer& ini);
+
+    // The program directory, ending in '/'.
+    void setProgramPath(const std::string& path) { m_programPath = path; }
+    const std::string& programPath() const { return m_programPath; }
+    // KALEND.INI in the program directory, whatever the case of its name.
+    std::string CalendarFilePath() const;
+
+    // --- Loaded-month state: the month last loaded, shown or not.
+    bool Loaded = false;
+    int32_t Year = 0;
+    int32_t Month = 0;
+    std::string YearText;  // section name
+    std::string MonthText; // the month part of the keys
+    int32_t KemDay = 0;    // 0: no energy-month end in this month
+    int32_t DaysInMonthLoaded = 0;
+    // (weekday number of the 1st + 4) mod 7, weekday number 1 = Sunday.
+    int32_t FirstWeekdayOffset = 0;
+    std::array<int32_t, 33> DayTypes{}; // index 1..32; [0] unused
+    int32_t ClickedDay = 0;
+    bool SelectionMode = true;
+    std::function<void(int32_t)> SelectionHandler;
+    std::string Caption = "Kalendář";
+    // The "<" and ">" buttons: shown only for editing, decided at each load.
+    bool MonthButtonsVisible = true;
+
+    // Called after every load, so that a window redraws.
+    std::function<void()> Changed;
+
+    // Loads day types and the energy-month end of the month. Title: empty
+    // gives "Kalendář MONTH YEAR", "-" keeps the caption, anything else
+    // becomes the caption. Copying the template into an empty year writes
+    // KALEND.INI; a failed write throws UserActionError after the month has
+    // been loaded and Changed called.
+    void LoadCalendarMonth(int32_t year, int32_t month, const std::string& title);
+    // Step the caller's month one forward or back, then load it keeping the
+    // caption.
+    void NextCalendarMonth(int32_t& year, int32_t& month);
+    void PrevCalendarMonth(int32_t& year, int32_t& month);
+    void ReloadCalendarMonth();
+    // The "<" and ">" buttons: step the loaded month and show its name.
+    void ShowPreviousMonth();
+    void ShowNextMonth();
+
+    // Type code of day 1..32 of the loaded month; 0 outside.
+    int32_t DayType(int32_t day) const;
+
+    std::array<DayButton, DayButtonCount> DayButtons() const;
+
+    PopupState PopupFor(int32_t day) const;
+
+    // A click on a day button with this caption (its digits give the day).
+    // Selection mode: calls `hideWindow` (when given), then the selection
+    // handler. Editing mode: records the clicked day and returns the popup
+    // state. A caption that names no day of the loaded month does nothing.
+    DayClick ClickDay(const std::string& caption, const std::function<void()>& hideWindow = {});
+
+    // Applies a popup item to the clicked day, writes KALEND.INI at once and
+    // reloads the month. Returns false (and changes nothing) when the item is
+    // not enabled for that day. A failed write throws UserActionError.
+    bool PopupAction(PopupItem item);
+
+private:
+    // One key of a section with its value, in file order.
+    using Entries = std::vector<std::pair<std::string, std::string>>;
+    // 1: key found; -2: the section has no keys; other: nothing read.
+    int32_t ReadSection(const std::string& file, const std::string& section, Entries& out);
+    void ApplyEntry(const std::string& key, const std::string& value);
+    // Day of the loaded month that a key names, 0 when none.
+    int32_t KeyDay(const std::string& key) const;
+
+    IniLayer& m_ini;
+    std::string m_programPath;
+};
+
+} // namespace kw

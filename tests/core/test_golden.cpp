@@ -1,0 +1,227 @@
+// Whole listings compared line by line with reviewed golden files in
+// tests/data: each case builds a small archive with the demo generator (fixed
+// dates), changes what it needs, and runs kwatrix-report's engine on it.
+// KWATRIX_UPDATE_GOLDEN=1 rewrites the files; review every change by eye.
+#include "app/Report.h"
+#include "archive/Codepage.h"
+#include "archive/Ini.h"
+#include "calendar/DayDivision.h"
+#include "tools/DemoArchive.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace demo = kw::demo;
+
+using Mutation = std::function<void(const std::string& dir, const demo::DemoOptions&)>;
+
+struct GoldenCase {
+    const char* name;
+    std::vector<std::string> args;
+    Mutation mutate = nullptr;
+    demo::Date lastDay = {2024, 3, 10};
+    int months = 3;
+};
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteMonth(const std::string& dir, const demo::MonthImage& image, int device, int year,
+                int month)
+{
+    std::ofstream(dir + demo::MonthFileName(device, year, month), std::ios::binary)
+        << demo::SerializeMonthFile(image);
+}
+
+// Mutations of the generated archive.
+Mutation DivisionWith(uint8_t sumOptions, int32_t dayStartOffset)
+{
+    return [=](const std::string& dir, const demo::DemoOptions&) {
+        kw::DayDivision division;
+        ASSERT_EQ(division.LoadDayDivision(dir), 0);
+        division.SetSumOptions(sumOptions);
+        division.SetDayStartOffset(dayStartOffset);
+        ASSERT_EQ(division.SaveDayDivision(dir), 0);
+    };
+}
+
+Mutation MonthEntry(int year, int month, int entry,
+                    std::function<void(demo::MonthImage&, demo::MonthEntry&)> change)
+{
+    return [=](const std::string& dir, const demo::DemoOptions& options) {
+        demo::MonthImage image = demo::BuildMonthImage(options, 0, year, month);
+        change(image, image.entries[static_cast<std::size_t>(entry - 1)]);
+        WriteMonth(dir, image, 0, year, month);
+    };
+}
+
+// Records of every entry of March 2024 written by a controller program that no
+// description file fits.
+void UnknownRevisions(const std::string& dir, const demo::DemoOptions& options)
+{
+    demo::MonthImage image = demo::BuildMonthImage(options, 0, 2024, 3);
+    for (demo::MonthEntry& e : image.entries)
+        if (e.present) {
+            e.data[0] = 9;
+            e.data[1] = 9;
+        }
+    WriteMonth(dir, image, 0, 2024, 3);
+}
+
+void CalendarWithoutKem(const std::string& dir, const demo::DemoOptions&)
+{
+    std::ofstream(dir + "KALEND.INI", std::ios::binary) << "[1980]\r\n1.1=N\r\n";
+}
+
+// The energy month of March 2024 then starts on 28 February, in a month
+// written by the older controller program.
+void KemOn27February(const std::string& dir, const demo::DemoOptions&)
+{
+    kw::IniLayer ini;
+    ini.DeleteIniKey(dir + "KALEND.INI", "2024", "29.2");
+    ini.WriteIniValue(dir + "KALEND.INI", "2024", "27.2", "E");
+}
+
+const std::vector<GoldenCase>& Cases()
+{
+    static const std::vector<GoldenCase> cases = {
+        {"day_quarter_hours", {"--month", "2024-03", "--day", "5", "--mode", "0"}},
+        {"day_hours", {"--month", "2024-03", "--day", "5", "--mode", "1"}},
+        {"day_hours_4_columns", {"--month", "2024-03", "--day", "5", "--mode", "2"}},
+        {"day_impulses", {"--month", "2024-03", "--day", "4", "--mode", "0", "--impulses"}},
+        {"day_second_block",
+         {"--month", "2024-03", "--day", "4", "--mode", "0", "--block", "2"}},
+        {"month_whole_day_alt_description", {"--month", "2024-02", "--whole-month", "--mode", "3"}},
+        {"month_sums_only", {"--month", "2024-01", "--whole-month", "--mode", "4"}},
+        {"month_current_unfinished", {"--month", "2024-03", "--whole-month", "--mode", "3"}},
+        {"range_picked_backwards", {"--month", "2024-02", "--range", "17-3", "--mode", "3"}},
+        {"range_single_day_no_period_sums",
+         {"--month", "2024-04", "--range", "30-31", "--mode", "1"},
+         nullptr,
+         {2024, 5, 10},
+         3},
+        {"range_beyond_short_month", {"--month", "2024-02", "--range", "30-31", "--mode", "1"}},
+        {"energy_month_previous_kem_last_day",
+         {"--month", "2024-02", "--energy-month", "--mode", "3"}},
+        {"energy_month_january", {"--month", "2024-01", "--energy-month", "--mode", "4"}, nullptr,
+         {2024, 3, 10}, 4},
+        {"energy_month_switch_and_back",
+         {"--month", "2024-03", "--energy-month", "--mode", "3"},
+         KemOn27February},
+        {"energy_month_kem_missing",
+         {"--month", "2024-02", "--energy-month", "--mode", "3"},
+         CalendarWithoutKem},
+        {"offset_minus_hour",
+         {"--month", "2024-03", "--day", "5", "--mode", "1"},
+         DivisionWith(8, -3600)},
+        {"offset_plus_half_day",
+         {"--month", "2024-03", "--day", "5", "--mode", "0"},
+         DivisionWith(8, 43200)},
+        {"day_sums_every_mode_and_period_for_one_day",
+         {"--month", "2024-03", "--day", "6", "--mode", "1"},
+         DivisionWith(15 | 16 | 32, 0)},
+        {"gap_in_device_3", {"--device", "3", "--month", "2024-01", "--day", "14", "--mode", "1"}},
+        {"revisions_fit_no_description",
+         {"--month", "2024-03", "--range", "4-5", "--mode", "3"},
+         UnknownRevisions},
+        {"raw_latest_entry", {"--month", "2024-02", "--raw", "0"}},
+        {"raw_missing_file", {"--month", "2023-06", "--raw", "3"}},
+        {"raw_bad_signature",
+         {"--month", "2024-03", "--raw", "3"},
+         [](const std::string& dir, const demo::DemoOptions& options) {
+             demo::MonthImage image = demo::BuildMonthImage(options, 0, 2024, 3);
+             image.signature = "QX5 nactene udajX";
+             WriteMonth(dir, image, 0, 2024, 3);
+         }},
+        {"raw_record_of_another_entry",
+         {"--month", "2024-03", "--raw", "5"},
+         MonthEntry(2024, 3, 5, [](demo::MonthImage&, demo::MonthEntry& e) {
+             e.recordName = demo::RecordName(4);
+         })},
+        {"raw_record_too_long",
+         {"--month", "2024-03", "--raw", "5"},
+         MonthEntry(2024, 3, 5,
+                    [](demo::MonthImage&, demo::MonthEntry& e) { e.length = 8193; })},
+        {"raw_offset_past_end",
+         {"--month", "2024-03", "--raw", "5"},
+         MonthEntry(2024, 3, 5,
+                    [](demo::MonthImage&, demo::MonthEntry& e) { e.offset = 0x7FFFFFF0; })},
+        {"raw_empty_entry", {"--month", "2024-03", "--raw", "20"}},
+        {"values_xy_comma", {"--month", "2024-03", "--day", "5", "--values", "xy"}},
+        {"values_y_point", {"--month", "2024-03", "--day", "5", "--values", "y", "--point"}},
+        {"no_description", {"--month", "2024-03", "--day", "5"},
+         [](const std::string& dir, const demo::DemoOptions&) {
+             std::remove((dir + "D0LARCH.INI").c_str());
+         }},
+    };
+    return cases;
+}
+
+class Golden : public testing::TestWithParam<GoldenCase> {};
+
+TEST_P(Golden, ListingMatchesReviewedFile)
+{
+    const GoldenCase& c = GetParam();
+    kwtest::TempDir dir;
+    demo::DemoOptions options;
+    options.lastDay = c.lastDay;
+    options.months = c.months;
+    std::string error;
+    ASSERT_TRUE(demo::WriteDemoArchive(dir.path(), options, &error)) << error;
+    if (c.mutate)
+        c.mutate(dir.path(), options);
+
+    std::vector<std::string> args = {"--dir", dir.path()};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    std::ostringstream out, err;
+    const int status = kw::RunReport(args, dir.path(), out, err);
+
+    std::string actual = "$ kwatrix-report";
+    for (const std::string& a : c.args)
+        actual += " " + a;
+    actual += "\nexit: " + std::to_string(status) + "\n--- stdout\n" + out.str() +
+              "--- stderr\n" + err.str();
+    // The temporary directory differs from run to run.
+    for (std::size_t at; (at = actual.find(dir.path())) != std::string::npos;)
+        actual.replace(at, dir.path().size(), "<DIR>/");
+
+    const std::string path = std::string(KWATRIX_TEST_DATA) + "/" + c.name + ".txt";
+    if (std::getenv("KWATRIX_UPDATE_GOLDEN")) {
+        std::ofstream(path, std::ios::binary) << actual;
+        return;
+    }
+    const std::string expected = ReadFile(path);
+    ASSERT_FALSE(expected.empty()) << "no golden file " << path;
+    std::istringstream a(actual), e(expected);
+    std::string al, el;
+    for (int line = 1;; ++line) {
+        const bool more = static_cast<bool>(std::getline(a, al));
+        const bool moreExpected = static_cast<bool>(std::getline(e, el));
+        if (!more && !moreExpected)
+            break;
+        ASSERT_EQ(more, moreExpected) << c.name << ": line count differs at line " << line;
+        ASSERT_EQ(al, el) << c.name << ": line " << line;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Listings, Golden, testing::ValuesIn(Cases()),
+                         [](const testing::TestParamInfo<GoldenCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+} // namespace
