@@ -41,7 +41,39 @@ const char* const DeviceNoKey = "Global/Device No";
 
 } // namespace
 
-Application::Application(const std::string& programDirectory) : m_programDirectory(programDirectory)
+// The listing's questions and messages as message boxes of the main window,
+// and its requests to show windows.
+class Application::Ui : public ListingUi {
+public:
+    explicit Ui(Application& app) : m_app(app) {}
+
+    bool askYesNo(const std::string& caption, const std::string& text) override
+    {
+        return QMessageBox::warning(m_app.mainWindow(), QString::fromStdString(caption),
+                                    QString::fromStdString(text),
+                                    QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    }
+    void showMessage(const std::string& caption, const std::string& text, bool errorIcon) override
+    {
+        QMessageBox box(errorIcon ? QMessageBox::Critical : QMessageBox::NoIcon,
+                        QString::fromStdString(caption), QString::fromStdString(text),
+                        QMessageBox::Ok, m_app.mainWindow());
+        box.exec();
+    }
+    void showOutputWindow() override { m_app.mainWindow()->showOutputWindow(); }
+    void showCalendar() override { m_app.mainWindow()->showCalendar(); }
+    void showListingParameters() override { m_app.mainWindow()->showListingParameters(); }
+    void blockListChanged() override { m_app.mainWindow()->blockListChanged(); }
+    void editVypisChanged() override { m_app.mainWindow()->editVypisChanged(); }
+
+private:
+    Application& m_app;
+};
+
+Application::Application(const std::string& programDirectory)
+    : m_ui(std::make_unique<Ui>(*this)), m_engine(std::make_unique<Engine>(*m_ui)),
+      ProgramPath(m_engine->Location.ProgramPath), DeviceNo(m_engine->Location.DeviceNo),
+      m_programDirectory(programDirectory)
 {
     if (!m_programDirectory.empty() && m_programDirectory.back() != '/')
         m_programDirectory += '/';
@@ -50,20 +82,32 @@ Application::Application(const std::string& programDirectory) : m_programDirecto
 
     // In the order of the start-up sequence; the LOG window exists before anything logs.
     m_mainWindow = std::make_unique<MainWindow>(*this);
-    m_logWindow = std::make_unique<LogWindow>(m_log);
-    m_outputWindow = std::make_unique<OutputWindow>();
-    m_calendarWindow = std::make_unique<CalendarWindow>();
-    m_dayDivisionWindow = std::make_unique<DayDivisionWindow>();
-    m_outputSumsWindow = std::make_unique<OutputSumsWindow>();
-    m_outputSumWindow = std::make_unique<OutputSumWindow>();
-    m_listingParametersWindow = std::make_unique<ListingParametersWindow>();
-    m_graphWindow = std::make_unique<GraphWindow>();
+    m_logWindow = std::make_unique<LogWindow>(m_engine->log);
+    m_outputWindow = std::make_unique<OutputWindow>(*this);
+    m_calendarWindow = std::make_unique<CalendarWindow>(*this);
+    m_dayDivisionWindow = std::make_unique<DayDivisionWindow>(*this);
+    m_outputSumsWindow = std::make_unique<OutputSumsWindow>(*this);
+    m_outputSumWindow = std::make_unique<OutputSumWindow>(*this);
+    m_listingParametersWindow = std::make_unique<ListingParametersWindow>(*this);
+    m_graphWindow = std::make_unique<GraphWindow>(*this);
     m_aboutBox = std::make_unique<AboutBox>();
 }
 
 Application::~Application()
 {
     Shutdown();
+    // The windows go before the engine whose state they show.
+    m_engine->output.setTarget(nullptr);
+    m_aboutBox.reset();
+    m_graphWindow.reset();
+    m_listingParametersWindow.reset();
+    m_outputSumWindow.reset();
+    m_outputSumsWindow.reset();
+    m_dayDivisionWindow.reset();
+    m_calendarWindow.reset();
+    m_outputWindow.reset();
+    m_logWindow.reset();
+    m_mainWindow.reset();
 }
 
 bool Application::startUp()
@@ -72,14 +116,13 @@ bool Application::startUp()
     // Draw the main window once before the loading starts.
     QCoreApplication::processEvents();
 
-    m_log.WriteLog(false, "* Inicializace modulu ProgPath");
-    ProgramPath = m_programDirectory;
+    m_engine->setProgramPath(m_programDirectory);
     SetHelpDirectory(QString::fromStdString(ProgramPath));
-    m_log.WriteLog(false, "  PROGRAM_PATH=" + ProgramPath + " ");
+    m_engine->LogProgramPath();
 
     m_mainWindow->FillDeviceList();
     loadArchiveDescription();
-    if (!m_archive.ArchiveLoaded) {
+    if (!archive().ArchiveLoaded) {
         m_mainWindow->ShowFatalError();
         terminate(1);
         return false;
@@ -158,9 +201,9 @@ int32_t Application::readStoredDeviceNo() const
 void Application::loadArchiveDescription()
 {
     try {
-        m_archive.LoadArchiveDescription(ProgramPath, DeviceNo);
+        archive().LoadArchiveDescription(ProgramPath, DeviceNo);
     } catch (const UserActionError& e) {
-        m_archive.ArchiveLoaded = false;
+        archive().ArchiveLoaded = false;
         QMessageBox::critical(m_mainWindow.get(), QStringLiteral("Kwatrix"),
                               QString::fromStdString(e.what()));
     }
@@ -168,7 +211,7 @@ void Application::loadArchiveDescription()
 
 void Application::StartDayDivision()
 {
-    // The day division work loads ROZ_DNEW.CFG here.
+    m_engine->division.StartDayDivision(ProgramPath, m_engine->log);
 }
 
 QFont WindowFont(int pointSize)

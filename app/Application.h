@@ -1,8 +1,6 @@
 #pragma once
 
-#include "archive/ArchiveDescription.h"
-#include "archive/Ini.h"
-#include "output/Log.h"
+#include "app/Engine.h"
 
 #include <QFont>
 #include <QIcon>
@@ -60,15 +58,22 @@ public:
     // shown to the user and leaves the description not loaded.
     void loadArchiveDescription();
 
-    // Loads the day division record at start-up; the day division work fills it.
+    // Loads ROZ_DNEW.CFG at start-up, with its two log lines.
     void StartDayDivision();
 
-    std::string ProgramPath; // with its final '/'
-    int32_t DeviceNo = -1;   // -1 until the device list is first filled
+private:
+    class Ui;
+    std::unique_ptr<Ui> m_ui; // answers the listing's questions with message boxes
+    std::unique_ptr<Engine> m_engine;
 
-    Log& log() { return m_log; }
-    IniLayer& ini() { return m_ini; }
-    ArchiveDescription& archive() { return m_archive; }
+public:
+    std::string& ProgramPath; // with its final '/'
+    int32_t& DeviceNo;        // -1 until the device list is first filled
+
+    Engine& engine() { return *m_engine; }
+    Log& log() { return m_engine->log; }
+    IniLayer& ini() { return m_engine->ini; }
+    ArchiveDescription& archive() { return m_engine->description; }
 
     MainWindow* mainWindow() const { return m_mainWindow.get(); }
     LogWindow* logWindow() const { return m_logWindow.get(); }
@@ -86,9 +91,6 @@ public:
 
 private:
     std::string m_programDirectory;
-    Log m_log;
-    IniLayer m_ini;
-    ArchiveDescription m_archive{m_ini, m_log};
 
     // Created in this order and destroyed in the reverse one, so the main
     // window goes last.

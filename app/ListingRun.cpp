@@ -24,15 +24,13 @@ constexpr uint8_t kDaySumsInEveryMode = 32;
 
 } // namespace
 
-ListingRun::ListingRun(ArchiveDescription& description, DayArchive& archive,
-                       DayListing& dayListing, SumTables& sums, Calendar& calendar,
-                       DayDivision& division, Graph& graph, Output& output, Log& log,
-                       ListingSettings& settings, ListingUi& ui)
+ListingRun::ListingRun(ArchiveDescription& description, DayArchive& archive, DayListing& dayListing,
+                       SumTables& sums, Calendar& calendar, DayDivision& division, Graph& graph,
+                       Output& output, Log& log, ListingSettings& settings, ListingUi& ui)
     : m_desc(description), m_archive(archive), m_dayListing(dayListing), m_sums(sums),
       m_calendar(calendar), m_division(division), m_graph(graph), m_out(output), m_log(log),
       m_settings(settings), m_ui(ui)
-{
-}
+{}
 
 void ListingRun::SetEditVypis(const std::string& text)
 {
@@ -177,9 +175,8 @@ void ListingRun::RunListing()
             ListingSpan = m_calendar.KemDay;
         }
 
-        const int32_t last =
-            std::min<int64_t>(int64_t(ListingFirstDay) + ListingSpan - 1,
-                              DaysInMonth(ListingYear, ListingMonth));
+        const int32_t last = std::min<int64_t>(int64_t(ListingFirstDay) + ListingSpan - 1,
+                                               DaysInMonth(ListingYear, ListingMonth));
         if (energy && ListingSpan != 34)
             ListingSpan = 33;
         if (first)
@@ -209,8 +206,8 @@ void ListingRun::RunListing()
                 m_out.WriteOutputLine("");
                 m_out.WriteOutputLine("");
             }
-            const int32_t r = m_dayListing.ListDay(ListingYear, ListingMonth, d,
-                                                   m_division.DayStartOffset());
+            const int32_t r =
+                m_dayListing.ListDay(ListingYear, ListingMonth, d, m_division.DayStartOffset());
             if (r == -6) {
                 m_out.WriteOutputLine(" Chyba: Nelze otevřít soubor: " + m_desc.AltDescriptionName);
             } else if (r != 0) {

@@ -182,6 +182,7 @@ void MainWindow::createControls()
     ComboBoxAB->setObjectName(QStringLiteral("ComboBoxAB"));
     ComboBoxAB->setToolTip(QStringLiteral("Výběr bloku dat, který má být zobrazen"));
     ComboBoxAB->setGeometry(144, 92, 161, 21);
+    connect(ComboBoxAB, &QComboBox::activated, this, &MainWindow::ComboBoxABChange);
 
     EditVypis = new QLineEdit(client);
     EditVypis->setObjectName(QStringLiteral("EditVypis"));
@@ -257,7 +258,43 @@ void MainWindow::SetPeriodToYesterday()
 
 void MainWindow::SelectBlock()
 {
-    // The listing run work fills ComboBoxAB here.
+    m_app.engine().listing.SelectBlock();
+}
+
+void MainWindow::blockListChanged()
+{
+    const ListingRun& listing = m_app.engine().listing;
+    const QSignalBlocker blocker(ComboBoxAB);
+    ComboBoxAB->clear();
+    for (const std::string& entry : listing.BlockEntries)
+        ComboBoxAB->addItem(QString::fromStdString(entry));
+    ComboBoxAB->setCurrentIndex(listing.SelectedEntry);
+}
+
+void MainWindow::editVypisChanged()
+{
+    EditVypis->setText(QString::fromStdString(m_app.engine().listing.EditVypis));
+    EditVypis->setCursorPosition(0);
+}
+
+void MainWindow::ComboBoxABChange(int index)
+{
+    m_app.engine().listing.ComboBoxABChange(index);
+}
+
+void MainWindow::showOutputWindow()
+{
+    ShowWindowNormal(m_app.outputWindow());
+}
+
+void MainWindow::showCalendar()
+{
+    ShowWindowNormal(m_app.calendarWindow());
+}
+
+void MainWindow::showListingParameters()
+{
+    m_app.listingParametersWindow()->prepareAndShow();
 }
 
 bool MainWindow::event(QEvent* event)
@@ -288,17 +325,17 @@ void MainWindow::Kalend1Click()
 
 void MainWindow::Rozdlendnedosmn1Click()
 {
-    ShowWindowNormal(m_app.dayDivisionWindow());
+    m_app.dayDivisionWindow()->prepareAndShow();
 }
 
 void MainWindow::Vstupnsouty1Click()
 {
-    ShowWindowNormal(m_app.outputSumsWindow());
+    m_app.outputSumsWindow()->prepareAndShow();
 }
 
 void MainWindow::Parametryvpisu1Click()
 {
-    ShowWindowNormal(m_app.listingParametersWindow());
+    showListingParameters();
 }
 
 void MainWindow::Vstupnokno1Click()

@@ -38,8 +38,15 @@ public:
     void FillPeriodTree();
     // Makes yesterday's month the listing period; the period tree work fills it.
     void SetPeriodToYesterday();
-    // Fills ComboBoxAB with the displayable blocks; the listing run work fills it.
+    // Fills ComboBoxAB with the displayable blocks and selects one.
     void SelectBlock();
+
+    // What the listing run asks of the main window.
+    void blockListChanged();
+    void editVypisChanged();
+    void showOutputWindow();
+    void showCalendar();
+    void showListingParameters();
 
 protected:
     bool event(QEvent* event) override;
@@ -50,6 +57,7 @@ private:
     void createControls();
     void FormDestroy();
 
+    void ComboBoxABChange(int index);
     void Kalend1Click();
     void Rozdlendnedosmn1Click();
     void Vstupnsouty1Click();

@@ -83,8 +83,8 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a)
             a.device = n;
         } else if (arg == "--month") {
             int32_t y = 0, m = 0;
-            if (!value(v) || v.size() != 7 || v[4] != '-' || !ParseNumber(v.substr(0, 4), 1, 9999, y) ||
-                !ParseNumber(v.substr(5), 1, 12, m))
+            if (!value(v) || v.size() != 7 || v[4] != '-' ||
+                !ParseNumber(v.substr(0, 4), 1, 9999, y) || !ParseNumber(v.substr(5), 1, 12, m))
                 return std::string("--month takes YYYY-MM");
             a.month = Date{y, m, 1};
         } else if (arg == "--day") {
@@ -105,7 +105,8 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a)
                 return std::string("--range takes two days A-B of 1..31, and only one period");
         } else if (arg == "--raw") {
             if (!value(v) || !ParseNumber(v, 0, 32, a.first) || !setPeriod(Period::Raw))
-                return std::string("--raw takes an entry number 0..32 (0: the latest), and only one period");
+                return std::string(
+                    "--raw takes an entry number 0..32 (0: the latest), and only one period");
         } else if (arg == "--block") {
             if (!value(v) || !ParseNumber(v, 1, 10, n))
                 return std::string("--block takes a block number 1..10");
@@ -175,7 +176,7 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
     engine.description.LoadArchiveDescription(dir, engine.Location.DeviceNo);
     if (!engine.description.ArchiveLoaded) {
         err << "Nebyl nalezen soubor " << engine.description.ArchivePrefix
-                  << "ARCH.INI\r\nProgram nemůže pokračovat\n";
+            << "ARCH.INI\r\nProgram nemůže pokračovat\n";
         return kNoDescription;
     }
     engine.division.StartDayDivision(dir, engine.log);
@@ -188,8 +189,8 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
     if (a.block) {
         if (*a.block > engine.description.BlockCount) {
             err << "kwatrix-report: the description has " << engine.description.BlockCount
-                      << " blocks\n"
-                      << kUsage;
+                << " blocks\n"
+                << kUsage;
             return kBadArguments;
         }
         int32_t entry = -1;
@@ -240,8 +241,7 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
     }
 
     if (!a.values.empty()) {
-        const std::string text =
-            CopyValuesText(engine.graph.bars(), a.values == "xy", !a.point);
+        const std::string text = CopyValuesText(engine.graph.bars(), a.values == "xy", !a.point);
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
     }
     out.flush();

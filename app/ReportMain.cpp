@@ -17,7 +17,8 @@ std::string ExecutableDirectory()
         if (n < 0)
             return std::string();
         if (static_cast<std::size_t>(n) < buf.size())
-            return kw::ProgramPathFromExecutable(std::string(buf.data(), static_cast<std::size_t>(n)));
+            return kw::ProgramPathFromExecutable(
+                std::string(buf.data(), static_cast<std::size_t>(n)));
         buf.resize(buf.size() * 2);
     }
 }

@@ -4,7 +4,7 @@
 
 namespace kw {
 
-CalendarWindow::CalendarWindow(QWidget* parent) : QDialog(parent)
+CalendarWindow::CalendarWindow(Application& app, QWidget* parent) : QDialog(parent), m_app(app)
 {
     setObjectName(QStringLiteral("TForm4"));
     setWindowTitle(QStringLiteral("Kalendář"));

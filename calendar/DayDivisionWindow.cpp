@@ -4,7 +4,8 @@
 
 namespace kw {
 
-DayDivisionWindow::DayDivisionWindow(QWidget* parent) : QDialog(parent)
+DayDivisionWindow::DayDivisionWindow(Application& app, QWidget* parent)
+    : QDialog(parent), m_app(app)
 {
     setObjectName(QStringLiteral("TForm5"));
     setWindowTitle(QStringLiteral("Rozdělení dne do směn"));
@@ -12,6 +13,11 @@ DayDivisionWindow::DayDivisionWindow(QWidget* parent) : QDialog(parent)
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFont(WindowFont(8));
     setFixedSize(609, 401);
+}
+
+void DayDivisionWindow::prepareAndShow()
+{
+    ShowWindowNormal(this);
 }
 
 } // namespace kw

@@ -4,7 +4,8 @@
 
 namespace kw {
 
-ListingParametersWindow::ListingParametersWindow(QWidget* parent) : QDialog(parent)
+ListingParametersWindow::ListingParametersWindow(Application& app, QWidget* parent)
+    : QDialog(parent), m_app(app)
 {
     setObjectName(QStringLiteral("TForm8"));
     setWindowTitle(QStringLiteral("Nastavení parametru výpisu"));
@@ -12,6 +13,11 @@ ListingParametersWindow::ListingParametersWindow(QWidget* parent) : QDialog(pare
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFont(WindowFont(8));
     setFixedSize(405, 416);
+}
+
+void ListingParametersWindow::prepareAndShow()
+{
+    ShowWindowNormal(this);
 }
 
 } // namespace kw

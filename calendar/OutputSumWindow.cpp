@@ -4,7 +4,7 @@
 
 namespace kw {
 
-OutputSumWindow::OutputSumWindow(QWidget* parent) : QDialog(parent)
+OutputSumWindow::OutputSumWindow(Application& app, QWidget* parent) : QDialog(parent), m_app(app)
 {
     setObjectName(QStringLiteral("TForm7"));
     setWindowTitle(QStringLiteral("Nastavení výstupních součtů pro skupinu "));

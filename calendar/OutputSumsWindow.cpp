@@ -4,7 +4,7 @@
 
 namespace kw {
 
-OutputSumsWindow::OutputSumsWindow(QWidget* parent) : QDialog(parent)
+OutputSumsWindow::OutputSumsWindow(Application& app, QWidget* parent) : QDialog(parent), m_app(app)
 {
     setObjectName(QStringLiteral("TForm6"));
     setWindowTitle(QStringLiteral("Nastavení výstupních součtů"));
@@ -12,6 +12,11 @@ OutputSumsWindow::OutputSumsWindow(QWidget* parent) : QDialog(parent)
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFont(WindowFont(8));
     setFixedSize(320, 384);
+}
+
+void OutputSumsWindow::prepareAndShow()
+{
+    ShowWindowNormal(this);
 }
 
 } // namespace kw

@@ -4,7 +4,7 @@
 
 namespace kw {
 
-GraphWindow::GraphWindow(QWidget* parent) : QMainWindow(parent)
+GraphWindow::GraphWindow(Application& app, QWidget* parent) : QMainWindow(parent), m_app(app)
 {
     setObjectName(QStringLiteral("TForm9"));
     setWindowTitle(QStringLiteral("Graf spotřeby energie"));

@@ -4,7 +4,7 @@
 
 namespace kw {
 
-OutputWindow::OutputWindow(QWidget* parent) : QMainWindow(parent)
+OutputWindow::OutputWindow(Application& app, QWidget* parent) : QMainWindow(parent), m_app(app)
 {
     setObjectName(QStringLiteral("TForm3"));
     setWindowTitle(QStringLiteral("QX5view - výstupní okno"));
