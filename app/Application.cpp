@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
+#include <QPrinter>
 #include <QSettings>
 #include <QSvgRenderer>
 #include <QWidget>
@@ -73,7 +74,7 @@ private:
 Application::Application(const std::string& programDirectory)
     : m_ui(std::make_unique<Ui>(*this)), m_engine(std::make_unique<Engine>(*m_ui)),
       ProgramPath(m_engine->Location.ProgramPath), DeviceNo(m_engine->Location.DeviceNo),
-      m_programDirectory(programDirectory)
+      m_programDirectory(programDirectory), m_printer(std::make_unique<QPrinter>())
 {
     if (!m_programDirectory.empty() && m_programDirectory.back() != '/')
         m_programDirectory += '/';

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+class QPrinter;
 class QWidget;
 
 namespace kw {
@@ -87,10 +88,13 @@ public:
         return m_listingParametersWindow.get();
     }
     GraphWindow* graphWindow() const { return m_graphWindow.get(); }
+    // The program's one printer, shared by the output and graph windows.
+    QPrinter& printer() { return *m_printer; }
     AboutBox* aboutBox() const { return m_aboutBox.get(); }
 
 private:
     std::string m_programDirectory;
+    std::unique_ptr<QPrinter> m_printer;
 
     // Created in this order and destroyed in the reverse one, so the main
     // window goes last.
