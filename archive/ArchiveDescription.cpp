@@ -144,7 +144,8 @@ int32_t ArchiveDescription::ParseArchiveDescription(int32_t mode, const std::str
             if (BlockChangeNotify)
                 BlockChangeNotify();
         } else {
-            m_log.WriteLog(true, "Při přepnutí INI souborů nenalezen blok s identifikaci :" + ident);
+            m_log.WriteLog(true,
+                           "Při přepnutí INI souborů nenalezen blok s identifikaci :" + ident);
         }
     }
     return 0;

@@ -54,8 +54,8 @@ long double DateTimeToSeconds(int32_t year, int32_t month, int32_t day, int32_t 
                               int32_t minute, int32_t second)
 {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
-        day > RealDaysInMonth(year, month) || hour < 0 || hour > 23 || minute < 0 ||
-        minute > 59 || second < 0 || second > 59)
+        day > RealDaysInMonth(year, month) || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
+        second < 0 || second > 59)
         return 0;
     const int64_t days = DaysFromCivil(year, month, day);
     return static_cast<long double>(days * 86400 + hour * 3600 + minute * 60 + second);

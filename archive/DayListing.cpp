@@ -97,8 +97,7 @@ DayListing::DayListing(ArchiveDescription& description, DayArchive& archive, Cal
                        const ListingSettings& settings)
     : m_desc(description), m_archive(archive), m_calendar(calendar), m_division(division),
       m_graph(graph), m_out(output), m_log(log), m_settings(settings)
-{
-}
+{}
 
 uint16_t DayListing::ReadItem(int32_t recordNumber, Item item) const
 {
@@ -176,9 +175,8 @@ void DayListing::Interpret(int32_t year, int32_t month, int32_t sourceEntry, lon
                 ++y;
             }
         }
-        const long double t = DateTimeToSeconds(y, m, d, ReadItem(n, Item::Hour),
-                                                ReadItem(n, Item::Minute),
-                                                ReadItem(n, Item::Second));
+        const long double t = DateTimeToSeconds(
+            y, m, d, ReadItem(n, Item::Hour), ReadItem(n, Item::Minute), ReadItem(n, Item::Second));
         if (t == 0) {
             m_log.WriteLog(true, "Chyba interpretace času - den: " + std::to_string(sourceEntry) +
                                      " záznam: " + std::to_string(n));

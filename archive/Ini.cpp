@@ -12,11 +12,9 @@
 #include <sys/stat.h>
 #include <unordered_map>
 
-namespace kw
-{
+namespace kw {
 
-namespace
-{
+namespace {
 
 // The Windows profile functions read into a 1024-byte buffer and list key
 // names into an 8192-byte one; the layer itself keeps 255 characters.
@@ -201,8 +199,7 @@ int64_t ToNs(const timespec& ts)
 // false with errno set when the file cannot be looked at.
 bool StatFile(const std::string& path, FileStamp& stamp)
 {
-    struct stat st {
-    };
+    struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         return false;
     stamp.exists = true;

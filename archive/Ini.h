@@ -5,8 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace kw
-{
+namespace kw {
 
 // The INI layer of the archive description and the calendar: one open file at a
 // time, one shared value text (`IniValue`) that every read replaces, "?" as the
@@ -23,8 +22,7 @@ namespace kw
 //
 // The parsed file is kept with its handle and checked against the disk
 // (stat) on every access, so another writer's change is seen.
-class IniLayer
-{
+class IniLayer {
 public:
     IniLayer();
     ~IniLayer();

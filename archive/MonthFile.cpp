@@ -43,8 +43,8 @@ public:
     {
         std::size_t done = 0;
         while (done < size) {
-            const ssize_t n = ::pread(m_fd, buffer + done, size - done,
-                                      static_cast<off_t>(offset + done));
+            const ssize_t n =
+                ::pread(m_fd, buffer + done, size - done, static_cast<off_t>(offset + done));
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
@@ -82,8 +82,7 @@ std::size_t EntryOffset(int32_t n)
 DayArchive::DayArchive(const ProgramLocation& location, ArchiveDescription& description, Log& log,
                        Output& output)
     : m_location(location), m_desc(description), m_log(log), m_out(output)
-{
-}
+{}
 
 void DayArchive::ResetBuffers()
 {
@@ -124,9 +123,8 @@ int32_t DayArchive::ReadDayRecord(int32_t mode, const std::string& fileName, int
         const Date today = TodayDate();
         name = MonthFileName(today.year, today.month);
     }
-    const std::string path = name.find('/') != std::string::npos
-                                 ? name
-                                 : ResolveFile(m_location.ProgramPath, name);
+    const std::string path =
+        name.find('/') != std::string::npos ? name : ResolveFile(m_location.ProgramPath, name);
     if (mode == 0)
         return -1;
 
@@ -150,12 +148,11 @@ int32_t DayArchive::ReadDayRecord(int32_t mode, const std::string& fileName, int
                 continue;
             DayData.fill(0);
             file.readAt(uint64_t(offset) + kRecordHeaderSize, DayData.data(), 22);
-            m_out.WriteOutput("DEN :" + FormatInt(n, 2) + "   " +
-                              FormatInt(h.u16(EntryOffset(n)), 2) + ":" +
-                              FormatInt(h.u16(EntryOffset(n) + 2), 2) + ":" +
-                              FormatInt(h.u16(EntryOffset(n) + 4), 2) + "   ADR=" +
-                              FormatHex(offset, 4) + "  " + FormatHex(DayData[0], 2) + " " +
-                              FormatHex(DayData[1], 1));
+            m_out.WriteOutput(
+                "DEN :" + FormatInt(n, 2) + "   " + FormatInt(h.u16(EntryOffset(n)), 2) + ":" +
+                FormatInt(h.u16(EntryOffset(n) + 2), 2) + ":" +
+                FormatInt(h.u16(EntryOffset(n) + 4), 2) + "   ADR=" + FormatHex(offset, 4) + "  " +
+                FormatHex(DayData[0], 2) + " " + FormatHex(DayData[1], 1));
             m_out.WriteOutputLine("");
         }
         return 0;
@@ -206,9 +203,8 @@ int32_t DayArchive::CheckRevisions()
                ini == m_desc.IniRevision;
     };
 
-    m_desc.AltDescriptionName =
-        Utf8Left(m_desc.ArchivePrefix + "_" + FormatInt(plc, 2) + "_" + std::to_string(ini) + ".INI",
-                 64);
+    m_desc.AltDescriptionName = Utf8Left(
+        m_desc.ArchivePrefix + "_" + FormatInt(plc, 2) + "_" + std::to_string(ini) + ".INI", 64);
     if (switchTo(m_desc.AltDescriptionName))
         return 0;
 

@@ -35,8 +35,7 @@ std::string GroupHeaderCell(const std::string& name, int32_t width)
 
 SumTables::SumTables(const DayDivision& division, Output& output)
     : m_division(division), m_out(output)
-{
-}
+{}
 
 void SumTables::WriteFixed(int32_t width, int32_t decimals, double x)
 {

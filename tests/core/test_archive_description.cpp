@@ -136,7 +136,8 @@ TEST(ArchiveDescription, NameFoundWithoutRegardToCase)
 TEST(ArchiveDescription, LongProgramPathIsCutInTheLogLine)
 {
     Fixture f;
-    const std::string deep = f.dir.path() + std::string(120, 'x') + "/" + std::string(60, 'y') + "/";
+    const std::string deep =
+        f.dir.path() + std::string(120, 'x') + "/" + std::string(60, 'y') + "/";
     std::filesystem::create_directories(deep);
     std::ofstream(deep + "D0LARCH.INI") << kTwoBlocks;
     f.desc.LoadArchiveDescription(deep, 0);
@@ -168,15 +169,15 @@ TEST_P(Revisions, ReadFromSectionRev)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Revisions,
-    testing::Values(RevisionCase{"Plain", "REV_PLC=12\r\nREV_INI=3\r\n", true, 12, 3},
-                    RevisionCase{"NegativePlcIsAbsolute", "REV_PLC=-7\r\nREV_INI=1\r\n", true, 7, 1},
-                    RevisionCase{"Qx5KeyWhenPlcMissing", "REV_QX5=9\r\nREV_INI=2\r\n", true, 9, 2},
-                    RevisionCase{"PlcWinsOverQx5", "REV_QX5=9\r\nREV_PLC=4\r\nREV_INI=2\r\n", true,
-                                 4, 2},
-                    RevisionCase{"IniMissing", "REV_PLC=12\r\n", false, 0, 0},
-                    RevisionCase{"PlcNotInteger", "REV_PLC=12a\r\nREV_INI=3\r\n", false, 0, 0},
-                    RevisionCase{"IniNotInteger", "REV_PLC=12\r\nREV_INI=three\r\n", false, 0, 0},
-                    RevisionCase{"BothMissing", "OTHER=1\r\n", false, 0, 0}),
+    testing::Values(
+        RevisionCase{"Plain", "REV_PLC=12\r\nREV_INI=3\r\n", true, 12, 3},
+        RevisionCase{"NegativePlcIsAbsolute", "REV_PLC=-7\r\nREV_INI=1\r\n", true, 7, 1},
+        RevisionCase{"Qx5KeyWhenPlcMissing", "REV_QX5=9\r\nREV_INI=2\r\n", true, 9, 2},
+        RevisionCase{"PlcWinsOverQx5", "REV_QX5=9\r\nREV_PLC=4\r\nREV_INI=2\r\n", true, 4, 2},
+        RevisionCase{"IniMissing", "REV_PLC=12\r\n", false, 0, 0},
+        RevisionCase{"PlcNotInteger", "REV_PLC=12a\r\nREV_INI=3\r\n", false, 0, 0},
+        RevisionCase{"IniNotInteger", "REV_PLC=12\r\nREV_INI=three\r\n", false, 0, 0},
+        RevisionCase{"BothMissing", "OTHER=1\r\n", false, 0, 0}),
     [](const testing::TestParamInfo<RevisionCase>& info) { return std::string(info.param.name); });
 
 TEST(ArchiveDescription, CurrentBlockIsFirstWithVypisKeyWhateverItsValue)
@@ -202,10 +203,10 @@ TEST(ArchiveDescription, TextsAreCutToTheirFieldsOnCharacters)
     Fixture f;
     const std::string longName = std::string(40, 'S');
     const std::string popis = std::string(63, 'x') + "ččč";
-    const std::string path = f.dir.write(
-        "X.INI", kw::Utf8ToCp1250("[BLOCK]\n" + longName + "=1\nB=1\n[" + longName +
-                                  "]\nPOPIS=long\n[B]\nPOPIS=" + popis +
-                                  "\nJEDN=kilowatthodiny/hod\nDEN=W1B-extra\n"));
+    const std::string path =
+        f.dir.write("X.INI", kw::Utf8ToCp1250("[BLOCK]\n" + longName + "=1\nB=1\n[" + longName +
+                                              "]\nPOPIS=long\n[B]\nPOPIS=" + popis +
+                                              "\nJEDN=kilowatthodiny/hod\nDEN=W1B-extra\n"));
     ASSERT_EQ(f.desc.ParseArchiveDescription(0, path), 0);
     ASSERT_EQ(f.desc.BlockCount, 2);
     // The section name is kept cut, so its keys are looked up under the cut name.

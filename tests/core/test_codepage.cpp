@@ -37,10 +37,10 @@ TEST(Codepage, Utf8Validation)
 {
     EXPECT_TRUE(kw::IsValidUtf8("plain"));
     EXPECT_TRUE(kw::IsValidUtf8("Kalendář"));
-    EXPECT_FALSE(kw::IsValidUtf8("Kalend\xE1\xF8"));      // Windows-1250 bytes
-    EXPECT_FALSE(kw::IsValidUtf8("\xC3"));                // cut sequence
-    EXPECT_FALSE(kw::IsValidUtf8("\xC0\xAF"));            // overlong
-    EXPECT_FALSE(kw::IsValidUtf8("\xED\xA0\x80"));        // surrogate
+    EXPECT_FALSE(kw::IsValidUtf8("Kalend\xE1\xF8")); // Windows-1250 bytes
+    EXPECT_FALSE(kw::IsValidUtf8("\xC3"));           // cut sequence
+    EXPECT_FALSE(kw::IsValidUtf8("\xC0\xAF"));       // overlong
+    EXPECT_FALSE(kw::IsValidUtf8("\xED\xA0\x80"));   // surrogate
 }
 
 TEST(Codepage, LeftCutsOnCharacterBoundaries)

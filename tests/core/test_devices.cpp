@@ -12,8 +12,8 @@ namespace {
 
 TEST(Devices, LettersOfDevices)
 {
-    const std::vector<std::pair<int, const char*>> cases = {
-        {0, "L"}, {1, "1"}, {9, "9"}, {10, "A"}, {11, "B"}, {15, "F"}};
+    const std::vector<std::pair<int, const char*>> cases = {{0, "L"},  {1, "1"},  {9, "9"},
+                                                            {10, "A"}, {11, "B"}, {15, "F"}};
     for (const auto& [device, letter] : cases)
         EXPECT_EQ(kw::DeviceLetter(device), letter) << device;
 }
@@ -34,9 +34,9 @@ TEST(Devices, SettingsTextsAsNumbers)
         const char* text;
         int32_t expected;
     } cases[] = {
-        {"7", 7},      {"0x0A", 10},  {"0X0a", 10}, {" 3 ", 3},  {"", -1},     {"abc", -1},
-        {"0x", -1},    {"0xG", -1},   {"12abc", -1}, {"-4", -4}, {"+5", 5},    {"-", -1},
-        {"99999999999", -1},
+        {"7", 7},    {"0x0A", 10}, {"0X0a", 10},        {" 3 ", 3},    {"", -1},
+        {"abc", -1}, {"0x", -1},   {"0xG", -1},         {"12abc", -1}, {"-4", -4},
+        {"+5", 5},   {"-", -1},    {"99999999999", -1},
     };
     for (const Case& c : cases)
         EXPECT_EQ(kw::ParseSettingsInteger(c.text, -1), c.expected) << c.text;
@@ -82,21 +82,22 @@ INSTANTIATE_TEST_SUITE_P(
         // A single device with files wins over the stored one.
         DeviceListCase{"OnlyDevice3", {"E3_24_03.DAT"}, 0, {3}, 3, 0, false},
         // With two devices a stored device without files stays in effect.
-        DeviceListCase{"StoredDeviceWithoutFiles",
-                       {"EL_24_03.DAT", "E3_24_03.DAT"},
-                       7,
-                       {0, 3},
-                       7,
-                       -1,
-                       true},
-        DeviceListCase{"StoredSecondEntry", {"EL_24_03.DAT", "E3_24_01.DAT"}, 3, {0, 3}, 3, 1, true},
-        DeviceListCase{"Device10UsesLetterA", {"EA_24_03.DAT", "EL_23_12.dat"}, 10, {0, 10}, 10, 1, true},
+        DeviceListCase{
+            "StoredDeviceWithoutFiles", {"EL_24_03.DAT", "E3_24_03.DAT"}, 7, {0, 3}, 7, -1, true},
+        DeviceListCase{
+            "StoredSecondEntry", {"EL_24_03.DAT", "E3_24_01.DAT"}, 3, {0, 3}, 3, 1, true},
+        DeviceListCase{
+            "Device10UsesLetterA", {"EA_24_03.DAT", "EL_23_12.dat"}, 10, {0, 10}, 10, 1, true},
         // The files come from a case-insensitive platform.
-        DeviceListCase{"NamesWithoutRegardToCase", {"el_24_03.dat", "eb_24_03.DaT"}, 0, {0, 11}, 0, 0, true},
+        DeviceListCase{
+            "NamesWithoutRegardToCase", {"el_24_03.dat", "eb_24_03.DaT"}, 0, {0, 11}, 0, 0, true},
         DeviceListCase{"NoDeviceKeepsStored", {"KALEND.INI", "D0LARCH.INI"}, 5, {}, 5, -1, false},
         // Only names beginning with E + letter count; "EL" is not device 1..15.
-        DeviceListCase{"OtherNamesIgnored", {"XEL_24_03.DAT", "E_24.DAT", "ELx.txt"}, 0, {}, 0, -1, false}),
-    [](const testing::TestParamInfo<DeviceListCase>& info) { return std::string(info.param.name); });
+        DeviceListCase{
+            "OtherNamesIgnored", {"XEL_24_03.DAT", "E_24.DAT", "ELx.txt"}, 0, {}, 0, -1, false}),
+    [](const testing::TestParamInfo<DeviceListCase>& info) {
+        return std::string(info.param.name);
+    });
 
 TEST(FileLookup, WildcardsWithoutRegardToCase)
 {
@@ -105,12 +106,18 @@ TEST(FileLookup, WildcardsWithoutRegardToCase)
         const char* name;
         bool match;
     } cases[] = {
-        {"EL_24_??.DAT", "EL_24_03.DAT", true}, {"EL_24_??.DAT", "el_24_03.dat", true},
-        {"EL_24_??.DAT", "EL_24_3.DAT", false}, {"EL*.dat", "EL_24_03.DAT", true},
-        {"EL*.dat", "EL.dat", true},            {"EL*.dat", "EL_24_03.DAT.bak", false},
-        {"E3*.dat", "EL_24_03.DAT", false},     {"*", "", true},
-        {"?", "ř", true},                       {"KALEND.INI", "kalend.ini", true},
-        {"a*b*c", "aXXbYYc", true},             {"a*b*c", "aXXbYY", false},
+        {"EL_24_??.DAT", "EL_24_03.DAT", true},
+        {"EL_24_??.DAT", "el_24_03.dat", true},
+        {"EL_24_??.DAT", "EL_24_3.DAT", false},
+        {"EL*.dat", "EL_24_03.DAT", true},
+        {"EL*.dat", "EL.dat", true},
+        {"EL*.dat", "EL_24_03.DAT.bak", false},
+        {"E3*.dat", "EL_24_03.DAT", false},
+        {"*", "", true},
+        {"?", "ř", true},
+        {"KALEND.INI", "kalend.ini", true},
+        {"a*b*c", "aXXbYYc", true},
+        {"a*b*c", "aXXbYY", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(kw::WildcardMatch(c.pattern, c.name), c.match) << c.pattern << " ~ " << c.name;

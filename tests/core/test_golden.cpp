@@ -104,8 +104,7 @@ const std::vector<GoldenCase>& Cases()
         {"day_hours", {"--month", "2024-03", "--day", "5", "--mode", "1"}},
         {"day_hours_4_columns", {"--month", "2024-03", "--day", "5", "--mode", "2"}},
         {"day_impulses", {"--month", "2024-03", "--day", "4", "--mode", "0", "--impulses"}},
-        {"day_second_block",
-         {"--month", "2024-03", "--day", "4", "--mode", "0", "--block", "2"}},
+        {"day_second_block", {"--month", "2024-03", "--day", "4", "--mode", "0", "--block", "2"}},
         {"month_whole_day_alt_description", {"--month", "2024-02", "--whole-month", "--mode", "3"}},
         {"month_sums_only", {"--month", "2024-01", "--whole-month", "--mode", "4"}},
         {"month_current_unfinished", {"--month", "2024-03", "--whole-month", "--mode", "3"}},
@@ -118,8 +117,11 @@ const std::vector<GoldenCase>& Cases()
         {"range_beyond_short_month", {"--month", "2024-02", "--range", "30-31", "--mode", "1"}},
         {"energy_month_previous_kem_last_day",
          {"--month", "2024-02", "--energy-month", "--mode", "3"}},
-        {"energy_month_january", {"--month", "2024-01", "--energy-month", "--mode", "4"}, nullptr,
-         {2024, 3, 10}, 4},
+        {"energy_month_january",
+         {"--month", "2024-01", "--energy-month", "--mode", "4"},
+         nullptr,
+         {2024, 3, 10},
+         4},
         {"energy_month_switch_and_back",
          {"--month", "2024-03", "--energy-month", "--mode", "3"},
          KemOn27February},
@@ -150,13 +152,12 @@ const std::vector<GoldenCase>& Cases()
          }},
         {"raw_record_of_another_entry",
          {"--month", "2024-03", "--raw", "5"},
-         MonthEntry(2024, 3, 5, [](demo::MonthImage&, demo::MonthEntry& e) {
-             e.recordName = demo::RecordName(4);
-         })},
+         MonthEntry(
+             2024, 3, 5,
+             [](demo::MonthImage&, demo::MonthEntry& e) { e.recordName = demo::RecordName(4); })},
         {"raw_record_too_long",
          {"--month", "2024-03", "--raw", "5"},
-         MonthEntry(2024, 3, 5,
-                    [](demo::MonthImage&, demo::MonthEntry& e) { e.length = 8193; })},
+         MonthEntry(2024, 3, 5, [](demo::MonthImage&, demo::MonthEntry& e) { e.length = 8193; })},
         {"raw_offset_past_end",
          {"--month", "2024-03", "--raw", "5"},
          MonthEntry(2024, 3, 5,
@@ -164,7 +165,8 @@ const std::vector<GoldenCase>& Cases()
         {"raw_empty_entry", {"--month", "2024-03", "--raw", "20"}},
         {"values_xy_comma", {"--month", "2024-03", "--day", "5", "--values", "xy"}},
         {"values_y_point", {"--month", "2024-03", "--day", "5", "--values", "y", "--point"}},
-        {"no_description", {"--month", "2024-03", "--day", "5"},
+        {"no_description",
+         {"--month", "2024-03", "--day", "5"},
          [](const std::string& dir, const demo::DemoOptions&) {
              std::remove((dir + "D0LARCH.INI").c_str());
          }},
@@ -194,8 +196,8 @@ TEST_P(Golden, ListingMatchesReviewedFile)
     std::string actual = "$ kwatrix-report";
     for (const std::string& a : c.args)
         actual += " " + a;
-    actual += "\nexit: " + std::to_string(status) + "\n--- stdout\n" + out.str() +
-              "--- stderr\n" + err.str();
+    actual += "\nexit: " + std::to_string(status) + "\n--- stdout\n" + out.str() + "--- stderr\n" +
+              err.str();
     // The temporary directory differs from run to run.
     for (std::size_t at; (at = actual.find(dir.path())) != std::string::npos;)
         actual.replace(at, dir.path().size(), "<DIR>/");

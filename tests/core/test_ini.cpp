@@ -15,8 +15,7 @@
 
 namespace fs = std::filesystem;
 
-namespace
-{
+namespace {
 
 std::string ReadBytes(const std::string& path)
 {
@@ -40,8 +39,7 @@ std::string Repeat(const std::string& unit, std::size_t n)
     return s;
 }
 
-class IniTest : public testing::Test
-{
+class IniTest : public testing::Test {
 protected:
     void TearDown() override
     {

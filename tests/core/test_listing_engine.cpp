@@ -47,8 +47,8 @@ TEST(NumberFormat, Texts)
 
 TEST(NumberFormat, BcdStopsAtTheFirstDigitAboveNine)
 {
-    const std::pair<uint16_t, int32_t> cases[] = {
-        {0x1234, 1234}, {0x25, 25}, {0x1A, 1}, {0x0930, 930}, {0xA123, 0}, {0x9999, 9999}};
+    const std::pair<uint16_t, int32_t> cases[] = {{0x1234, 1234}, {0x25, 25},  {0x1A, 1},
+                                                  {0x0930, 930},  {0xA123, 0}, {0x9999, 9999}};
     for (const auto& [bcd, value] : cases)
         EXPECT_EQ(kw::BcdToInt(bcd), value) << std::hex << bcd;
 }
@@ -217,9 +217,9 @@ TEST(MonthFile, RawFormatItems)
         const char* format;
         const char* text;
     } cases[] = {
-        {"W2H4", "1234"},  {"W2S4", "13330"}, {"W2H2", "34"},    {"L0B2", "05"},
-        {"H0B2", "13"},    {"L1H2", "45"},    {"W2N0", "4660"},  {"C - ", " - "},
-        {"W2H4;", "1234"}, {"X123;W", "4869"},   {"W2I4", "3412"},  {"H2H2;C/;L2H2", "12/34"},
+        {"W2H4", "1234"},  {"W2S4", "13330"},  {"W2H2", "34"},   {"L0B2", "05"},
+        {"H0B2", "13"},    {"L1H2", "45"},     {"W2N0", "4660"}, {"C - ", " - "},
+        {"W2H4;", "1234"}, {"X123;W", "4869"}, {"W2I4", "3412"}, {"H2H2;C/;L2H2", "12/34"},
         {"W2", "4660"},    {";;", ""},
     };
     for (const Case& c : cases) {
@@ -253,10 +253,11 @@ TEST(DayListing, ItemDescriptors)
         const char* item;
         uint16_t value;
     } cases[] = {
-        {"", 0},       {"I", 0},      {"X2N", 0},      {"K30", 30},   {"K$1F", 31},
-        {"K12ab", 12}, {"K70000", 4464}, {"W2N", 0x0930}, {"W2B", 930}, {"W2S", 0x3009},
-        {"W2I", 3009}, {"H0B", 13},   {"L0B", 5},      {"L0N", 5},    {"H0N", 0x13},
-        {"W", 0x0505 + 0x1300 - 0x0500}, {"WFN", 0},
+        {"", 0},      {"I", 0},        {"X2N", 0},       {"K30", 30},
+        {"K$1F", 31}, {"K12ab", 12},   {"K70000", 4464}, {"W2N", 0x0930},
+        {"W2B", 930}, {"W2S", 0x3009}, {"W2I", 3009},    {"H0B", 13},
+        {"L0B", 5},   {"L0N", 5},      {"H0N", 0x13},    {"W", 0x0505 + 0x1300 - 0x0500},
+        {"WFN", 0},
     };
     for (const Case& c : cases)
         EXPECT_EQ(kw::DecodeItem(c.item, a.engine.archive, 16), c.value) << c.item;
@@ -266,11 +267,11 @@ TEST(DayListing, TimeStampsMarkTheEndOfTheirQuarterHour)
 {
     Archive a("START=16\r\nLENGTH=3\r\nNZAZN=9\r\nNDAY=1\r\n");
     a.month({{6, Archive::Data({{5, 0, 15, 0, 100},
-                                {5, 0, 0, 0, 7},    // the end of day 4, not day 5
-                                {6, 0, 0, 0, 200},  // the last quarter-hour of day 5
-                                {5, 0, 7, 30, 9},   // r = 0: skipped
-                                {5, 1, 0, 0, 1},    // five values in one quarter-hour:
-                                {5, 1, 0, 0, 2},    // two shown, four summed, one dropped
+                                {5, 0, 0, 0, 7},   // the end of day 4, not day 5
+                                {6, 0, 0, 0, 200}, // the last quarter-hour of day 5
+                                {5, 0, 7, 30, 9},  // r = 0: skipped
+                                {5, 1, 0, 0, 1},   // five values in one quarter-hour:
+                                {5, 1, 0, 0, 2},   // two shown, four summed, one dropped
                                 {5, 1, 0, 0, 3},
                                 {5, 1, 0, 0, 4},
                                 {5, 1, 0, 0, 5}})}});
@@ -282,7 +283,8 @@ TEST(DayListing, TimeStampsMarkTheEndOfTheirQuarterHour)
     EXPECT_EQ(a.out.lines[0],
               "[00:00]  100.0      |            |            |   1.0   2.0|S   27.5 kW");
     const std::string empty(12, ' ');
-    EXPECT_EQ(a.out.lines[23], "[23:00] " + empty + "|" + empty + "|" + empty + "| 200.0      |S   50.0 kW");
+    EXPECT_EQ(a.out.lines[23],
+              "[23:00] " + empty + "|" + empty + "|" + empty + "| 200.0      |S   50.0 kW");
     EXPECT_EQ(a.engine.graph.bars().size(), 6u);
 }
 
