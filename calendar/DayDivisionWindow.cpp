@@ -1,8 +1,81 @@
 #include "calendar/DayDivisionWindow.h"
 
 #include "app/Application.h"
+#include "app/Help.h"
+#include "calendar/DayDivision.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyle>
+#include <QTableWidget>
+
+#include <algorithm>
 
 namespace kw {
+
+namespace {
+
+QString GroupLetter(int group)
+{
+    return QString(QChar(u'A' + (group - 1)));
+}
+
+QTableWidgetItem* cellAt(QTableWidget* grid, int row, int column)
+{
+    QTableWidgetItem* item = grid->item(row, column);
+    if (!item) {
+        item = new QTableWidgetItem;
+        grid->setItem(row, column, item);
+    }
+    return item;
+}
+
+void setCell(QTableWidget* grid, int row, int column, const QString& text)
+{
+    cellAt(grid, row, column)->setText(text);
+}
+
+QString cellText(const QTableWidget* grid, int row, int column)
+{
+    const QTableWidgetItem* item = grid->item(row, column);
+    return item ? item->text() : QString();
+}
+
+// Group boxes lie over the grid; they take the window's colour, not the grid's.
+QGroupBox* makeGroupBox(const QString& title, const char* name, QWidget* parent, const QRect& at)
+{
+    auto* box = new QGroupBox(title, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setAutoFillBackground(true);
+    box->setGeometry(at);
+    return box;
+}
+
+QPushButton* makeButton(const QString& text, const char* name, QWidget* parent, const QRect& at)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    // Enter in an edit field must not press a button the user did not mean.
+    button->setAutoDefault(false);
+    button->setGeometry(at);
+    return button;
+}
+
+QCheckBox* makeCheckBox(const QString& text, const char* name, QWidget* parent, const QRect& at)
+{
+    auto* box = new QCheckBox(text, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(at);
+    return box;
+}
+
+} // namespace
 
 DayDivisionWindow::DayDivisionWindow(Application& app, QWidget* parent)
     : QDialog(parent), m_app(app)
@@ -13,11 +86,342 @@ DayDivisionWindow::DayDivisionWindow(Application& app, QWidget* parent)
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFont(WindowFont(8));
     setFixedSize(609, 401);
+
+    StringGrid1 = new QTableWidget(DayDivision::NumGroups, 2, this);
+    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    StringGrid1->setGeometry(0, 0, 609, 401);
+    SetUpSettingsGrid(StringGrid1, 60, 18);
+    StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    StringGrid1->setHorizontalHeaderLabels({QStringLiteral(" Název"), QStringLiteral(" Výstup")});
+    // A click on a column header would select all 16 groups for one "< Zapiš".
+    StringGrid1->horizontalHeader()->setSectionsClickable(false);
+    StringGrid1->setColumnWidth(0, 200);
+    StringGrid1->setColumnWidth(1, 60);
+    QStringList groups;
+    for (int g = 1; g <= DayDivision::NumGroups; ++g)
+        groups << QStringLiteral(" SKUP ") + GroupLetter(g);
+    StringGrid1->setVerticalHeaderLabels(groups);
+    connect(StringGrid1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &DayDivisionWindow::StringGrid1Click);
+
+    GroupBoxNazev =
+        makeGroupBox(QStringLiteral(" Název "), "GroupBoxNazev", this, QRect(352, 8, 249, 49));
+    EditNazev = new QLineEdit(GroupBoxNazev);
+    EditNazev->setObjectName(QStringLiteral("EditNazev"));
+    EditNazev->setMaxLength(static_cast<int>(DayDivision::GroupNameChars));
+    EditNazev->setGeometry(8, 19, 161, 22);
+    ButtonNastav = makeButton(QStringLiteral("< Zapiš"), "ButtonNastav", GroupBoxNazev,
+                              QRect(176, 17, 65, 25));
+    connect(ButtonNastav, &QPushButton::clicked, this, &DayDivisionWindow::ButtonNastavClick);
+    connect(EditNazev, &QLineEdit::returnPressed, ButtonNastav, &QPushButton::click);
+
+    GroupBoxVystup = makeGroupBox(QStringLiteral(" Výstup (součet za den)"), "GroupBoxVystup", this,
+                                  QRect(352, 64, 249, 89));
+    CheckBoxNCth = makeCheckBox(QStringLiteral("Počet čtvrthodin"), "CheckBoxNCth", GroupBoxVystup,
+                                QRect(8, 20, 116, 19));
+    CheckBoxPrum = makeCheckBox(QStringLiteral("Průměr"), "CheckBoxPrum", GroupBoxVystup,
+                                QRect(8, 42, 116, 19));
+    CheckBoxMax = makeCheckBox(QStringLiteral("Maximum"), "CheckBoxMax", GroupBoxVystup,
+                               QRect(128, 20, 112, 19));
+    CheckBoxSoucet = makeCheckBox(QStringLiteral("Součet"), "CheckBoxSoucet", GroupBoxVystup,
+                                  QRect(128, 42, 112, 19));
+    ButtonZapisVystup = makeButton(QStringLiteral("< Zapiš"), "ButtonZapisVystup", GroupBoxVystup,
+                                   QRect(176, 59, 65, 25));
+    connect(ButtonZapisVystup, &QPushButton::clicked, this, &DayDivisionWindow::ButtonNastavClick);
+
+    GroupBoxNC = makeGroupBox(QStringLiteral(" Nastavení čtvrthodin "), "GroupBoxNC", this,
+                              QRect(352, 160, 249, 217));
+    StringGrid2 = new QTableWidget(QuarterHourGrid::Rows, QuarterHourGrid::Columns, GroupBoxNC);
+    StringGrid2->setObjectName(QStringLiteral("StringGrid2"));
+    StringGrid2->setFrameShape(QFrame::NoFrame);
+    SetUpSettingsGrid(StringGrid2, 35, 18);
+    StringGrid2->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    StringGrid2->setItemDelegate(new NarrowCellDelegate(StringGrid2));
+    for (int j = 0; j < QuarterHourGrid::Columns; ++j)
+        StringGrid2->setColumnWidth(j, 10);
+    StringGrid2->setGeometry(12, 20, 35 + 10 * QuarterHourGrid::Columns, 18 * 7);
+
+    ButtonClearAll = makeButton(QStringLiteral("Zruš vše"), "ButtonClearAll", GroupBoxNC,
+                                QRect(12, 152, 71, 25));
+    Zapni = makeButton(QStringLiteral("Nastav"), "Zapni", GroupBoxNC, QRect(89, 152, 71, 25));
+    Vypni = makeButton(QStringLiteral("Zruš"), "Vypni", GroupBoxNC, QRect(166, 152, 71, 25));
+    ButtonCthOk = makeButton(QStringLiteral("< Zapiš do tabulky"), "ButtonCthOk", GroupBoxNC,
+                             QRect(12, 184, 225, 25));
+    connect(ButtonClearAll, &QPushButton::clicked, this, &DayDivisionWindow::ButtonClearAllClick);
+    connect(Zapni, &QPushButton::clicked, this, &DayDivisionWindow::ZapniClick);
+    connect(Vypni, &QPushButton::clicked, this, &DayDivisionWindow::VypniClick);
+    connect(ButtonCthOk, &QPushButton::clicked, this, &DayDivisionWindow::ButtonCthOkClick);
+
+    ButtonSave =
+        makeButton(QStringLiteral("Ulož nastavení"), "ButtonSave", this, QRect(32, 344, 113, 25));
+    ButtonSave->setEnabled(false);
+    connect(ButtonSave, &QPushButton::clicked, this, &DayDivisionWindow::ButtonSaveClick);
+
+    Button2 = MakeHelpButton(this, "Button2", QStringLiteral("MENU_RDDS"));
+    Button2->setGeometry(578, 378, 25, 21);
+
+    PrepareDayDivisionEditor();
 }
 
 void DayDivisionWindow::prepareAndShow()
 {
+    PrepareDayDivisionEditor();
     ShowWindowNormal(this);
+}
+
+void DayDivisionWindow::PrepareDayDivisionEditor()
+{
+    GroupBoxNazev->hide();
+    GroupBoxVystup->hide();
+    GroupBoxNC->hide();
+    ButtonNastav->hide();
+    // With the boxes hidden, the next click must count as a new choice even
+    // on the cell chosen last time.
+    {
+        const QSignalBlocker blocker(StringGrid1->selectionModel());
+        StringGrid1->clearSelection();
+    }
+    StringGrid1->viewport()->update();
+
+    QStringList rows;
+    for (int r = 1; r <= QuarterHourGrid::Rows; ++r)
+        rows << QString::fromStdString(QuarterHourGrid::RowHeader(r));
+    StringGrid2->setVerticalHeaderLabels(rows);
+    QStringList columns;
+    for (int j = 1; j <= QuarterHourGrid::Columns; ++j)
+        columns << QString(QChar::fromLatin1(QuarterHourGrid::ColumnHeader(j)));
+    StringGrid2->setHorizontalHeaderLabels(columns);
+    for (int j = 1; j <= QuarterHourGrid::Columns; ++j) {
+        if (!QuarterHourGrid::IsSeparator(j))
+            continue;
+        for (int r = 1; r <= QuarterHourGrid::Rows; ++r)
+            setCell(StringGrid2, r - 1, j - 1, QLatin1String(QuarterHourGrid::SeparatorText));
+    }
+    RefreshGroupTable();
+}
+
+void DayDivisionWindow::RefreshGroupTable()
+{
+    const DayDivision& division = m_app.engine().division;
+    for (int g = 1; g <= DayDivision::NumGroups; ++g) {
+        setCell(StringGrid1, g - 1, 0, QString::fromStdString(division.GroupName(g)));
+        setCell(StringGrid1, g - 1, 1,
+                QString::fromStdString(OutputLetters(division.GroupOutputOptions(g))));
+    }
+}
+
+void DayDivisionWindow::StringGrid1Click()
+{
+    const CellRange selection = SelectionOf(StringGrid1);
+    if (selection.empty()) {
+        // Nothing chosen: nothing for the boxes to act on.
+        GroupBoxNazev->hide();
+        GroupBoxVystup->hide();
+        GroupBoxNC->hide();
+        return;
+    }
+    // Model rows and columns count from 0; the groups and the grid's data
+    // columns count from 1.
+    const int top = selection.top + 1;
+    const int bottom = selection.bottom + 1;
+    const int left = selection.left + 1;
+    const int right = selection.right + 1;
+    const DayDivision& division = m_app.engine().division;
+
+    EditNazev->setText(QString::fromStdString(division.GroupName(top)));
+    GroupBoxNazev->setVisible(left == 1);
+    GroupBoxVystup->setVisible(right == 2);
+    ButtonNastav->show();
+    GroupBoxNC->setVisible(top == bottom);
+
+    const uint16_t options = division.GroupOutputOptions(top);
+    CheckBoxNCth->setChecked(options & DayDivision::ShowCount);
+    CheckBoxPrum->setChecked(options & DayDivision::ShowAverage);
+    CheckBoxMax->setChecked(options & DayDivision::ShowMaximum);
+    CheckBoxSoucet->setChecked(options & DayDivision::ShowSum);
+
+    for (int r = 1; r <= QuarterHourGrid::Rows; ++r) {
+        for (int j = 1; j <= QuarterHourGrid::Columns; ++j) {
+            const int q = QuarterHourGrid::QuarterHourOfCell(r, j);
+            if (q < 0)
+                continue;
+            setCell(StringGrid2, r - 1, j - 1,
+                    division.GroupHasQuarterHour(top, q) ? QStringLiteral("x") : QString());
+        }
+    }
+}
+
+void DayDivisionWindow::ButtonNastavClick()
+{
+    CellRange selection = SelectionOf(StringGrid1);
+    if (selection.empty())
+        return;
+    selection.top += 1;
+    selection.bottom += 1;
+    selection.left += 1;
+    selection.right += 1;
+    uint16_t options = 0;
+    if (CheckBoxNCth->isChecked())
+        options |= DayDivision::ShowCount;
+    if (CheckBoxPrum->isChecked())
+        options |= DayDivision::ShowAverage;
+    if (CheckBoxMax->isChecked())
+        options |= DayDivision::ShowMaximum;
+    if (CheckBoxSoucet->isChecked())
+        options |= DayDivision::ShowSum;
+    WriteGroupRows(m_app.engine().division, selection, EditNazev->text().toStdString(), options);
+    RefreshGroupTable();
+    ButtonSave->setEnabled(true);
+}
+
+void DayDivisionWindow::markQuarterHours(const QString& text)
+{
+    for (const QTableWidgetSelectionRange& range : StringGrid2->selectedRanges()) {
+        for (int row = range.topRow(); row <= range.bottomRow(); ++row) {
+            for (int column = range.leftColumn(); column <= range.rightColumn(); ++column) {
+                if (!QuarterHourGrid::IsSeparator(column + 1))
+                    setCell(StringGrid2, row, column, text);
+            }
+        }
+    }
+}
+
+void DayDivisionWindow::ZapniClick()
+{
+    markQuarterHours(QStringLiteral("x"));
+}
+
+void DayDivisionWindow::VypniClick()
+{
+    markQuarterHours(QString());
+}
+
+void DayDivisionWindow::ButtonClearAllClick()
+{
+    for (int r = 1; r <= QuarterHourGrid::Rows; ++r) {
+        for (int j = 1; j <= QuarterHourGrid::Columns; ++j) {
+            if (!QuarterHourGrid::IsSeparator(j))
+                setCell(StringGrid2, r - 1, j - 1, QStringLiteral(" "));
+        }
+    }
+}
+
+void DayDivisionWindow::ButtonCthOkClick()
+{
+    const CellRange selection = SelectionOf(StringGrid1);
+    if (selection.empty())
+        return;
+    QuarterHourSet members{};
+    for (int r = 1; r <= QuarterHourGrid::Rows; ++r) {
+        for (int j = 1; j <= QuarterHourGrid::Columns; ++j) {
+            const int q = QuarterHourGrid::QuarterHourOfCell(r, j);
+            if (q >= 0 && cellText(StringGrid2, r - 1, j - 1) == QLatin1String("x"))
+                members[static_cast<std::size_t>(q)] = true;
+        }
+    }
+    SetGroupQuarterHours(m_app.engine().division, selection.top + 1, members);
+    ButtonSave->setEnabled(true);
+}
+
+void DayDivisionWindow::ButtonSaveClick()
+{
+    // After a failed save the changes are still unsaved, so the button stays.
+    if (SaveDayDivisionSettings(m_app, this))
+        ButtonSave->setEnabled(false);
+}
+
+bool SaveDayDivisionSettings(Application& app, QWidget* parent)
+{
+    DayDivision& division = app.engine().division;
+    if (division.StoreDayDivision(app.ProgramPath) == 0)
+        return true;
+    const QString file = QString::fromStdString(app.ProgramPath + division.FileName());
+    const QString reason = QString::fromStdString(division.LastErrorText);
+    // The system's error text usually names the file already.
+    const QString what =
+        reason.contains(file)
+            ? QStringLiteral("Nastavení se nepodařilo uložit.")
+            : QStringLiteral("Nastavení se nepodařilo uložit do souboru %1.").arg(file);
+    QMessageBox::critical(parent, QStringLiteral("Ulož nastavení"),
+                          what + QStringLiteral("\n\n") + reason +
+                              QStringLiteral("\n\nDosavadní soubor nastavení nebyl změněn; změny "
+                                             "platí jen do ukončení programu."));
+    return false;
+}
+
+CellRange SelectionOf(const QTableWidget* grid)
+{
+    CellRange bounds;
+    bool first = true;
+    for (const QTableWidgetSelectionRange& range : grid->selectedRanges()) {
+        if (first) {
+            bounds = {range.topRow(), range.leftColumn(), range.bottomRow(), range.rightColumn()};
+            first = false;
+            continue;
+        }
+        bounds.top = std::min(bounds.top, range.topRow());
+        bounds.left = std::min(bounds.left, range.leftColumn());
+        bounds.bottom = std::max(bounds.bottom, range.bottomRow());
+        bounds.right = std::max(bounds.right, range.rightColumn());
+    }
+    return bounds;
+}
+
+void NarrowCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                               const QModelIndex& index) const
+{
+    QStyleOptionViewItem background = option;
+    initStyleOption(&background, index);
+    const QString text = background.text;
+    background.text.clear();
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &background, painter, widget);
+
+    painter->save();
+    const bool selected = option.state & QStyle::State_Selected;
+    painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->setFont(option.font);
+    painter->drawText(option.rect, Qt::AlignCenter, text);
+    painter->restore();
+}
+
+void SetUpSettingsGrid(QTableWidget* grid, int rowHeaderWidth, int rowHeight)
+{
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionBehavior(QAbstractItemView::SelectItems);
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setWordWrap(false);
+    grid->setCornerButtonEnabled(false);
+    grid->setTabKeyNavigation(false);
+
+    QHeaderView* rowsHeader = grid->verticalHeader();
+    rowsHeader->setMinimumSectionSize(1);
+    rowsHeader->setSectionResizeMode(QHeaderView::Fixed);
+    rowsHeader->setDefaultSectionSize(rowHeight);
+    rowsHeader->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    rowsHeader->setFixedWidth(rowHeaderWidth);
+
+    QHeaderView* columnsHeader = grid->horizontalHeader();
+    columnsHeader->setMinimumSectionSize(1);
+    columnsHeader->setSectionResizeMode(QHeaderView::Fixed);
+    columnsHeader->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    columnsHeader->setFixedHeight(rowHeight);
+    columnsHeader->setHighlightSections(false);
+    rowsHeader->setHighlightSections(false);
+}
+
+QPushButton* MakeHelpButton(QWidget* parent, const char* objectName, const QString& topic)
+{
+    auto* button = new QPushButton(QStringLiteral("?"), parent);
+    button->setObjectName(QLatin1String(objectName));
+    button->setAutoDefault(false);
+    button->setCursor(Qt::WhatsThisCursor);
+    button->setToolTip(QStringLiteral("Nápověda"));
+    QObject::connect(button, &QPushButton::clicked, parent,
+                     [parent, topic] { OpenHelp(parent, topic); });
+    return button;
 }
 
 } // namespace kw

@@ -1,8 +1,72 @@
 #include "calendar/ListingParametersWindow.h"
 
 #include "app/Application.h"
+#include "calendar/DayDivision.h"
+#include "calendar/DayDivisionEditing.h"
+#include "calendar/DayDivisionWindow.h"
+#include "calendar/OutputSumsWindow.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTime>
 
 namespace kw {
+
+namespace {
+
+QCheckBox* makeCheckBox(const QString& text, const char* name, QWidget* parent, const QRect& at)
+{
+    auto* box = new QCheckBox(text, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(at);
+    return box;
+}
+
+QPushButton* makeButton(const QString& text, const char* name, QWidget* parent, const QRect& at)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    button->setGeometry(at);
+    return button;
+}
+
+// The locale's long time format keeps the seconds, but on Linux it also names
+// the time zone, which a time of day without a date cannot have.
+QString TimeOfDayFormat(const QLocale& locale)
+{
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString out;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (!quoted && c == QLatin1Char('t'))
+            continue;
+        out += c;
+    }
+    out = out.simplified();
+    if (!out.contains(QLatin1Char('s')))
+        return QStringLiteral("H:mm:ss");
+    return out;
+}
+
+} // namespace
+
+QString DayStartText(int position, const QLocale& locale)
+{
+    const DayStartTime start = DayStartOfPosition(position);
+    const QString time = locale.toString(QTime::fromMSecsSinceStartOfDay(start.secondOfDay * 1000),
+                                         TimeOfDayFormat(locale));
+    return start.previousDay ? time + QStringLiteral(" PD") : time;
+}
 
 ListingParametersWindow::ListingParametersWindow(Application& app, QWidget* parent)
     : QDialog(parent), m_app(app)
@@ -13,11 +77,181 @@ ListingParametersWindow::ListingParametersWindow(Application& app, QWidget* pare
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFont(WindowFont(8));
     setFixedSize(405, 416);
+
+    GroupBoxZobrazeni = new QGroupBox(QStringLiteral(" Parametry zobrazení - výpis dne "), this);
+    GroupBoxZobrazeni->setObjectName(QStringLiteral("GroupBoxZobrazeni"));
+    GroupBoxZobrazeni->setGeometry(8, 4, 289, 222);
+    m_modes = new QButtonGroup(this);
+    const char* const radioNames[] = {"RadioButton1", "RadioButton2", "RadioButton3",
+                                      "RadioButton4", "RadioButton5"};
+    const QString radioTexts[] = {QStringLiteral("Čtvrthodiny"), QStringLiteral("Hodiny"),
+                                  QStringLiteral("Hodiny (4 sloupce)"), QStringLiteral("Celý den"),
+                                  QStringLiteral("Nic (pouze součet za období)")};
+    QRadioButton** const radios[] = {&RadioButton1, &RadioButton2, &RadioButton3, &RadioButton4,
+                                     &RadioButton5};
+    for (int mode = 0; mode < 5; ++mode) {
+        auto* radio = new QRadioButton(radioTexts[mode], GroupBoxZobrazeni);
+        radio->setObjectName(QLatin1String(radioNames[mode]));
+        radio->setGeometry(12, 20 + 19 * mode, 260, 19);
+        m_modes->addButton(radio, mode);
+        *radios[mode] = radio;
+    }
+
+    GroupBoxZD = new QGroupBox(QStringLiteral(" Začátek dne"), GroupBoxZobrazeni);
+    GroupBoxZD->setObjectName(QStringLiteral("GroupBoxZD"));
+    GroupBoxZD->setGeometry(8, 118, 273, 76);
+    EditZD = new QLineEdit(GroupBoxZD);
+    EditZD->setObjectName(QStringLiteral("EditZD"));
+    EditZD->setReadOnly(true);
+    EditZD->setGeometry(8, 18, 129, 22);
+    TrackBarZD = new QSlider(Qt::Horizontal, GroupBoxZD);
+    TrackBarZD->setObjectName(QStringLiteral("TrackBarZD"));
+    TrackBarZD->setRange(DayStartMinPosition, DayStartMaxPosition);
+    TrackBarZD->setSingleStep(1);
+    TrackBarZD->setPageStep(1);
+    TrackBarZD->setTickInterval(4);
+    TrackBarZD->setTickPosition(QSlider::TicksBelow);
+    TrackBarZD->setGeometry(4, 44, 265, 28);
+    connect(TrackBarZD, &QSlider::valueChanged, this, &ListingParametersWindow::TrackBarZDChange);
+
+    CheckBoxImp = makeCheckBox(QStringLiteral("Zobrazit impulzy"), "CheckBoxImp", GroupBoxZobrazeni,
+                               QRect(12, 198, 200, 19));
+    CheckBoxImp->setChecked(!m_app.engine().settings.ConvertValues);
+    connect(CheckBoxImp, &QCheckBox::toggled, this, &ListingParametersWindow::CheckBoxImpClick);
+    MakeHelpButton(GroupBoxZobrazeni, "ButtonHelpPPZ", QStringLiteral("NPV_PPZ"))
+        ->setGeometry(256, 195, 23, 23);
+
+    GroupBoxDen = new QGroupBox(QStringLiteral(" Součet za den "), this);
+    GroupBoxDen->setObjectName(QStringLiteral("GroupBoxDen"));
+    GroupBoxDen->setGeometry(8, 230, 289, 62);
+    CheckBoxPZCD = makeCheckBox(QStringLiteral("Zobrazit v případě "), "CheckBoxPZCD", GroupBoxDen,
+                                QRect(12, 18, 160, 19));
+    LabelPZCD = new QLabel(QStringLiteral("Parametry zobrazení <> Celý den"), GroupBoxDen);
+    LabelPZCD->setObjectName(QStringLiteral("LabelPZCD"));
+    LabelPZCD->setGeometry(31, 40, 240, 16);
+    ButtonNastaveniDen = makeButton(QStringLiteral("Nastavení"), "ButtonNastaveniDen", GroupBoxDen,
+                                    QRect(180, 14, 70, 23));
+    connect(ButtonNastaveniDen, &QPushButton::clicked, this,
+            [this] { m_app.dayDivisionWindow()->prepareAndShow(); });
+    MakeHelpButton(GroupBoxDen, "ButtonHelpSZD", QStringLiteral("NPV_SZD"))
+        ->setGeometry(256, 14, 23, 23);
+
+    GroupBoxObdobi = new QGroupBox(QStringLiteral(" Součet za období "), this);
+    GroupBoxObdobi->setObjectName(QStringLiteral("GroupBoxObdobi"));
+    GroupBoxObdobi->setGeometry(8, 296, 289, 114);
+    CheckBoxNCth = makeCheckBox(QStringLiteral("Počet čtvrthodin"), "CheckBoxNCth", GroupBoxObdobi,
+                                QRect(12, 18, 160, 18));
+    CheckBoxPrum = makeCheckBox(QStringLiteral("Průměr"), "CheckBoxPrum", GroupBoxObdobi,
+                                QRect(12, 36, 160, 18));
+    CheckBoxMax = makeCheckBox(QStringLiteral("Maximum"), "CheckBoxMax", GroupBoxObdobi,
+                               QRect(12, 54, 160, 18));
+    CheckBoxSoucet = makeCheckBox(QStringLiteral("Součet"), "CheckBoxSoucet", GroupBoxObdobi,
+                                  QRect(12, 72, 160, 18));
+    CheckBoxOD = makeCheckBox(QStringLiteral("Zobrazit v případě OBDOBÍ=DEN"), "CheckBoxOD",
+                              GroupBoxObdobi, QRect(12, 90, 220, 18));
+    ButtonNastaveniObdobi = makeButton(QStringLiteral("Nastavení"), "ButtonNastaveniObdobi",
+                                       GroupBoxObdobi, QRect(180, 14, 70, 23));
+    connect(ButtonNastaveniObdobi, &QPushButton::clicked, this,
+            [this] { m_app.outputSumsWindow()->prepareAndShow(); });
+    MakeHelpButton(GroupBoxObdobi, "ButtonHelpSZO", QStringLiteral("NPV_SZO"))
+        ->setGeometry(256, 14, 23, 23);
+
+    ButtonOK = makeButton(QStringLiteral("OK"), "ButtonOK", this, QRect(305, 12, 92, 25));
+    ButtonOK->setDefault(true);
+    ButtonCancel = makeButton(QStringLiteral("Zruš"), "ButtonCancel", this, QRect(305, 43, 92, 25));
+    ButtonSave =
+        makeButton(QStringLiteral("Ulož nastavení"), "ButtonSave", this, QRect(305, 74, 92, 25));
+    connect(ButtonOK, &QPushButton::clicked, this, &ListingParametersWindow::ButtonOKClick);
+    connect(ButtonCancel, &QPushButton::clicked, this, &ListingParametersWindow::ButtonCancelClick);
+    connect(ButtonSave, &QPushButton::clicked, this, &ListingParametersWindow::ButtonSaveClick);
+    MakeHelpButton(this, "ButtonHelpPV", QStringLiteral("MENU_PV"))->setGeometry(374, 388, 23, 23);
+
+    PrepareListingParameters();
 }
 
 void ListingParametersWindow::prepareAndShow()
 {
+    PrepareListingParameters();
     ShowWindowNormal(this);
+}
+
+void ListingParametersWindow::PrepareListingParameters()
+{
+    const int32_t mode = m_app.engine().settings.DisplayMode;
+    if (QAbstractButton* radio = m_modes->button(mode)) {
+        radio->setChecked(true);
+    } else {
+        // An exclusive group cannot uncheck its last button.
+        m_modes->setExclusive(false);
+        for (QAbstractButton* button : m_modes->buttons())
+            button->setChecked(false);
+        m_modes->setExclusive(true);
+    }
+
+    const uint8_t options = m_app.engine().division.SumOptions();
+    CheckBoxNCth->setChecked(options & DayDivision::ShowCount);
+    CheckBoxPrum->setChecked(options & DayDivision::ShowAverage);
+    CheckBoxMax->setChecked(options & DayDivision::ShowMaximum);
+    CheckBoxSoucet->setChecked(options & DayDivision::ShowSum);
+    CheckBoxOD->setChecked(options & DayDivision::PeriodSumsForOneDay);
+    CheckBoxPZCD->setChecked(options & DayDivision::DaySumsInAllModes);
+
+    TrackBarZD->setValue(DayStartPosition(m_app.engine().division.DayStartOffset()));
+    // setValue is silent when the position does not change.
+    TrackBarZDChange();
+}
+
+void ListingParametersWindow::TrackBarZDChange()
+{
+    EditZD->setText(DayStartText(TrackBarZD->value(), QLocale::system()));
+}
+
+void ListingParametersWindow::CheckBoxImpClick()
+{
+    m_app.engine().settings.ConvertValues = !CheckBoxImp->isChecked();
+}
+
+void ListingParametersWindow::applySettings()
+{
+    const int mode = m_modes->checkedId();
+    if (mode >= 0)
+        m_app.engine().settings.DisplayMode = mode;
+
+    uint8_t options = 0;
+    if (CheckBoxNCth->isChecked())
+        options |= DayDivision::ShowCount;
+    if (CheckBoxSoucet->isChecked())
+        options |= DayDivision::ShowSum;
+    if (CheckBoxPrum->isChecked())
+        options |= DayDivision::ShowAverage;
+    if (CheckBoxMax->isChecked())
+        options |= DayDivision::ShowMaximum;
+    if (CheckBoxPZCD->isChecked())
+        options |= DayDivision::DaySumsInAllModes;
+    if (CheckBoxOD->isChecked())
+        options |= DayDivision::PeriodSumsForOneDay;
+    DayDivision& division = m_app.engine().division;
+    division.SetSumOptions(options);
+    division.SetDayStartOffset(TrackBarZD->value() * SecondsPerPosition);
+}
+
+void ListingParametersWindow::ButtonOKClick()
+{
+    applySettings();
+    hide();
+}
+
+void ListingParametersWindow::ButtonCancelClick()
+{
+    hide();
+}
+
+void ListingParametersWindow::ButtonSaveClick()
+{
+    applySettings();
+    // A failure is reported over this window before it goes away.
+    SaveDayDivisionSettings(m_app, this);
+    hide();
 }
 
 } // namespace kw

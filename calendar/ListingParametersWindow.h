@@ -1,12 +1,24 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
+
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QLocale;
+class QPushButton;
+class QRadioButton;
+class QSlider;
 
 namespace kw {
 
 class Application;
 
-// TForm8: how a listing is laid out and which sums it prints.
+// TForm8 "Nastavení parametru výpisu": how a listing is laid out and which
+// sums it prints; the door to the day division and output sum editors.
 class ListingParametersWindow : public QDialog {
     Q_OBJECT
 
@@ -16,8 +28,49 @@ public:
     // Prepares the window from the shared settings, then shows it.
     void prepareAndShow();
 
+    void PrepareListingParameters();
+
+    void TrackBarZDChange();
+    void CheckBoxImpClick();
+    void ButtonOKClick();
+    void ButtonCancelClick();
+    void ButtonSaveClick();
+
 private:
+    // The settings of the window into the shared state (steps 1-3 of "OK").
+    void applySettings();
+
     Application& m_app;
+    QGroupBox* GroupBoxZobrazeni = nullptr;
+    QRadioButton* RadioButton1 = nullptr;
+    QRadioButton* RadioButton2 = nullptr;
+    QRadioButton* RadioButton3 = nullptr;
+    QRadioButton* RadioButton4 = nullptr;
+    QRadioButton* RadioButton5 = nullptr;
+    QButtonGroup* m_modes = nullptr;
+    QGroupBox* GroupBoxZD = nullptr;
+    QLineEdit* EditZD = nullptr;
+    QSlider* TrackBarZD = nullptr;
+    QCheckBox* CheckBoxImp = nullptr;
+    QGroupBox* GroupBoxDen = nullptr;
+    QCheckBox* CheckBoxPZCD = nullptr;
+    QLabel* LabelPZCD = nullptr;
+    QPushButton* ButtonNastaveniDen = nullptr;
+    QGroupBox* GroupBoxObdobi = nullptr;
+    QCheckBox* CheckBoxNCth = nullptr;
+    QCheckBox* CheckBoxPrum = nullptr;
+    QCheckBox* CheckBoxMax = nullptr;
+    QCheckBox* CheckBoxSoucet = nullptr;
+    QCheckBox* CheckBoxOD = nullptr;
+    QPushButton* ButtonNastaveniObdobi = nullptr;
+    QPushButton* ButtonOK = nullptr;
+    QPushButton* ButtonCancel = nullptr;
+    QPushButton* ButtonSave = nullptr;
 };
+
+// The time of day at which a listing day starting at track bar position
+// `position` begins, in the locale's long time format without its time zone,
+// followed by " PD" when it lies on the previous day.
+QString DayStartText(int position, const QLocale& locale);
 
 } // namespace kw

@@ -1,0 +1,922 @@
+// The settings windows: listing parameters, day division editor, output sums.
+
+#include "app/Application.h"
+#include "calendar/DayDivision.h"
+#include "calendar/DayDivisionWindow.h"
+#include "calendar/ListingParametersWindow.h"
+#include "calendar/OutputSumWindow.h"
+#include "calendar/OutputSumsWindow.h"
+#include "output/Output.h"
+#include "tools/DemoArchive.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSlider>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+
+#include <csignal>
+#include <functional>
+#include <memory>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+using kw::DayDivision;
+
+// A program directory with the demo archive, and the program started on it.
+class Program {
+public:
+    explicit Program(bool dayDivisionFile = true)
+    {
+        QVERIFY(m_dir.isValid());
+        kw::demo::DemoOptions options;
+        options.lastDay = {2024, 3, 15};
+        options.months = 1;
+        options.devices = {0};
+        options.dayDivision = dayDivisionFile;
+        std::string error;
+        QVERIFY2(kw::demo::WriteDemoArchive(path(), options, &error), error.c_str());
+        start();
+    }
+
+    // A new program on the same directory, as after a restart.
+    void restart()
+    {
+        app.reset();
+        start();
+    }
+
+    std::string path() const { return m_dir.path().toStdString() + "/"; }
+    QString file(const QString& name) const { return m_dir.path() + "/" + name; }
+    DayDivision& division() { return app->engine().division; }
+
+    std::unique_ptr<kw::Application> app;
+
+private:
+    void start()
+    {
+        app = std::make_unique<kw::Application>(path());
+        QVERIFY(app->startUp());
+    }
+
+    QTemporaryDir m_dir;
+};
+
+template <typename T> T* findIn(const QWidget* window, const char* name)
+{
+    T* found = window->findChild<T*>(QLatin1String(name));
+    if (!found)
+        qWarning("no control %s in %s", name, qPrintable(window->objectName()));
+    return found;
+}
+
+QByteArray recordBytes(const DayDivision& division)
+{
+    return QByteArray(reinterpret_cast<const char*>(division.bytes().data()),
+                      static_cast<int>(division.bytes().size()));
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void select(QTableWidget* grid, int top, int left, int bottom, int right)
+{
+    grid->clearSelection();
+    grid->setRangeSelected(QTableWidgetSelectionRange(top, left, bottom, right), true);
+}
+
+// A click with the mouse on a cell, as the user chooses a group.
+void clickCell(QTableWidget* grid, int row, int column)
+{
+    const QRect cell = grid->visualItemRect(grid->item(row, column));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+QString cell(const QTableWidget* grid, int row, int column)
+{
+    const QTableWidgetItem* item = grid->item(row, column);
+    return item ? item->text() : QString();
+}
+
+// Answers the next modal message box with OK and remembers what it showed.
+class MessageBoxCloser {
+public:
+    MessageBoxCloser()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            m_timer.stop();
+            seen = true;
+            text = box->text();
+            icon = box->icon();
+            box->button(QMessageBox::Ok)->click();
+        });
+        m_timer.start(10);
+    }
+
+    bool seen = false;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+
+private:
+    QTimer m_timer;
+};
+
+// The quarter-hours of a group as a list, for readable comparisons.
+QList<int> quarterHours(const DayDivision& division, int group)
+{
+    QList<int> list;
+    for (int q = 0; q < 96; ++q) {
+        if (division.GroupHasQuarterHour(group, q))
+            list << q;
+    }
+    return list;
+}
+
+// Collects the listing's lines.
+class Lines : public kw::OutputTarget {
+public:
+    void appendLine(const std::string& line, int32_t) override
+    {
+        lines << QString::fromStdString(line);
+    }
+    void clearView() override { lines.clear(); }
+    bool clearBeforeListing() const override { return true; }
+
+    QStringList lines;
+};
+
+// The day's group sums: the name heading and the values below it.
+struct DaySums {
+    QString heading;
+    QStringList values;
+};
+
+DaySums daySums(const QStringList& lines)
+{
+    for (int i = 0; i + 2 < lines.size(); ++i) {
+        if (lines[i].startsWith(QLatin1String("dle skupin")))
+            return {lines[i], lines[i + 2].split(QLatin1Char(' '), Qt::SkipEmptyParts)};
+    }
+    return {};
+}
+
+} // namespace
+
+using Setter = std::function<void(DayDivision&)>;
+Q_DECLARE_METATYPE(Setter)
+
+class SettingsWindowsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void dayStartText_data();
+    void dayStartText();
+    void listingParametersShowRecord_data();
+    void listingParametersShowRecord();
+    void dayStartTrackBar_data();
+    void dayStartTrackBar();
+    void listingParametersOk();
+    void listingParametersCancel();
+    void listingParametersDoors();
+
+    void groupTableSelection_data();
+    void groupTableSelection();
+    void quarterHourEditing();
+    void unwrittenCellsAreLostOnAnotherGroup();
+    void groupChangeReachesNextListingAndSurvivesRestart();
+
+    void outputSumEditing();
+    void outputSumCancelAndHide();
+
+    void saveRoundTrip_data();
+    void saveRoundTrip();
+    void failedSaveReported_data();
+    void failedSaveReported();
+    void helpButtons_data();
+    void helpButtons();
+
+private:
+    QTemporaryDir m_settingsDir;
+};
+
+void SettingsWindowsTest::initTestCase()
+{
+    // Nothing may touch the user's real settings.
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(m_settingsDir.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settingsDir.path());
+}
+
+void SettingsWindowsTest::dayStartText_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("text");
+    const QLocale czech(QLocale::Czech, QLocale::Czechia);
+    QTest::newRow("midnight") << czech << 0 << "0:00:00";
+    QTest::newRow("quarter past") << czech << 1 << "0:15:00";
+    QTest::newRow("latest start") << czech << 48 << "12:00:00";
+    QTest::newRow("previous day") << czech << -1 << "23:45:00 PD";
+    QTest::newRow("two hours before") << czech << -8 << "22:00:00 PD";
+    QTest::newRow("earliest start") << czech << -47 << "12:15:00 PD";
+    // A 12-hour desktop keeps its AM/PM; no locale shows a time zone.
+    QTest::newRow("12-hour clock")
+        << QLocale(QLocale::English, QLocale::UnitedStates) << -1 << "11:45:00 PM PD";
+    QTest::newRow("C locale") << QLocale::c() << -8 << "22:00:00 PD";
+}
+
+void SettingsWindowsTest::dayStartText()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(int, position);
+    QFETCH(QString, text);
+    QCOMPARE(kw::DayStartText(position, locale), text);
+}
+
+void SettingsWindowsTest::listingParametersShowRecord_data()
+{
+    QTest::addColumn<bool>("demoFile");
+    QTest::addColumn<Setter>("change");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("checked"); // the option boxes checked, by name
+    QTest::addColumn<int>("position");
+
+    const Setter none = [](DayDivision&) {};
+    QTest::newRow("defaults without a file") << false << none << 0 << "CheckBoxSoucet" << 0;
+    QTest::newRow("demo record") << true << none << 0
+                                 << "CheckBoxNCth CheckBoxPrum CheckBoxMax CheckBoxSoucet" << 0;
+    QTest::newRow("every option, hour before midnight") << true << Setter([](DayDivision& d) {
+        d.SetSumOptions(0xFF);
+        d.SetDayStartOffset(-3600);
+    }) << 2 << "CheckBoxNCth CheckBoxPrum CheckBoxMax CheckBoxSoucet CheckBoxOD CheckBoxPZCD"
+                                                        << -4;
+    QTest::newRow("single-day sums, mode out of range")
+        << true << Setter([](DayDivision& d) { d.SetSumOptions(16 | 32); }) << 7
+        << "CheckBoxOD CheckBoxPZCD" << 0;
+}
+
+void SettingsWindowsTest::listingParametersShowRecord()
+{
+    QFETCH(bool, demoFile);
+    QFETCH(Setter, change);
+    QFETCH(int, mode);
+    QFETCH(QString, checked);
+    QFETCH(int, position);
+
+    Program program(demoFile);
+    change(program.division());
+    program.app->engine().settings.DisplayMode = mode;
+    auto* window = program.app->listingParametersWindow();
+    window->prepareAndShow();
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Nastavení parametru výpisu"));
+
+    for (int m = 0; m < 5; ++m) {
+        const auto* radio = findIn<QRadioButton>(
+            window, QStringLiteral("RadioButton%1").arg(m + 1).toLatin1().constData());
+        QCOMPARE(radio->isChecked(), m == mode);
+    }
+    const QStringList on = checked.split(QLatin1Char(' '));
+    for (const char* name : {"CheckBoxNCth", "CheckBoxPrum", "CheckBoxMax", "CheckBoxSoucet",
+                             "CheckBoxOD", "CheckBoxPZCD"})
+        QVERIFY2(findIn<QCheckBox>(window, name)->isChecked() == on.contains(QLatin1String(name)),
+                 name);
+    QCOMPARE(findIn<QSlider>(window, "TrackBarZD")->value(), position);
+    QCOMPARE(findIn<QLineEdit>(window, "EditZD")->text(),
+             kw::DayStartText(position, QLocale::system()));
+    QVERIFY(!findIn<QCheckBox>(window, "CheckBoxImp")->isChecked());
+}
+
+void SettingsWindowsTest::dayStartTrackBar_data()
+{
+    QTest::addColumn<int>("offset"); // in the record before the window opens
+    QTest::addColumn<int>("shown");  // track bar position shown
+    QTest::addColumn<int>("moveTo"); // position the user moves to; 99: no move
+    QTest::addColumn<int>("stored");
+
+    QTest::newRow("one step back") << 0 << 0 << -1 << -900;
+    QTest::newRow("offset not on a quarter-hour") << 1000 << 1 << 99 << 900;
+    QTest::newRow("negative offset not on a quarter-hour") << -1000 << -1 << 99 << -900;
+    QTest::newRow("beyond noon") << 50000 << 48 << 99 << 43200;
+    QTest::newRow("earliest") << 0 << 0 << -47 << -42300;
+    QTest::newRow("latest") << -7200 << -8 << 48 << 43200;
+}
+
+void SettingsWindowsTest::dayStartTrackBar()
+{
+    QFETCH(int, offset);
+    QFETCH(int, shown);
+    QFETCH(int, moveTo);
+    QFETCH(int, stored);
+
+    Program program;
+    program.division().SetDayStartOffset(offset);
+    auto* window = program.app->listingParametersWindow();
+    window->prepareAndShow();
+    auto* track = findIn<QSlider>(window, "TrackBarZD");
+    const auto* edit = findIn<QLineEdit>(window, "EditZD");
+    QCOMPARE(track->value(), shown);
+    QCOMPARE(edit->text(), kw::DayStartText(shown, QLocale::system()));
+    if (moveTo != 99) {
+        track->setFocus();
+        // Moving with the keys is a user's movement of the track bar.
+        const Qt::Key key = moveTo < shown ? Qt::Key_Left : Qt::Key_Right;
+        for (int i = 0; i < std::abs(moveTo - shown); ++i)
+            QTest::keyClick(track, key);
+        QCOMPARE(track->value(), moveTo);
+        QCOMPARE(edit->text(), kw::DayStartText(moveTo, QLocale::system()));
+        QCOMPARE(edit->text().endsWith(QLatin1String(" PD")), moveTo < 0);
+    }
+    // Nothing reaches the record before "OK".
+    QCOMPARE(program.division().DayStartOffset(), offset);
+    findIn<QPushButton>(window, "ButtonOK")->click();
+    QVERIFY(!window->isVisible());
+    QCOMPARE(program.division().DayStartOffset(), stored);
+}
+
+void SettingsWindowsTest::listingParametersOk()
+{
+    Program program;
+    program.division().SetSumOptions(0xC8); // "Součet" and two bits no window sets
+    auto* window = program.app->listingParametersWindow();
+    window->prepareAndShow();
+    findIn<QRadioButton>(window, "RadioButton4")->click();
+    findIn<QCheckBox>(window, "CheckBoxSoucet")->click();
+    findIn<QCheckBox>(window, "CheckBoxNCth")->click();
+    findIn<QCheckBox>(window, "CheckBoxOD")->click();
+    findIn<QCheckBox>(window, "CheckBoxPZCD")->click();
+    findIn<QPushButton>(window, "ButtonOK")->click();
+
+    QCOMPARE(program.app->engine().settings.DisplayMode, 3);
+    QCOMPARE(int(program.division().SumOptions()), 1 | 16 | 32);
+    // "OK" changes memory only.
+    DayDivision onDisk;
+    QCOMPARE(onDisk.LoadDayDivision(program.path()), 0);
+    QCOMPARE(int(onDisk.SumOptions()), 15);
+}
+
+void SettingsWindowsTest::listingParametersCancel()
+{
+    Program program;
+    const QByteArray before = recordBytes(program.division());
+    auto* window = program.app->listingParametersWindow();
+    window->prepareAndShow();
+    findIn<QRadioButton>(window, "RadioButton5")->click();
+    findIn<QCheckBox>(window, "CheckBoxMax")->click();
+    findIn<QCheckBox>(window, "CheckBoxPZCD")->click();
+    findIn<QSlider>(window, "TrackBarZD")->setValue(-20);
+    findIn<QCheckBox>(window, "CheckBoxImp")->click();
+    // Takes effect at once, without "OK".
+    QCOMPARE(program.app->engine().settings.ConvertValues, false);
+    findIn<QPushButton>(window, "ButtonCancel")->click();
+
+    QVERIFY(!window->isVisible());
+    QCOMPARE(recordBytes(program.division()), before);
+    QCOMPARE(program.app->engine().settings.DisplayMode, 0);
+    QCOMPARE(program.app->engine().settings.ConvertValues, false);
+
+    window->prepareAndShow();
+    QVERIFY(findIn<QRadioButton>(window, "RadioButton1")->isChecked());
+    QVERIFY(findIn<QCheckBox>(window, "CheckBoxMax")->isChecked());
+    QVERIFY(!findIn<QCheckBox>(window, "CheckBoxPZCD")->isChecked());
+    QCOMPARE(findIn<QSlider>(window, "TrackBarZD")->value(), 0);
+    // The box keeps what the user left in it.
+    QVERIFY(findIn<QCheckBox>(window, "CheckBoxImp")->isChecked());
+    findIn<QCheckBox>(window, "CheckBoxImp")->click();
+    QCOMPARE(program.app->engine().settings.ConvertValues, true);
+}
+
+void SettingsWindowsTest::listingParametersDoors()
+{
+    Program program;
+    auto* window = program.app->listingParametersWindow();
+    window->prepareAndShow();
+    auto* dayDivision = program.app->dayDivisionWindow();
+    auto* outputSums = program.app->outputSumsWindow();
+    QVERIFY(!dayDivision->isVisible());
+    findIn<QPushButton>(window, "ButtonNastaveniDen")->click();
+    QVERIFY(dayDivision->isVisible());
+    QCOMPARE(cell(findIn<QTableWidget>(dayDivision, "StringGrid1"), 0, 0),
+             QStringLiteral("Den - vysoký tarif"));
+    QVERIFY(!outputSums->isVisible());
+    findIn<QPushButton>(window, "ButtonNastaveniObdobi")->click();
+    QVERIFY(outputSums->isVisible());
+    QCOMPARE(cell(findIn<QTableWidget>(outputSums, "StringGrid1"), 2, 0), QStringLiteral("Celkem"));
+}
+
+void SettingsWindowsTest::groupTableSelection_data()
+{
+    // Model rows 0..15 are groups A..P; model columns 0 and 1 are name and output.
+    QTest::addColumn<QRect>("selection"); // left, top, width, height in model cells
+    QTest::addColumn<bool>("nameBox");
+    QTest::addColumn<bool>("outputBox");
+    QTest::addColumn<bool>("quarterHourBox");
+    QTest::addColumn<QList<int>>("renamed");
+    QTest::addColumn<QList<int>>("newOptions");
+
+    QTest::newRow("rows 3..5, name column")
+        << QRect(0, 2, 1, 3) << true << false << false << QList<int>{3, 4, 5} << QList<int>{};
+    QTest::newRow("one row, both columns")
+        << QRect(0, 1, 2, 1) << true << true << true << QList<int>{2} << QList<int>{2};
+    QTest::newRow("output column of every group")
+        << QRect(1, 0, 1, 16) << false << true << false << QList<int>{}
+        << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+}
+
+void SettingsWindowsTest::groupTableSelection()
+{
+    QFETCH(QRect, selection);
+    QFETCH(bool, nameBox);
+    QFETCH(bool, outputBox);
+    QFETCH(bool, quarterHourBox);
+    QFETCH(QList<int>, renamed);
+    QFETCH(QList<int>, newOptions);
+
+    Program program;
+    DayDivision& division = program.division();
+    std::vector<std::string> names;
+    std::vector<uint16_t> options;
+    for (int g = 1; g <= 16; ++g) {
+        names.push_back(division.GroupName(g));
+        options.push_back(division.GroupOutputOptions(g));
+    }
+    auto* window = program.app->dayDivisionWindow();
+    window->prepareAndShow();
+    auto* grid = findIn<QTableWidget>(window, "StringGrid1");
+    QCOMPARE(grid->rowCount(), 16);
+    QCOMPARE(grid->verticalHeaderItem(2)->text(), QStringLiteral(" SKUP C"));
+    QCOMPARE(cell(grid, 1, 0), QStringLiteral("Noc - nízký tarif"));
+    QCOMPARE(cell(grid, 1, 1), QStringLiteral("nPMS"));
+    for (const char* box : {"GroupBoxNazev", "GroupBoxVystup", "GroupBoxNC"})
+        QVERIFY2(!findIn<QGroupBox>(window, box)->isVisible(), box);
+    auto* save = findIn<QPushButton>(window, "ButtonSave");
+    QVERIFY(!save->isEnabled());
+
+    select(grid, selection.top(), selection.left(), selection.bottom(), selection.right());
+    QCOMPARE(findIn<QGroupBox>(window, "GroupBoxNazev")->isVisible(), nameBox);
+    QCOMPARE(findIn<QGroupBox>(window, "GroupBoxVystup")->isVisible(), outputBox);
+    QCOMPARE(findIn<QGroupBox>(window, "GroupBoxNC")->isVisible(), quarterHourBox);
+    // The boxes show the top row's group.
+    auto* edit = findIn<QLineEdit>(window, "EditNazev");
+    QCOMPARE(edit->text(), QString::fromStdString(names[std::size_t(selection.top())]));
+
+    // A long name with letters of Windows-1250; it is stored cut to 32 characters.
+    edit->setText(QStringLiteral("Odpolední směna s velmi dlouhým názvem"));
+    findIn<QCheckBox>(window, "CheckBoxNCth")->setChecked(true);
+    findIn<QCheckBox>(window, "CheckBoxPrum")->setChecked(false);
+    findIn<QCheckBox>(window, "CheckBoxMax")->setChecked(true);
+    findIn<QCheckBox>(window, "CheckBoxSoucet")->setChecked(false);
+    auto* write = nameBox ? findIn<QPushButton>(window, "ButtonNastav")
+                          : findIn<QPushButton>(window, "ButtonZapisVystup");
+    write->click();
+
+    const QString cut = QStringLiteral("Odpolední směna s velmi dlouhým ");
+    QCOMPARE(cut.size(), 32);
+    for (int g = 1; g <= 16; ++g) {
+        const std::size_t i = std::size_t(g - 1);
+        QCOMPARE(QString::fromStdString(division.GroupName(g)),
+                 renamed.contains(g) ? cut : QString::fromStdString(names[i]));
+        QCOMPARE(int(division.GroupOutputOptions(g)), newOptions.contains(g) ? 1 | 4 : options[i]);
+        // The table shows what the record now holds.
+        QCOMPARE(cell(grid, g - 1, 0), QString::fromStdString(division.GroupName(g)));
+    }
+    if (!newOptions.isEmpty())
+        QCOMPARE(cell(grid, newOptions.first() - 1, 1), QStringLiteral("nM"));
+    QVERIFY(save->isEnabled());
+}
+
+void SettingsWindowsTest::quarterHourEditing()
+{
+    Program program;
+    DayDivision& division = program.division();
+    auto* window = program.app->dayDivisionWindow();
+    window->prepareAndShow();
+    auto* groups = findIn<QTableWidget>(window, "StringGrid1");
+    auto* cells = findIn<QTableWidget>(window, "StringGrid2");
+    QCOMPARE(cells->verticalHeaderItem(1)->text(), QStringLiteral("  4-7"));
+    QCOMPARE(cells->horizontalHeaderItem(4)->text(), QStringLiteral(" "));
+    QCOMPARE(cells->horizontalHeaderItem(5)->text(), QStringLiteral("1"));
+
+    // Group C "Špička 8-12 h" holds 08:00-12:00: row " 8-11", every quarter-hour column.
+    clickCell(groups, 2, 0);
+    QVERIFY(findIn<QGroupBox>(window, "GroupBoxNC")->isVisible());
+    for (int column = 0; column < 19; ++column) {
+        const bool separator = column % 5 == 4;
+        QCOMPARE(cell(cells, 2, column), separator ? QStringLiteral(" |") : QStringLiteral("x"));
+        QCOMPARE(cell(cells, 1, column), separator ? QStringLiteral(" |") : QString());
+    }
+
+    // Clear all, mark 04:00-05:00 and a range over a separator, unmark part of it.
+    findIn<QPushButton>(window, "ButtonClearAll")->click();
+    QCOMPARE(cell(cells, 2, 0), QStringLiteral(" "));
+    select(cells, 1, 0, 1, 3);
+    findIn<QPushButton>(window, "Zapni")->click();
+    select(cells, 5, 13, 5, 18); // 22:45 .. 23:45 across the last separator
+    findIn<QPushButton>(window, "Zapni")->click();
+    QCOMPARE(cell(cells, 5, 14), QStringLiteral(" |"));
+    select(cells, 5, 13, 5, 15);
+    findIn<QPushButton>(window, "Vypni")->click();
+    QCOMPARE(cell(cells, 5, 14), QStringLiteral(" |"));
+    // Nothing reaches the record before "< Zapiš do tabulky".
+    QCOMPARE(quarterHours(division, 3).size(), 16);
+    findIn<QPushButton>(window, "ButtonCthOk")->click();
+    QCOMPARE(quarterHours(division, 3), (QList<int>{16, 17, 18, 19, 93, 94, 95}));
+    QVERIFY(findIn<QPushButton>(window, "ButtonSave")->isEnabled());
+
+    // "Zruš vše" and writing empties the set of a group that held the whole day.
+    clickCell(groups, 3, 0);
+    QCOMPARE(quarterHours(division, 4).size(), 96);
+    findIn<QPushButton>(window, "ButtonClearAll")->click();
+    findIn<QPushButton>(window, "ButtonCthOk")->click();
+    QVERIFY(quarterHours(division, 4).isEmpty());
+    // Other groups keep theirs.
+    QCOMPARE(quarterHours(division, 2).size(), 32);
+}
+
+void SettingsWindowsTest::unwrittenCellsAreLostOnAnotherGroup()
+{
+    Program program;
+    auto* window = program.app->dayDivisionWindow();
+    window->prepareAndShow();
+    auto* groups = findIn<QTableWidget>(window, "StringGrid1");
+    auto* cells = findIn<QTableWidget>(window, "StringGrid2");
+    clickCell(groups, 0, 0); // A: 06:00-22:00
+    QCOMPARE(cell(cells, 0, 0), QString());
+    select(cells, 0, 0, 0, 3);
+    findIn<QPushButton>(window, "Zapni")->click();
+    QCOMPARE(cell(cells, 0, 0), QStringLiteral("x"));
+    clickCell(groups, 1, 0);
+    clickCell(groups, 0, 0);
+    QCOMPARE(cell(cells, 0, 0), QString());
+    QCOMPARE(quarterHours(program.division(), 1).first(), 24);
+
+    // Reopening hides the boxes; the next click on the same cell shows them again.
+    window->prepareAndShow();
+    QVERIFY(!findIn<QGroupBox>(window, "GroupBoxNC")->isVisible());
+    clickCell(groups, 0, 0);
+    QVERIFY(findIn<QGroupBox>(window, "GroupBoxNC")->isVisible());
+}
+
+void SettingsWindowsTest::groupChangeReachesNextListingAndSurvivesRestart()
+{
+    Program program;
+    kw::Application* app = program.app.get();
+    Lines out;
+    app->engine().output.setTarget(&out);
+    app->engine().listing.ListingYear = 2024;
+    app->engine().listing.ListingMonth = 3;
+
+    // The day's group sums also in the quarter-hour listing.
+    auto* parameters = app->listingParametersWindow();
+    parameters->prepareAndShow();
+    findIn<QCheckBox>(parameters, "CheckBoxPZCD")->click();
+    findIn<QPushButton>(parameters, "ButtonOK")->click();
+
+    app->engine().listing.MonthAction(6);
+    DaySums before = daySums(out.lines);
+    QVERIFY2(before.heading.contains(QStringLiteral("Den - vysoký tarif")),
+             qPrintable(out.lines.join('\n')));
+    QCOMPARE(before.values.value(0), QStringLiteral("64"));
+
+    // Group A becomes 04:00-05:00 only, under a new name.
+    auto* window = app->dayDivisionWindow();
+    window->prepareAndShow();
+    auto* groups = findIn<QTableWidget>(window, "StringGrid1");
+    auto* cells = findIn<QTableWidget>(window, "StringGrid2");
+    select(groups, 0, 0, 0, 1);
+    findIn<QLineEdit>(window, "EditNazev")->setText(QStringLiteral("Ranní náběh"));
+    findIn<QPushButton>(window, "ButtonNastav")->click();
+    findIn<QPushButton>(window, "ButtonClearAll")->click();
+    select(cells, 1, 0, 1, 3);
+    findIn<QPushButton>(window, "Zapni")->click();
+    findIn<QPushButton>(window, "ButtonCthOk")->click();
+
+    app->engine().listing.MonthAction(6);
+    const DaySums after = daySums(out.lines);
+    QVERIFY2(after.heading.contains(QStringLiteral("Ranní náběh")),
+             qPrintable(out.lines.join('\n')));
+    QVERIFY(!after.heading.contains(QStringLiteral("Den - vysoký tarif")));
+    QCOMPARE(after.values.value(0), QStringLiteral("4"));
+    // The other groups' sums stay as they were.
+    QCOMPARE(after.values.mid(4), before.values.mid(4));
+
+    auto* save = findIn<QPushButton>(window, "ButtonSave");
+    save->click();
+    QVERIFY(!save->isEnabled());
+    app->engine().output.setTarget(nullptr);
+
+    program.restart();
+    app = program.app.get();
+    QCOMPARE(QString::fromStdString(program.division().GroupName(1)),
+             QStringLiteral("Ranní náběh"));
+    QCOMPARE(quarterHours(program.division(), 1), (QList<int>{16, 17, 18, 19}));
+    // The whole record was saved, with the option confirmed in the listing parameters.
+    QVERIFY(program.division().SumOptions() & DayDivision::DaySumsInAllModes);
+    app->dayDivisionWindow()->prepareAndShow();
+    QCOMPARE(cell(findIn<QTableWidget>(app->dayDivisionWindow(), "StringGrid1"), 0, 0),
+             QStringLiteral("Ranní náběh"));
+}
+
+void SettingsWindowsTest::outputSumEditing()
+{
+    Program program;
+    DayDivision& division = program.division();
+    auto* list = program.app->outputSumsWindow();
+    auto* editor = program.app->outputSumWindow();
+    list->prepareAndShow();
+    auto* names = findIn<QTableWidget>(list, "StringGrid1");
+    QCOMPARE(names->verticalHeaderItem(6)->text(), QStringLiteral(" SKUP 7"));
+    QCOMPARE(cell(names, 0, 0), QStringLiteral("VT - pracovní dny"));
+    QCOMPARE(cell(names, 3, 0), QString());
+
+    // "NT a dny volna": group B on working days, A and B on the other days.
+    clickCell(names, 1, 0);
+    QVERIFY(editor->isVisible());
+    QCOMPARE(editor->windowTitle(), QStringLiteral("Nastavení výstupních součtů pro skupinu 2"));
+    auto* grid = findIn<QTableWidget>(editor, "StringGrid1");
+    QCOMPARE(cell(grid, 1, 0), QStringLiteral("Noc - nízký tarif"));
+    const QStringList expected[] = {{"", "x", "x"}, {"x", "x", "x"}, {"", "", ""}};
+    for (int row = 0; row < 3; ++row) {
+        for (int k = 0; k < 3; ++k)
+            QCOMPARE(cell(grid, row, 1 + k), expected[row][k]);
+    }
+    QCOMPARE(findIn<QLineEdit>(editor, "EditNazev")->text(), QStringLiteral("NT a dny volna"));
+
+    // Every group for every day class.
+    select(grid, 0, 1, 15, 3);
+    findIn<QPushButton>(editor, "ButtonZapni")->click();
+    // Then none on rest days except P ("Zruš" on a block of cells).
+    select(grid, 0, 3, 14, 3);
+    findIn<QPushButton>(editor, "ButtonVypni")->click();
+    findIn<QLineEdit>(editor, "EditNazev")->setText(QStringLiteral("Všechno"));
+    findIn<QPushButton>(editor, "ButtonOK")->click();
+
+    QVERIFY(!editor->isVisible());
+    QCOMPARE(division.OutputSumGroups(2, 0), 0x1FFFEu); // bits 1..16
+    QCOMPARE(division.OutputSumGroups(2, 1), 0x1FFFEu);
+    QCOMPARE(division.OutputSumGroups(2, 2), 1u << 16);
+    QCOMPARE(QString::fromStdString(division.OutputSumName(2)), QStringLiteral("Všechno"));
+    QCOMPARE(cell(names, 1, 0), QStringLiteral("Všechno"));
+    // The neighbours are untouched.
+    QCOMPARE(division.OutputSumGroups(1, 0), 1u << 1);
+    QCOMPARE(division.OutputSumGroups(3, 2), 1u << 4);
+
+    // The seventh, empty output sum.
+    clickCell(names, 6, 0);
+    QCOMPARE(editor->windowTitle(), QStringLiteral("Nastavení výstupních součtů pro skupinu 7"));
+    QCOMPARE(cell(grid, 0, 1), QString());
+    QCOMPARE(findIn<QLineEdit>(editor, "EditNazev")->text(), QString());
+}
+
+void SettingsWindowsTest::outputSumCancelAndHide()
+{
+    Program program;
+    const QByteArray before = recordBytes(program.division());
+    auto* list = program.app->outputSumsWindow();
+    auto* editor = program.app->outputSumWindow();
+    list->prepareAndShow();
+    auto* names = findIn<QTableWidget>(list, "StringGrid1");
+
+    clickCell(names, 2, 0);
+    findIn<QPushButton>(editor, "ButtonClearAll")->click();
+    QCOMPARE(cell(findIn<QTableWidget>(editor, "StringGrid1"), 3, 1), QString());
+    findIn<QLineEdit>(editor, "EditNazev")->setText(QStringLiteral("jiný"));
+    findIn<QPushButton>(editor, "ButtonCancel")->click();
+    QVERIFY(!editor->isVisible());
+    QCOMPARE(recordBytes(program.division()), before);
+    // The next opening shows the record again.
+    clickCell(names, 2, 0);
+    QCOMPARE(cell(findIn<QTableWidget>(editor, "StringGrid1"), 3, 1), QStringLiteral("x"));
+
+    // Hiding the list hides the editor without applying its edits.
+    findIn<QPushButton>(editor, "ButtonClearAll")->click();
+    list->hide();
+    QVERIFY(!editor->isVisible());
+    QCOMPARE(recordBytes(program.division()), before);
+}
+
+void SettingsWindowsTest::saveRoundTrip_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::newRow("listing parameters") << "TForm8";
+    QTest::newRow("day division") << "TForm5";
+    QTest::newRow("output sums") << "TForm6";
+}
+
+// Accumulators and all: what is in memory is what the file holds, and what
+// loads back.
+void SettingsWindowsTest::saveRoundTrip()
+{
+    QFETCH(QString, window);
+    Program program;
+    DayDivision& division = program.division();
+    kw::Application* app = program.app.get();
+    const QString file = program.file(QStringLiteral("ROZ_DNEW.CFG"));
+    app->engine().output.setTarget(nullptr);
+    app->engine().listing.ListingYear = 2024;
+    app->engine().listing.ListingMonth = 3;
+    app->engine().listing.MonthAction(4); // fills the accumulators
+    QVERIFY(division.GroupCount(4) > 0);
+    division.SetGroupName(9, "Údržba");
+    division.SetOutputSumGroups(5, 1, 0x2A);
+
+    if (window == QLatin1String("TForm8")) {
+        auto* w = app->listingParametersWindow();
+        w->prepareAndShow();
+        findIn<QSlider>(w, "TrackBarZD")->setValue(-3);
+        findIn<QPushButton>(w, "ButtonSave")->click();
+        QVERIFY(!w->isVisible());
+        QCOMPARE(division.DayStartOffset(), -2700);
+    } else if (window == QLatin1String("TForm5")) {
+        auto* w = app->dayDivisionWindow();
+        w->prepareAndShow();
+        select(findIn<QTableWidget>(w, "StringGrid1"), 5, 0, 5, 0);
+        findIn<QLineEdit>(w, "EditNazev")->setText(QStringLiteral("Víkend"));
+        findIn<QPushButton>(w, "ButtonNastav")->click();
+        findIn<QPushButton>(w, "ButtonSave")->click();
+    } else {
+        auto* w = app->outputSumsWindow();
+        w->prepareAndShow();
+        findIn<QPushButton>(w, "ButtonSave")->click();
+    }
+
+    const QByteArray saved = readFile(file);
+    QCOMPARE(saved.size(), 6019);
+    QCOMPARE(saved, recordBytes(division));
+    DayDivision loaded;
+    QCOMPARE(loaded.LoadDayDivision(program.path()), 0);
+    QCOMPARE(recordBytes(loaded), saved);
+    // No temporary file is left beside it.
+    QCOMPARE(QDir(program.file(QString())).entryList({QStringLiteral("ROZ_DNEW.CFG*")}),
+             QStringList{QStringLiteral("ROZ_DNEW.CFG")});
+}
+
+void SettingsWindowsTest::failedSaveReported_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("failure");
+    for (const char* window : {"TForm5", "TForm6", "TForm8"}) {
+        for (const char* failure : {"directory in the way", "program directory gone", "disk full"})
+            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(window, failure)))
+                << window << failure;
+    }
+}
+
+void SettingsWindowsTest::failedSaveReported()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, failure);
+    Program program;
+    const QString file = program.file(QStringLiteral("ROZ_DNEW.CFG"));
+    const QByteArray old = readFile(file);
+    QCOMPARE(old.size(), 6019);
+    kw::Application* app = program.app.get();
+    program.division().SetGroupName(1, "Nový název");
+
+    QDialog* dialog = nullptr;
+    if (window == QLatin1String("TForm5")) {
+        auto* w = app->dayDivisionWindow();
+        w->prepareAndShow();
+        select(findIn<QTableWidget>(w, "StringGrid1"), 0, 0, 0, 0);
+        findIn<QPushButton>(w, "ButtonNastav")->click();
+        dialog = w;
+    } else if (window == QLatin1String("TForm6")) {
+        dialog = app->outputSumsWindow();
+        app->outputSumsWindow()->prepareAndShow();
+    } else {
+        dialog = app->listingParametersWindow();
+        app->listingParametersWindow()->prepareAndShow();
+    }
+    auto* save = findIn<QPushButton>(dialog, "ButtonSave");
+
+    rlimit oldLimit{};
+    if (failure == QLatin1String("directory in the way")) {
+        QVERIFY(QFile::remove(file));
+        QVERIFY(QDir().mkdir(file));
+    } else if (failure == QLatin1String("program directory gone")) {
+        QVERIFY(QDir(program.file(QString())).removeRecursively());
+    } else {
+        // A file size limit stands in for a full disk; permissions would not
+        // stop a test that runs as root.
+        std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &oldLimit), 0);
+        rlimit small = oldLimit;
+        small.rlim_cur = 1000;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
+
+    MessageBoxCloser closer;
+    save->click();
+    if (failure == QLatin1String("disk full"))
+        setrlimit(RLIMIT_FSIZE, &oldLimit);
+
+    QVERIFY(closer.seen);
+    QCOMPARE(closer.icon, QMessageBox::Critical);
+    QVERIFY2(closer.text.contains(QStringLiteral("nepodařilo uložit")), qPrintable(closer.text));
+    QVERIFY(!program.division().LastErrorText.empty());
+    QVERIFY2(closer.text.contains(QString::fromStdString(program.division().LastErrorText)),
+             qPrintable(closer.text));
+    QVERIFY(program.division().LastResult != 0);
+    if (failure == QLatin1String("disk full")) {
+        QCOMPARE(readFile(file), old);
+        QCOMPARE(QDir(program.file(QString())).entryList({QStringLiteral("ROZ_DNEW.CFG*")}),
+                 QStringList{QStringLiteral("ROZ_DNEW.CFG")});
+    }
+    // The day division editor keeps its save button for another try.
+    if (window == QLatin1String("TForm5"))
+        QVERIFY(save->isEnabled());
+    // The change is still in effect.
+    QCOMPARE(QString::fromStdString(program.division().GroupName(1)), QStringLiteral("Nový název"));
+}
+
+void SettingsWindowsTest::helpButtons_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("topic");
+    QTest::newRow("display") << "TForm8"
+                             << "ButtonHelpPPZ"
+                             << "NPV_PPZ";
+    QTest::newRow("day sums") << "TForm8"
+                              << "ButtonHelpSZD"
+                              << "NPV_SZD";
+    QTest::newRow("period sums") << "TForm8"
+                                 << "ButtonHelpSZO"
+                                 << "NPV_SZO";
+    QTest::newRow("listing parameters") << "TForm8"
+                                        << "ButtonHelpPV"
+                                        << "MENU_PV";
+    QTest::newRow("day division") << "TForm5"
+                                  << "Button2"
+                                  << "MENU_RDDS";
+    QTest::newRow("output sums") << "TForm6"
+                                 << "Button2"
+                                 << "MENU_VS";
+}
+
+void SettingsWindowsTest::helpButtons()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, button);
+    QFETCH(QString, topic);
+    Program program;
+    QFile help(program.file(QStringLiteral("qx5view.html")));
+    QVERIFY(help.open(QIODevice::WriteOnly));
+    help.write("<html><body><a name=\"NPV_PPZ\"></a><a name=\"NPV_SZD\"></a>"
+               "<a name=\"NPV_SZO\"></a><a name=\"MENU_PV\"></a><a name=\"MENU_RDDS\"></a>"
+               "<a name=\"MENU_VS\"></a></body></html>");
+    help.close();
+
+    QDialog* dialog = nullptr;
+    if (window == QLatin1String("TForm8")) {
+        dialog = program.app->listingParametersWindow();
+        program.app->listingParametersWindow()->prepareAndShow();
+    } else if (window == QLatin1String("TForm5")) {
+        dialog = program.app->dayDivisionWindow();
+        program.app->dayDivisionWindow()->prepareAndShow();
+    } else {
+        dialog = program.app->outputSumsWindow();
+        program.app->outputSumsWindow()->prepareAndShow();
+    }
+    auto* helpButton = dialog->findChild<QPushButton*>(button);
+    QVERIFY(helpButton);
+    QCOMPARE(helpButton->text(), QStringLiteral("?"));
+    QCOMPARE(helpButton->cursor().shape(), Qt::WhatsThisCursor);
+    helpButton->click();
+    QTextBrowser* browser = nullptr;
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (widget->objectName() == QLatin1String("HelpBrowser") && widget->isVisible())
+            browser = qobject_cast<QTextBrowser*>(widget);
+    }
+    QVERIFY(browser);
+    QCOMPARE(browser->source().fragment(), topic);
+    browser->window()->close();
+}
+
+QTEST_MAIN(SettingsWindowsTest)
+#include "settings_windows_test.moc"
