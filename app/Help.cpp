@@ -24,6 +24,12 @@ QString& helpDirectory()
     return directory;
 }
 
+QPointer<QWidget>& helpOwner()
+{
+    static QPointer<QWidget> owner;
+    return owner;
+}
+
 // The one help window; it deletes itself when closed.
 QPointer<QWidget>& helpWindow()
 {
@@ -33,7 +39,8 @@ QPointer<QWidget>& helpWindow()
 
 QTextBrowser* makeHelpWindow(QWidget* parent)
 {
-    auto* window = new QWidget(parent ? parent->window() : nullptr, Qt::Window);
+    QWidget* owner = helpOwner() ? helpOwner().data() : (parent ? parent->window() : nullptr);
+    auto* window = new QWidget(owner, Qt::Window);
     window->setObjectName(QStringLiteral("HelpWindow"));
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(QStringLiteral("Nápověda"));
@@ -49,6 +56,11 @@ QTextBrowser* makeHelpWindow(QWidget* parent)
 }
 
 } // namespace
+
+void SetHelpOwner(QWidget* owner)
+{
+    helpOwner() = owner;
+}
 
 void SetHelpDirectory(const QString& directory)
 {

@@ -14,6 +14,11 @@ inline constexpr const char* HelpFileName = "qx5view.html";
 // until set, the directory of the executable.
 void SetHelpDirectory(const QString& directory);
 
+// The window that owns the help window (the main window), so that help
+// opened from any dialog lives and ends with the program. Until set, the
+// window that first opens help owns it.
+void SetHelpOwner(QWidget* owner);
+
 // Opens the help window at the topic of `contextKey` (empty: the contents).
 // Without the help document it says that help is not installed.
 void OpenHelp(QWidget* parent, const QString& contextKey);

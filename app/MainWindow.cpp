@@ -4,6 +4,9 @@
 #include "app/Application.h"
 #include "app/Devices.h"
 #include "app/Help.h"
+#include "archive/DateTime.h"
+#include "archive/Errors.h"
+#include "archive/FileLookup.h"
 #include "calendar/CalendarWindow.h"
 #include "calendar/DayDivisionWindow.h"
 #include "calendar/ListingParametersWindow.h"
@@ -12,10 +15,13 @@
 #include "output/LogWindow.h"
 #include "output/OutputWindow.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -29,6 +35,43 @@
 namespace kw {
 
 namespace {
+
+// What a node of either tree runs, and with which argument.
+constexpr int ActionRole = Qt::UserRole;
+constexpr int ArgumentRole = Qt::UserRole + 1;
+
+void ExpandWithDescendants(QTreeWidgetItem* item, bool expand)
+{
+    item->setExpanded(expand);
+    for (int i = 0; i < item->childCount(); ++i)
+        ExpandWithDescendants(item->child(i), expand);
+}
+
+bool IsDescendant(const QTreeWidgetItem* item, const QTreeWidgetItem* ancestor)
+{
+    for (const QTreeWidgetItem* p = item ? item->parent() : nullptr; p; p = p->parent())
+        if (p == ancestor)
+            return true;
+    return false;
+}
+
+// A collapsed branch takes the selection of a node hidden inside it, so that
+// the panel button never acts on a node the user cannot see.
+void SelectVisibleNode(QTreeWidget* tree)
+{
+    QTreeWidgetItem* current = tree->currentItem();
+    if (!current)
+        return;
+    QList<QTreeWidgetItem*> chain;
+    for (QTreeWidgetItem* p = current->parent(); p; p = p->parent())
+        chain.prepend(p);
+    for (QTreeWidgetItem* p : chain) {
+        if (!p->isExpanded()) {
+            tree->setCurrentItem(p);
+            return;
+        }
+    }
+}
 
 QToolButton* makeSpeedButton(QWidget* parent, const char* name, const QString& icon,
                              const QString& hint, int left)
@@ -66,6 +109,20 @@ QTreeWidget* makeTree(QWidget* parent, const char* name, const QRect& geometry)
 
 } // namespace
 
+bool RunUserAction(QWidget* parent, const std::function<void()>& action)
+{
+    try {
+        action();
+        return true;
+    } catch (const UserActionError& e) {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Kwatrix"),
+                        QString::fromStdString(e.what()), QMessageBox::Ok, parent);
+        box.setObjectName(QStringLiteral("UserActionErrorBox"));
+        box.exec();
+        return false;
+    }
+}
+
 MainWindow::MainWindow(Application& app) : m_app(app)
 {
     setObjectName(QStringLiteral("TForm1"));
@@ -77,6 +134,9 @@ MainWindow::MainWindow(Application& app) : m_app(app)
     setFont(WindowFont(8));
     createMenu();
     createControls();
+    createPopupMenus();
+    // The help window belongs to the main window, whichever window opens it.
+    SetHelpOwner(this);
     // The client area below the menu bar keeps its design size.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -135,6 +195,46 @@ void MainWindow::createMenu()
         addItem(help, "Oprogramu1", QStringLiteral("O programu"), &MainWindow::Oprogramu1Click);
 }
 
+void MainWindow::createPopupMenus()
+{
+    auto addItem = [this](QMenu* menu, const char* name, const QString& caption,
+                          void (MainWindow::*handler)()) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+
+    PopupMenuObdobi = new QMenu(this);
+    PopupMenuObdobi->setObjectName(QStringLiteral("PopupMenuObdobi"));
+    ExpandAll1 = addItem(PopupMenuObdobi, "ExpandAll1", QStringLiteral("Rozbal vše"),
+                         &MainWindow::ExpandAll1Click);
+    ColapseAll1 = addItem(PopupMenuObdobi, "ColapseAll1", QStringLiteral("Sbal vše"),
+                          &MainWindow::ColapseAll1Click);
+    Rozbalaktulnrok1 =
+        addItem(PopupMenuObdobi, "Rozbalaktulnrok1", QStringLiteral("Rozbal aktuální rok"),
+                &MainWindow::Rozbalaktulnrok1Click);
+    N1 = PopupMenuObdobi->addSeparator();
+    N1->setObjectName(QStringLiteral("N1"));
+    Klaend1 =
+        addItem(PopupMenuObdobi, "Klaend1", QStringLiteral("Kalendář"), &MainWindow::Klaend1Click);
+    TreeViewObdobi->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(TreeViewObdobi, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenuObdobi->popup(TreeViewObdobi->viewport()->mapToGlobal(at));
+    });
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    AutSbalList = addItem(PopupMenu1, "AutSbalList", QStringLiteral("Automaticky sbalit LIST"),
+                          &MainWindow::AutSbalListClick);
+    AutSbalList->setCheckable(true);
+    AutSbalList->setChecked(true);
+    TreeViewDir->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(TreeViewDir, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenu1->popup(TreeViewDir->viewport()->mapToGlobal(at));
+    });
+}
+
 void MainWindow::createControls()
 {
     auto* client = new QWidget(this);
@@ -170,13 +270,14 @@ void MainWindow::createControls()
     EditObdobi->setCursorPosition(0);
     EditObdobi->setGeometry(5, 92, 97, 21);
 
-    // Shows and hides the period panel; the period tree work connects it.
+    // Shows and hides the period panel.
     BitBtn1 = new QToolButton(client);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setIcon(SvgIcon(QStringLiteral(":/icons/period.svg")));
     BitBtn1->setIconSize(QSize(16, 16));
     BitBtn1->setToolTip(QStringLiteral("Zobrazení/skrytí panelu pro výběr období"));
     BitBtn1->setGeometry(112, 92, 21, 21);
+    connect(BitBtn1, &QToolButton::clicked, this, &MainWindow::BitBtn1Click);
 
     ComboBoxAB = new QComboBox(client);
     ComboBoxAB->setObjectName(QStringLiteral("ComboBoxAB"));
@@ -191,6 +292,24 @@ void MainWindow::createControls()
 
     TreeViewObdobi = makeTree(client, "TreeViewObdobi", QRect(4, 144, 137, 281));
     TreeViewDir = makeTree(client, "TreeViewDir", QRect(144, 144, 233, 281));
+    // Long captions ("DEN :..   ADR=..") scroll sideways instead of being cut.
+    TreeViewDir->header()->setStretchLastSection(false);
+    TreeViewDir->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+
+    connect(TreeViewObdobi, &QTreeWidget::itemClicked, this, &MainWindow::TreeViewObdobiClick);
+    connect(TreeViewObdobi, &QTreeWidget::itemDoubleClicked, this,
+            &MainWindow::TreeViewObdobiDblClick);
+    connect(TreeViewObdobi, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
+        if (IsDescendant(TreeViewObdobi->currentItem(), item))
+            TreeViewObdobi->setCurrentItem(item);
+    });
+    connect(TreeViewDir, &QTreeWidget::itemDoubleClicked, this, &MainWindow::TreeViewDirClick);
+    connect(TreeViewDir, &QTreeWidget::itemExpanded, this, &MainWindow::TreeViewDirCollapsed);
+    connect(TreeViewDir, &QTreeWidget::itemCollapsed, this, &MainWindow::TreeViewDirCollapsed);
+    // The keyboard's Enter does what the mouse does: a month is chosen, a
+    // listing command runs.
+    TreeViewObdobi->installEventFilter(this);
+    TreeViewDir->installEventFilter(this);
 }
 
 void MainWindow::FillDeviceList()
@@ -224,7 +343,12 @@ void MainWindow::ComboBoxDeviceNoChange(int index)
         return;
     }
     FillPeriodTree();
+    // The listing tree shows the new device's month file even when yesterday's
+    // month is the one already shown.
+    const QString shown = EditObdobi->text();
     SetPeriodToYesterday();
+    if (EditObdobi->text() == shown)
+        RunUserAction(this, [this] { EditObdobiChange(); });
     SelectBlock();
 }
 
@@ -248,12 +372,215 @@ void MainWindow::FormActivate()
 
 void MainWindow::FillPeriodTree()
 {
-    // The period tree work rebuilds TreeViewObdobi here.
+    TreeViewObdobi->clear();
+    const DirectoryListing directory(m_app.ProgramPath);
+    QTreeWidgetItem* yearNode = nullptr;
+    for (const PeriodYearNode& year : PeriodTreeContent(directory, m_app.engine().archive)) {
+        yearNode = AddTreeNode(0, TreeViewObdobi, yearNode, 0, NodeActionKind::None,
+                               QString::number(year.year));
+        for (const PeriodMonthNode& month : year.months)
+            AddTreeNode(1, TreeViewObdobi, yearNode, month.argument, NodeActionKind::SetPeriodMonth,
+                        QString::fromStdString(month.caption));
+    }
+    TreeViewObdobi->collapseAll();
+    SelectVisibleNode(TreeViewObdobi);
+    if (TreeViewObdobi->topLevelItemCount() > 0)
+        ExpandWithDescendants(TreeViewObdobi->topLevelItem(0), true);
 }
 
 void MainWindow::SetPeriodToYesterday()
 {
-    // The period tree work sets the listing period to yesterday's month here.
+    const Date yesterday = YesterdayDate();
+    ListingRun& listing = m_app.engine().listing;
+    listing.ListingYear = yesterday.year;
+    listing.ListingMonth = yesterday.month;
+    // Called at start-up, outside any event: a failed read is reported here.
+    RunUserAction(this, [this] { SetPeriodMonth(-1); });
+}
+
+void MainWindow::SetPeriodMonth(int32_t argument)
+{
+    ListingRun& listing = m_app.engine().listing;
+    if (argument >= 0) {
+        listing.ListingYear = PeriodYear(argument);
+        listing.ListingMonth = PeriodMonth(argument);
+    }
+    const QString text =
+        QString::fromStdString(PeriodText(listing.ListingYear, listing.ListingMonth));
+    // The same month again rebuilds nothing.
+    if (text == EditObdobi->text())
+        return;
+    EditObdobi->setText(text);
+    EditObdobi->setCursorPosition(0);
+    EditObdobiChange();
+}
+
+void MainWindow::EditObdobiChange()
+{
+    BuildListingTree();
+    m_app.engine().listing.EditVypisChange();
+}
+
+void MainWindow::BuildListingTree()
+{
+    struct Building {
+        bool& flag;
+        explicit Building(bool& f) : flag(f) { flag = true; }
+        ~Building() { flag = false; }
+    } building(m_buildingDir);
+
+    TreeViewDir->clear();
+    const ListingRun& listing = m_app.engine().listing;
+    const std::string path =
+        ResolveFile(m_app.ProgramPath, m_app.engine().archive.MonthFileName(listing.ListingYear,
+                                                                            listing.ListingMonth));
+    const ListingTreeContent content =
+        ReadListingTree(path, listing.ListingYear, listing.ListingMonth);
+
+    QTreeWidgetItem* root = AddTreeNode(0, TreeViewDir, nullptr, 0, NodeActionKind::None,
+                                        QString::fromStdString(content.listCaption));
+    for (const ArchivedDayNode& day : content.days)
+        AddTreeNode(1, TreeViewDir, root, day.entry, NodeActionKind::ArchivedDayAction,
+                    QString::fromStdString(day.caption));
+    if (!content.ioError.empty())
+        throw UserActionError(content.ioError);
+    if (!content.validFile)
+        return;
+
+    root = AddTreeNode(0, TreeViewDir, nullptr, 0, NodeActionKind::None,
+                       QString::fromStdString(content.commandsCaption));
+    for (const ListingCommand& command : ListingCommands())
+        AddTreeNode(1, TreeViewDir, root, command.argument, command.action,
+                    QString::fromUtf8(command.caption));
+    if (AutSbalList->isChecked())
+        ExpandWithDescendants(TreeViewDir->topLevelItem(0), false);
+}
+
+QTreeWidgetItem* MainWindow::AddTreeNode(int kind, QTreeWidget* tree, QTreeWidgetItem* relative,
+                                         int32_t argument, NodeActionKind action,
+                                         const QString& caption)
+{
+    auto* item = new QTreeWidgetItem(QStringList{caption});
+    item->setData(0, ActionRole, static_cast<int>(action));
+    item->setData(0, ArgumentRole, argument);
+    QTreeWidgetItem* parent = kind == 1 ? relative : (relative ? relative->parent() : nullptr);
+    if (parent)
+        parent->addChild(item);
+    else
+        tree->addTopLevelItem(item);
+    // Selecting a node opens the branches above it, as the user would see it.
+    for (QTreeWidgetItem* p = item->parent(); p; p = p->parent())
+        p->setExpanded(true);
+    tree->setCurrentItem(item);
+    return item;
+}
+
+void MainWindow::ActivateSelectedNode(QTreeWidget* tree)
+{
+    const QTreeWidgetItem* item = tree->currentItem();
+    if (!item)
+        return;
+    const auto action = static_cast<NodeActionKind>(item->data(0, ActionRole).toInt());
+    if (action != NodeActionKind::None)
+        RunNodeAction(action, item->data(0, ArgumentRole).toInt());
+}
+
+void MainWindow::RunNodeAction(NodeActionKind action, int32_t argument)
+{
+    ListingRun& listing = m_app.engine().listing;
+    switch (action) {
+    case NodeActionKind::None:
+        break;
+    case NodeActionKind::SetPeriodMonth:
+        SetPeriodMonth(argument);
+        break;
+    case NodeActionKind::MonthAction:
+        listing.MonthAction(argument);
+        break;
+    case NodeActionKind::PickAction:
+        listing.PickAction(argument);
+        break;
+    case NodeActionKind::ArchivedDayAction:
+        listing.ArchivedDayAction(argument);
+        break;
+    }
+}
+
+void MainWindow::TreeViewObdobiClick()
+{
+    RunUserAction(this, [this] { ActivateSelectedNode(TreeViewObdobi); });
+}
+
+void MainWindow::TreeViewObdobiDblClick()
+{
+    if (RunUserAction(this, [this] { ActivateSelectedNode(TreeViewObdobi); }))
+        BitBtn1Click();
+}
+
+void MainWindow::BitBtn1Click()
+{
+    if (!RunUserAction(this, [this] { ActivateSelectedNode(TreeViewObdobi); }))
+        return;
+
+    // The panel's width: the other controls close up by it.
+    const int w = TreeViewObdobi->width() + 4;
+    const bool hide = !TreeViewObdobi->isHidden();
+    const int dx = hide ? -w : w;
+    const int dy = hide ? 30 : -30;
+    TreeViewObdobi->setVisible(!hide);
+    for (QWidget* control : {static_cast<QWidget*>(TreeViewDir), static_cast<QWidget*>(ComboBoxAB),
+                             static_cast<QWidget*>(EditVypis)})
+        control->move(control->x() + dx, control->y() + dy);
+    TreeViewDir->resize(TreeViewDir->width(), TreeViewDir->height() - dy);
+    QWidget* client = centralWidget();
+    client->setFixedSize(client->width() + dx, client->height());
+    Label2->setVisible(!hide);
+}
+
+void MainWindow::ExpandAll1Click()
+{
+    for (int i = 0; i < TreeViewObdobi->topLevelItemCount(); ++i)
+        ExpandWithDescendants(TreeViewObdobi->topLevelItem(i), true);
+}
+
+void MainWindow::ColapseAll1Click()
+{
+    if (TreeViewObdobi->topLevelItemCount() > 0)
+        TreeViewObdobi->setCurrentItem(TreeViewObdobi->topLevelItem(0));
+    TreeViewObdobi->collapseAll();
+    TreeViewObdobi->viewport()->update();
+}
+
+void MainWindow::Rozbalaktulnrok1Click()
+{
+    TreeViewObdobi->collapseAll();
+    SelectVisibleNode(TreeViewObdobi);
+    if (TreeViewObdobi->topLevelItemCount() > 0)
+        ExpandWithDescendants(TreeViewObdobi->topLevelItem(0), true);
+}
+
+void MainWindow::Klaend1Click()
+{
+    Calendar& calendar = m_app.engine().calendar;
+    calendar.SelectionHandler = nullptr;
+    calendar.SelectionMode = false;
+    showCalendarMonth();
+}
+
+void MainWindow::TreeViewDirClick()
+{
+    RunUserAction(this, [this] { ActivateSelectedNode(TreeViewDir); });
+}
+
+void MainWindow::TreeViewDirCollapsed(QTreeWidgetItem* item)
+{
+    if (!m_buildingDir)
+        TreeViewDir->setCurrentItem(item);
+}
+
+void MainWindow::AutSbalListClick()
+{
+    // The check mark toggles by itself; the next build of the tree reads it.
 }
 
 void MainWindow::SelectBlock()
@@ -269,6 +596,8 @@ void MainWindow::blockListChanged()
     for (const std::string& entry : listing.BlockEntries)
         ComboBoxAB->addItem(QString::fromStdString(entry));
     ComboBoxAB->setCurrentIndex(listing.SelectedEntry);
+    // The field keeps its size; the open list shows the descriptions whole.
+    ComboBoxAB->view()->setMinimumWidth(ComboBoxAB->view()->sizeHintForColumn(0) + 8);
 }
 
 void MainWindow::editVypisChanged()
@@ -304,6 +633,24 @@ bool MainWindow::event(QEvent* event)
     return QMainWindow::event(event);
 }
 
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (watched == TreeViewObdobi) {
+                TreeViewObdobiClick();
+                return true;
+            }
+            if (watched == TreeViewDir) {
+                TreeViewDirClick();
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Closing the main window ends the program, whatever else is open.
@@ -319,7 +666,18 @@ void MainWindow::FormDestroy()
 
 void MainWindow::Kalend1Click()
 {
-    // The calendar work loads the listing month into the window here.
+    // Editing; the selection handler may stay, editing never calls it.
+    m_app.engine().calendar.SelectionMode = false;
+    showCalendarMonth();
+}
+
+void MainWindow::showCalendarMonth()
+{
+    const ListingRun& listing = m_app.engine().listing;
+    // A failed copy of the template still shows the loaded month.
+    RunUserAction(this, [&] {
+        m_app.engine().calendar.LoadCalendarMonth(listing.ListingYear, listing.ListingMonth, "");
+    });
     ShowWindowNormal(m_app.calendarWindow());
 }
 

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "app/PeriodTree.h"
+
 #include <QMainWindow>
+
+#include <cstdint>
+#include <functional>
 
 class QAction;
 class QComboBox;
@@ -10,10 +15,16 @@ class QMenu;
 class QMenuBar;
 class QToolButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace kw {
 
 class Application;
+
+// Runs one user action; a UserActionError (an I/O error, a failed write)
+// ends it with a message box over `parent`, and the program goes on. False
+// when the action was ended so.
+bool RunUserAction(QWidget* parent, const std::function<void()>& action);
 
 // TForm1: the main window with the device choice, the period and listing trees,
 // the main menu and the tool buttons that open the other windows.
@@ -34,10 +45,20 @@ public:
     // Shows the device in use in ComboBoxDeviceNo.
     void FormActivate();
 
-    // Rebuilds TreeViewObdobi for DeviceNo; the period tree work fills it.
+    // Rebuilds TreeViewObdobi from the month files of DeviceNo: newest year
+    // first and expanded, months from January.
     void FillPeriodTree();
-    // Makes yesterday's month the listing period; the period tree work fills it.
+    // Makes yesterday's month the listing period.
     void SetPeriodToYesterday();
+    // A month node's action: argument >= 0 sets the listing month from the
+    // period encoding; EditObdobi then names the listing month, and a new
+    // text rebuilds the listing tree.
+    void SetPeriodMonth(int32_t argument);
+    // Rebuilds TreeViewDir for the listing month: the "LIST" root with the
+    // archived days and, for a readable month file, the "VÝPIS" root with
+    // the listing commands. Throws UserActionError when reading the file fails
+    // (the days read so far stay).
+    void BuildListingTree();
     // Fills ComboBoxAB with the displayable blocks and selects one.
     void SelectBlock();
 
@@ -50,12 +71,34 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void createMenu();
+    void createPopupMenus();
     void createControls();
     void FormDestroy();
+
+    QTreeWidgetItem* AddTreeNode(int kind, QTreeWidget* tree, QTreeWidgetItem* relative,
+                                 int32_t argument, NodeActionKind action, const QString& caption);
+    void ActivateSelectedNode(QTreeWidget* tree);
+    void RunNodeAction(NodeActionKind action, int32_t argument);
+    // The text of EditObdobi changed.
+    void EditObdobiChange();
+
+    void TreeViewObdobiClick();
+    void TreeViewObdobiDblClick();
+    void BitBtn1Click();
+    void ExpandAll1Click();
+    void ColapseAll1Click();
+    void Rozbalaktulnrok1Click();
+    void Klaend1Click();
+    void TreeViewDirClick();
+    void TreeViewDirCollapsed(QTreeWidgetItem* item);
+    void AutSbalListClick();
+    // Loads the listing month into the calendar with its own caption and shows it.
+    void showCalendarMonth();
 
     void ComboBoxABChange(int index);
     void Kalend1Click();
@@ -85,6 +128,15 @@ private:
     QAction* N3 = nullptr;
     QAction* Oprogramu1 = nullptr;
 
+    QMenu* PopupMenuObdobi = nullptr;
+    QAction* ExpandAll1 = nullptr;
+    QAction* ColapseAll1 = nullptr;
+    QAction* Rozbalaktulnrok1 = nullptr;
+    QAction* N1 = nullptr;
+    QAction* Klaend1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* AutSbalList = nullptr;
+
     QToolButton* SpeedButton1 = nullptr;
     QToolButton* SpeedButton2 = nullptr;
     QToolButton* SpeedButton3 = nullptr;
@@ -98,6 +150,9 @@ private:
     QLineEdit* EditVypis = nullptr;
     QTreeWidget* TreeViewObdobi = nullptr;
     QTreeWidget* TreeViewDir = nullptr;
+
+    // Expanding and collapsing done by the program is no user's choice of node.
+    bool m_buildingDir = false;
 };
 
 } // namespace kw

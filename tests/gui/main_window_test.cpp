@@ -1,0 +1,789 @@
+// The main window end to end: the period tree, the listing tree and its
+// commands, the panel button, and a listing reaching the output and the graph.
+
+#include "app/Application.h"
+#include "app/Help.h"
+#include "app/MainWindow.h"
+#include "app/Report.h"
+#include "archive/ArchiveDescription.h"
+#include "archive/DateTime.h"
+#include "calendar/CalendarWindow.h"
+#include "output/LogWindow.h"
+#include "output/Output.h"
+#include "output/OutputWindow.h"
+#include "tools/DemoArchive.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <memory>
+#include <sstream>
+
+namespace demo = kw::demo;
+
+namespace {
+
+class ProgramDir {
+public:
+    ProgramDir() { QVERIFY(m_dir.isValid()); }
+
+    std::string path() const { return m_dir.path().toStdString() + "/"; }
+    QString qpath() const { return m_dir.path() + "/"; }
+
+    void write(const QString& name, const QByteArray& bytes) const
+    {
+        QFile file(qpath() + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    void write(const QString& name, const std::string& bytes) const
+    {
+        write(name, QByteArray::fromStdString(bytes));
+    }
+
+    // Device 0's description only: enough for the start-up and the trees.
+    void describe() const
+    {
+        write(QStringLiteral("D0LARCH.INI"),
+              demo::DescriptionText(demo::CurrentDescription(0, 100)));
+    }
+
+    // The demo archive of device 0 for January to March 2024.
+    void demoArchive() const
+    {
+        demo::DemoOptions options;
+        options.devices = {0};
+        options.lastDay = {2024, 3, 20};
+        options.months = 3;
+        options.olderMonths = 0;
+        std::string error;
+        QVERIFY2(demo::WriteDemoArchive(path(), options, &error), error.c_str());
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Every line the listing hands to the output window.
+class RecordingTarget : public kw::OutputTarget {
+public:
+    void appendLine(const std::string& line, int32_t) override
+    {
+        lines << QString::fromStdString(line);
+    }
+    void clearView() override { lines.clear(); }
+    bool clearBeforeListing() const override { return true; }
+
+    QStringList lines;
+};
+
+// Answers each modal message box with `button` and remembers what it showed.
+class BoxAnswerer {
+public:
+    explicit BoxAnswerer(QMessageBox::StandardButton button = QMessageBox::Ok)
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this, button] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            captions << box->windowTitle();
+            texts << box->text();
+            icons << box->icon();
+            box->button(button)->click();
+        });
+        m_timer.start(10);
+    }
+
+    QStringList captions;
+    QStringList texts;
+    QList<QMessageBox::Icon> icons;
+
+private:
+    QTimer m_timer;
+};
+
+template <typename T> T* findIn(const QObject* parent, const QString& name)
+{
+    return parent->findChild<T*>(name);
+}
+
+QTreeWidget* periodTree(const kw::Application& app)
+{
+    return findIn<QTreeWidget>(app.mainWindow(), QStringLiteral("TreeViewObdobi"));
+}
+
+QTreeWidget* listingTree(const kw::Application& app)
+{
+    return findIn<QTreeWidget>(app.mainWindow(), QStringLiteral("TreeViewDir"));
+}
+
+QTreeWidgetItem* childNamed(QTreeWidgetItem* parent, const QString& caption)
+{
+    for (int i = 0; i < parent->childCount(); ++i)
+        if (parent->child(i)->text(0) == caption)
+            return parent->child(i);
+    return nullptr;
+}
+
+QTreeWidgetItem* rootStartingWith(QTreeWidget* tree, const QString& prefix)
+{
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        if (tree->topLevelItem(i)->text(0).startsWith(prefix))
+            return tree->topLevelItem(i);
+    return nullptr;
+}
+
+QPoint itemCentre(QTreeWidget* tree, QTreeWidgetItem* item)
+{
+    for (QTreeWidgetItem* p = item->parent(); p; p = p->parent())
+        p->setExpanded(true);
+    tree->scrollToItem(item);
+    return tree->visualItemRect(item).center();
+}
+
+void clickItem(QTreeWidget* tree, QTreeWidgetItem* item)
+{
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, itemCentre(tree, item));
+}
+
+void doubleClickItem(QTreeWidget* tree, QTreeWidgetItem* item)
+{
+    const QPoint at = itemCentre(tree, item);
+    // A real double click: the first click selects, the second activates.
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+}
+
+// Clicks the month in the period tree as a user would.
+bool pickMonth(const kw::Application& app, int year, const QString& month)
+{
+    QTreeWidget* tree = periodTree(app);
+    QTreeWidgetItem* yearNode = rootStartingWith(tree, QString::number(year));
+    QTreeWidgetItem* monthNode = yearNode ? childNamed(yearNode, month) : nullptr;
+    if (!monthNode)
+        return false;
+    clickItem(tree, monthNode);
+    return true;
+}
+
+QTreeWidgetItem* command(const kw::Application& app, const QString& caption)
+{
+    QTreeWidgetItem* root = rootStartingWith(listingTree(app), QStringLiteral("VÝPIS "));
+    return root ? childNamed(root, caption) : nullptr;
+}
+
+// "2024+: LEDEN | 2023-: BŘEZEN LISTOPAD": years with expansion and months.
+QString periodTreeText(QTreeWidget* tree)
+{
+    QStringList years;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* year = tree->topLevelItem(i);
+        QStringList months;
+        for (int m = 0; m < year->childCount(); ++m)
+            months << year->child(m)->text(0);
+        years << year->text(0) + (year->isExpanded() ? "+" : "-") + ": " + months.join(' ');
+    }
+    return years.join(QStringLiteral(" | "));
+}
+
+QStringList logLines(const kw::Application& app)
+{
+    const auto* memo = findIn<QPlainTextEdit>(app.logWindow(), QStringLiteral("Memo1"));
+    return memo->toPlainText().split(QLatin1Char('\n'));
+}
+
+// What kwatrix-report lists for the same directory and arguments.
+QStringList reportLines(const ProgramDir& dir, std::vector<std::string> args)
+{
+    args.insert(args.begin(), {"--dir", dir.path()});
+    std::ostringstream out, err;
+    const int status = kw::RunReport(args, dir.path(), out, err);
+    if (status != 0)
+        return {QStringLiteral("status %1: ").arg(status) + QString::fromStdString(err.str())};
+    QStringList lines = QString::fromStdString(out.str()).split(QLatin1Char('\n'));
+    lines.removeLast(); // after the last "\n"
+    return lines;
+}
+
+QWidget* client(const kw::Application& app)
+{
+    return app.mainWindow()->centralWidget();
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void periodTreeOrder_data();
+    void periodTreeOrder();
+    void listingTreeOfMonthFile();
+    void autoCollapseOfList();
+    void rebuildOnlyWhenPeriodChanges();
+    void panelHideAndShow();
+    void doubleClickOnMonthChoosesAndFolds();
+    void wholeMonthListing_data();
+    void wholeMonthListing();
+    void rangePicked17Then3();
+    void energyMonthWithoutKem_data();
+    void energyMonthWithoutKem();
+    void rawListingOfArchivedDay();
+    void ioErrorEndsTheActionOnly();
+    void deviceChangeRebuildsTheShownMonth();
+    void calendarFromMenuAndPopup();
+    void helpOfEveryTopic();
+
+private:
+    QTemporaryDir m_settingsDir;
+};
+
+void MainWindowTest::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(m_settingsDir.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settingsDir.path());
+}
+
+void MainWindowTest::init()
+{
+    QSettings settings(QStringLiteral("Telvanor"), QStringLiteral("Kwatrix"));
+    settings.clear();
+}
+
+void MainWindowTest::periodTreeOrder_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("tree");
+
+    QTest::newRow("newest year expanded")
+        << QStringList{"EL_23_03.DAT", "EL_23_11.DAT", "EL_24_01.DAT"}
+        << "2024+: LEDEN | 2023-: BŘEZEN LISTOPAD";
+    QTest::newRow("two-digit years 79 and 80")
+        << QStringList{"EL_80_02.DAT", "EL_79_12.DAT", "EL_99_07.DAT", "EL_00_01.DAT"}
+        << "2079+: PROSINEC | 2000-: LEDEN | 1999-: ČERVENEC | 1980-: ÚNOR";
+    QTest::newRow("no month files") << QStringList{} << "";
+}
+
+void MainWindowTest::periodTreeOrder()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, tree);
+
+    ProgramDir dir;
+    dir.describe();
+    for (const QString& name : files)
+        dir.write(name, QByteArray());
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+    QCOMPARE(periodTreeText(periodTree(app)), tree);
+
+    // The popup menu's commands keep the order and change only the expansion.
+    auto trigger = [&](const char* name) {
+        findIn<QAction>(app.mainWindow(), QLatin1String(name))->trigger();
+    };
+    trigger("ExpandAll1");
+    QVERIFY(!periodTreeText(periodTree(app)).contains(QStringLiteral("-:")));
+    trigger("ColapseAll1");
+    QVERIFY(!periodTreeText(periodTree(app)).contains(QStringLiteral("+:")));
+    trigger("Rozbalaktulnrok1");
+    QCOMPARE(periodTreeText(periodTree(app)), tree);
+}
+
+void MainWindowTest::listingTreeOfMonthFile()
+{
+    ProgramDir dir;
+    dir.describe();
+    demo::MonthImage image;
+    image.count = 4;
+    for (const int entry : {1, 2, 4}) {
+        demo::MonthEntry& e = image.entries[static_cast<std::size_t>(entry - 1)];
+        e.present = true;
+        e.numbers = {2, 0, static_cast<uint16_t>(10 + entry)};
+        e.data = std::string("\x0b\x02", 2) + std::string(40, '\0');
+    }
+    dir.write(QStringLiteral("EL_23_03.DAT"), demo::SerializeMonthFile(image));
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+    QVERIFY(pickMonth(app, 2023, QStringLiteral("BŘEZEN")));
+    QCOMPARE(findIn<QLineEdit>(app.mainWindow(), QStringLiteral("EditObdobi"))->text(),
+             QStringLiteral("BŘEZEN 2023"));
+
+    QTreeWidget* tree = listingTree(app);
+    QCOMPARE(tree->topLevelItemCount(), 2);
+    QTreeWidgetItem* list = tree->topLevelItem(0);
+    QCOMPARE(list->text(0), QStringLiteral("LIST BŘEZEN 2023"));
+    QStringList days;
+    QList<int> arguments;
+    for (int i = 0; i < list->childCount(); ++i) {
+        days << list->child(i)->text(0);
+        arguments << list->child(i)->data(0, Qt::UserRole + 1).toInt();
+    }
+    QCOMPARE(arguments, (QList<int>{1, 2, 4}));
+    // Records follow the 560-byte header in entry order, each 16 + 42 bytes.
+    QCOMPARE(days, (QStringList{"DEN :01   02:00:11   ADR=0230  11 2",
+                                "DEN :02   02:00:12   ADR=026A  11 2",
+                                "DEN :04   02:00:14   ADR=02A4  11 2"}));
+
+    QTreeWidgetItem* commands = tree->topLevelItem(1);
+    QCOMPARE(commands->text(0), QStringLiteral("VÝPIS BŘEZEN 2023"));
+    QStringList captions;
+    for (int i = 0; i < commands->childCount(); ++i)
+        captions << commands->child(i)->text(0);
+    QCOMPARE(captions, (QStringList{"Nastavení parametrů výpisu", "CELÝ MĚSÍC", "ENERGETICKÝ MĚSÍC",
+                                    "OBDOBÍ", "DEN"}));
+    // As after every build: "DEN" selected, its branch open, LIST folded.
+    QCOMPARE(tree->currentItem(), commands->child(4));
+    QVERIFY(commands->isExpanded());
+    QVERIFY(!list->isExpanded());
+
+    // Opening or folding a branch by hand selects it.
+    list->setExpanded(true);
+    QCOMPARE(tree->currentItem(), list);
+    commands->setExpanded(false);
+    QCOMPARE(tree->currentItem(), commands);
+}
+
+void MainWindowTest::autoCollapseOfList()
+{
+    ProgramDir dir;
+    dir.demoArchive();
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+    QAction* autoCollapse = findIn<QAction>(app.mainWindow(), QStringLiteral("AutSbalList"));
+    QVERIFY(autoCollapse->isChecked());
+
+    autoCollapse->trigger();
+    QVERIFY(!autoCollapse->isChecked());
+    // Takes effect at the next build only.
+    QTreeWidgetItem* list = listingTree(app)->topLevelItem(0);
+    QVERIFY(!list->isExpanded());
+    QVERIFY(pickMonth(app, 2024, QStringLiteral("ÚNOR")));
+    list = listingTree(app)->topLevelItem(0);
+    QVERIFY(list->childCount() > 0);
+    QVERIFY(list->isExpanded());
+    QCOMPARE(listingTree(app)->currentItem()->text(0), QStringLiteral("DEN"));
+
+    autoCollapse->trigger();
+    QVERIFY(pickMonth(app, 2024, QStringLiteral("BŘEZEN")));
+    QVERIFY(!listingTree(app)->topLevelItem(0)->isExpanded());
+}
+
+void MainWindowTest::rebuildOnlyWhenPeriodChanges()
+{
+    ProgramDir dir;
+    dir.demoArchive();
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+    QVERIFY(pickMonth(app, 2024, QStringLiteral("ÚNOR")));
+    QTreeWidget* tree = listingTree(app);
+    const int days = tree->topLevelItem(0)->childCount();
+    QVERIFY(days > 0);
+
+    // The same month again keeps the very nodes, even when the file changed.
+    tree->topLevelItem(0)->setData(0, Qt::UserRole + 7, QStringLiteral("kept"));
+    dir.write(QStringLiteral("EL_24_02.DAT"), QByteArray());
+    QVERIFY(pickMonth(app, 2024, QStringLiteral("ÚNOR")));
+    QCOMPARE(tree->topLevelItem(0)->data(0, Qt::UserRole + 7).toString(), QStringLiteral("kept"));
+    QCOMPARE(tree->topLevelItem(0)->childCount(), days);
+
+    // Another month rebuilds and re-titles the graph.
+    QVERIFY(pickMonth(app, 2024, QStringLiteral("LEDEN")));
+    QVERIFY(tree->topLevelItem(0)->data(0, Qt::UserRole + 7).isNull());
+    QCOMPARE(app.engine().listing.ListingMonth, 1);
+    QVERIFY(QString::fromStdString(app.engine().graph.title()).startsWith("LEDEN 2024 - "));
+    // Back to the changed file: now it is read again, and is no month file.
+    QVERIFY(pickMonth(app, 2024, QStringLiteral("ÚNOR")));
+    QCOMPARE(tree->topLevelItemCount(), 1);
+}
+
+void MainWindowTest::panelHideAndShow()
+{
+    ProgramDir dir;
+    dir.demoArchive();
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+    QWidget* main = app.mainWindow();
+    const QString before = findIn<QLineEdit>(main, QStringLiteral("EditObdobi"))->text();
+
+    QMap<QString, QRect> geometries;
+    for (const QWidget* w : client(app)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        geometries[w->objectName()] = w->geometry();
+    const QSize windowSize = main->size();
+
+    auto* button = findIn<QToolButton>(main, QStringLiteral("BitBtn1"));
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(!periodTree(app)->isVisible());
+    QVERIFY(!findIn<QLabel>(main, QStringLiteral("Label2"))->isVisible());
+    QCOMPARE(listingTree(app)->geometry(), QRect(3, 174, 233, 251));
+    QCOMPARE(findIn<QWidget>(main, QStringLiteral("ComboBoxAB"))->geometry(),
+             QRect(3, 122, 161, 21));
+    QCOMPARE(findIn<QWidget>(main, QStringLiteral("EditVypis"))->geometry(),
+             QRect(3, 146, 145, 21));
+    QCOMPARE(client(app)->width(), 382 - 141);
+    QTRY_COMPARE(main->width(), windowSize.width() - 141);
+    // Nothing of the narrowed window reaches past its edge.
+    for (const QWidget* w : client(app)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w->isVisible())
+            QVERIFY2(w->geometry().right() < client(app)->width(), qPrintable(w->objectName()));
+
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(periodTree(app)->isVisible());
+    QVERIFY(findIn<QLabel>(main, QStringLiteral("Label2"))->isVisible());
+    for (const QWidget* w : client(app)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        QCOMPARE(w->geometry(), geometries.value(w->objectName()));
+    QTRY_COMPARE(main->size(), windowSize);
+    // The period tree's selection at start-up is a year: the button chose nothing.
+    QCOMPARE(findIn<QLineEdit>(main, QStringLiteral("EditObdobi"))->text(), before);
+}
+
+void MainWindowTest::doubleClickOnMonthChoosesAndFolds()
+{
+    ProgramDir dir;
+    dir.demoArchive();
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+    QTreeWidgetItem* year = rootStartingWith(periodTree(app), QStringLiteral("2024"));
+    doubleClickItem(periodTree(app), childNamed(year, QStringLiteral("LEDEN")));
+    QCOMPARE(findIn<QLineEdit>(app.mainWindow(), QStringLiteral("EditObdobi"))->text(),
+             QStringLiteral("LEDEN 2024"));
+    QVERIFY(!periodTree(app)->isVisible());
+    QCOMPARE(listingTree(app)->topLevelItem(0)->text(0), QStringLiteral("LIST LEDEN 2024"));
+
+    // The button brings the panel back and, with the month still selected,
+    // keeps the month.
+    QTest::mouseClick(findIn<QToolButton>(app.mainWindow(), QStringLiteral("BitBtn1")),
+                      Qt::LeftButton);
+    QVERIFY(periodTree(app)->isVisible());
+    QCOMPARE(app.engine().listing.ListingMonth, 1);
+}
+
+void MainWindowTest::wholeMonthListing_data()
+{
+    QTest::addColumn<bool>("acceptWholeDay");
+    QTest::addColumn<int>("mode");
+    QTest::newRow("Yes switches to the whole day") << true << 3;
+    QTest::newRow("No keeps quarter-hours") << false << 0;
+}
+
+void MainWindowTest::wholeMonthListing()
+{
+    QFETCH(bool, acceptWholeDay);
+    QFETCH(int, mode);
+
+    ProgramDir dir;
+    dir.demoArchive();
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+    RecordingTarget output;
+    app.engine().output.setTarget(&output);
+    QVERIFY(pickMonth(app, 2024, QStringLiteral("ÚNOR")));
+
+    BoxAnswerer answers(acceptWholeDay ? QMessageBox::Yes : QMessageBox::No);
+    doubleClickItem(listingTree(app), command(app, QStringLiteral("CELÝ MĚSÍC")));
+    app.engine().output.setTarget(nullptr);
+
+    QCOMPARE(answers.captions, QStringList{QStringLiteral("Kontrola parametru zobrazení")});
+    QVERIFY(answers.texts.value(0).startsWith(QStringLiteral("Pro zobrazení více dnů doporučuji")));
+    QCOMPARE(answers.icons.value(0), QMessageBox::Warning);
+    QCOMPARE(app.engine().settings.DisplayMode, mode);
+    QCOMPARE(findIn<QLineEdit>(app.mainWindow(), QStringLiteral("EditVypis"))->text(),
+             QStringLiteral("MĚSÍC"));
+    QVERIFY(app.outputWindow()->isVisible());
+
+    // The window lists exactly what the report program lists.
+    QCOMPARE(output.lines, reportLines(dir, {"--month", "2024-02", "--mode", std::to_string(mode),
+                                             "--whole-month"}));
+    QVERIFY(output.lines.contains(QStringLiteral("    **** VÝPIS OBDOBÍ: ÚNOR 2024")));
+    QVERIFY(!output.lines.filter(QStringLiteral(" DEN: 29")).isEmpty());
+
+    // Every bar lies in February 2024 (a day's last value ends at its midnight).
+    const auto& bars = app.engine().graph.bars();
+    QVERIFY(bars.size() >= 96);
+    const double first = static_cast<double>(kw::DaysFromCivil(2024, 2, 1));
+    const double last = static_cast<double>(kw::DaysFromCivil(2024, 3, 1));
+    for (const kw::GraphBar& bar : bars)
+        QVERIFY(bar.x > first && bar.x <= last + 1e-9);
+    QVERIFY(app.engine().graph.LabelStep != 0);
+    const QString block =
+        findIn<QComboBox>(app.mainWindow(), QStringLiteral("ComboBoxAB"))->currentText();
+    QVERIFY(!block.isEmpty());
+    QCOMPARE(QString::fromStdString(app.engine().graph.title()),
+             QStringLiteral("ÚNOR 2024 - ") + block + QStringLiteral(" - MĚSÍC"));
+}
+
+void MainWindowTest::rangePicked17Then3()
+{
+    ProgramDir dir;
+    dir.demoArchive();
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+    app.engine().settings.DisplayMode = 3; // no question
+    RecordingTarget output;
+    app.engine().output.setTarget(&output);
+    QVERIFY(pickMonth(app, 2024, QStringLiteral("BŘEZEN")));
+
+    doubleClickItem(listingTree(app), command(app, QStringLiteral("OBDOBÍ")));
+    kw::CalendarWindow* calendar = app.calendarWindow();
+    QVERIFY(calendar->isVisible());
+    QCOMPARE(calendar->windowTitle(), QStringLiteral("VÝPIS - Ode dne"));
+    QVERIFY(!findIn<QWidget>(calendar, QStringLiteral("ButtonPM"))->isVisible());
+    QVERIFY(!findIn<QWidget>(calendar, QStringLiteral("ButtonNM"))->isVisible());
+
+    auto clickDay = [&](int day) {
+        for (QPushButton* b : calendar->findChildren<QPushButton*>()) {
+            if (b->isVisible() && b->objectName().startsWith(QStringLiteral("Button")) &&
+                QString(b->text()).remove('[').remove(']') == QString::number(day)) {
+                QTest::mouseClick(b, Qt::LeftButton);
+                return true;
+            }
+        }
+        return false;
+    };
+    QVERIFY(clickDay(17));
+    QVERIFY(calendar->isVisible());
+    QCOMPARE(calendar->windowTitle(), QStringLiteral("VÝPIS - Do dne"));
+    QVERIFY(output.lines.isEmpty());
+    QVERIFY(clickDay(3));
+    QVERIFY(!calendar->isVisible());
+    app.engine().output.setTarget(nullptr);
+
+    QCOMPARE(findIn<QLineEdit>(app.mainWindow(), QStringLiteral("EditVypis"))->text(),
+             QStringLiteral("OBDOBÍ od 3 do 17"));
+    QCOMPARE(output.lines,
+             reportLines(dir, {"--month", "2024-03", "--mode", "3", "--range", "3-17"}));
+    QCOMPARE(output.lines.filter(QStringLiteral(" DEN: ")).first().left(8),
+             QStringLiteral(" DEN: 03"));
+    QCOMPARE(output.lines.filter(QStringLiteral(" DEN: ")).last().left(8),
+             QStringLiteral(" DEN: 17"));
+}
+
+void MainWindowTest::energyMonthWithoutKem_data()
+{
+    QTest::addColumn<QByteArray>("calendar");
+    QTest::addColumn<QStringList>("missing");
+
+    QTest::newRow("listing month")
+        << QByteArray("[2024]\r\n31.1=E\r\n1.1=N\r\n") << QStringList{"ÚNOR 2024"};
+    QTest::newRow("month before") << QByteArray("[2024]\r\n29.2=E\r\n")
+                                  << QStringList{"LEDEN 2024"};
+    QTest::newRow("both") << QByteArray("[2024]\r\n1.1=N\r\n")
+                          << QStringList{"ÚNOR 2024", "LEDEN 2024"};
+}
+
+void MainWindowTest::energyMonthWithoutKem()
+{
+    QFETCH(QByteArray, calendar);
+    QFETCH(QStringList, missing);
+
+    ProgramDir dir;
+    dir.demoArchive();
+    dir.write(QStringLiteral("KALEND.INI"), calendar);
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+    app.engine().settings.DisplayMode = 3;
+    RecordingTarget output;
+    app.engine().output.setTarget(&output);
+    QVERIFY(pickMonth(app, 2024, QStringLiteral("ÚNOR")));
+
+    BoxAnswerer answers;
+    doubleClickItem(listingTree(app), command(app, QStringLiteral("ENERGETICKÝ MĚSÍC")));
+    app.engine().output.setTarget(nullptr);
+
+    QCOMPARE(answers.captions, QStringList{QStringLiteral("Chyba nastavení KEM")});
+    QCOMPARE(answers.texts.value(0), QStringLiteral("Chyba při testování konce energetického "
+                                                    "měsíce. \r\nKEM nastavte pomocí Kalendáře"));
+    QCOMPARE(answers.icons.value(0), QMessageBox::Critical);
+    QVERIFY(output.lines.isEmpty());
+    QVERIFY(!app.outputWindow()->isVisible());
+    // The listing month is the chosen one again.
+    QCOMPARE(app.engine().listing.ListingMonth, 2);
+    QCOMPARE(app.engine().listing.ListingYear, 2024);
+    const QStringList errors = logLines(app).filter(QStringLiteral("není nastaven KEM"));
+    QCOMPARE(errors.size(), missing.size());
+    for (int i = 0; i < missing.size(); ++i)
+        QVERIFY2(errors[i].contains(QStringLiteral("Období ") + missing[i] + QStringLiteral(" -")),
+                 qPrintable(errors[i]));
+}
+
+void MainWindowTest::rawListingOfArchivedDay()
+{
+    ProgramDir dir;
+    dir.demoArchive();
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+    RecordingTarget output;
+    app.engine().output.setTarget(&output);
+    QVERIFY(pickMonth(app, 2024, QStringLiteral("ÚNOR")));
+    QTreeWidgetItem* list = listingTree(app)->topLevelItem(0);
+    QTreeWidgetItem* day = list->child(1);
+    QCOMPARE(day->data(0, Qt::UserRole + 1).toInt(), 2);
+
+    BoxAnswerer answers;
+    doubleClickItem(listingTree(app), day);
+    QVERIFY(answers.captions.isEmpty());
+    QCOMPARE(output.lines.mid(0, 2),
+             (QStringList{QString(), QStringLiteral("---------------------------- LIST DEN: 2 "
+                                                    "----------------------------")}));
+    QCOMPARE(output.lines, reportLines(dir, {"--month", "2024-02", "--raw", "2"}));
+    QVERIFY(app.outputWindow()->isVisible());
+
+    // A record the description cannot read: the message box, and the code in the log.
+    demo::DemoOptions options;
+    options.devices = {0};
+    options.lastDay = {2024, 3, 20};
+    options.months = 3;
+    options.olderMonths = 0;
+    demo::MonthImage image = demo::BuildMonthImage(options, 0, 2024, 2);
+    image.entries[1].recordName = "QX5-DATA-DEN-99";
+    dir.write(QStringLiteral("EL_24_02.DAT"), demo::SerializeMonthFile(image));
+    doubleClickItem(listingTree(app), day);
+    app.engine().output.setTarget(nullptr);
+    QCOMPARE(answers.captions, QStringList{QStringLiteral("QX5_VIEW-CHYBA")});
+    QCOMPARE(answers.texts.value(0),
+             QStringLiteral("Při zpracování programu nastala chyba, bližší informace v LOG info"));
+    QCOMPARE(answers.icons.value(0), QMessageBox::NoIcon);
+    QVERIFY(logLines(app).last().startsWith(QStringLiteral(" LIST: 2 rk: -")));
+}
+
+void MainWindowTest::ioErrorEndsTheActionOnly()
+{
+    ProgramDir dir;
+    dir.demoArchive();
+    // A directory under a month file's name: it opens, but reading fails.
+    QVERIFY(QDir(dir.qpath()).mkdir(QStringLiteral("EL_23_12.DAT")));
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+
+    BoxAnswerer answers;
+    QVERIFY(pickMonth(app, 2023, QStringLiteral("PROSINEC")));
+    QCOMPARE(answers.captions.size(), 1);
+    QVERIFY(!answers.texts.value(0).isEmpty());
+    QCOMPARE(answers.icons.value(0), QMessageBox::Critical);
+    QCOMPARE(listingTree(app)->topLevelItemCount(), 1);
+    QVERIFY(app.mainWindow()->isVisible());
+
+    // The program goes on with the next month.
+    QVERIFY(pickMonth(app, 2024, QStringLiteral("LEDEN")));
+    QCOMPARE(listingTree(app)->topLevelItemCount(), 2);
+    QCOMPARE(answers.captions.size(), 1);
+}
+
+void MainWindowTest::deviceChangeRebuildsTheShownMonth()
+{
+    ProgramDir dir;
+    const kw::Date yesterday = kw::YesterdayDate();
+    demo::DemoOptions options;
+    options.devices = {0, 3};
+    options.lastDay = {yesterday.year, yesterday.month, yesterday.day};
+    options.months = 1;
+    std::string error;
+    QVERIFY2(demo::WriteDemoArchive(dir.path(), options, &error), error.c_str());
+    // Device 3 archived other days of the same month.
+    demo::MonthImage image;
+    image.count = 4;
+    for (const int entry : {1, 2, 4}) {
+        image.entries[static_cast<std::size_t>(entry - 1)].present = true;
+        image.entries[static_cast<std::size_t>(entry - 1)].data = std::string(8, '\0');
+    }
+    const QString name =
+        QString::fromStdString(demo::MonthFileName(3, yesterday.year, yesterday.month));
+    dir.write(name, demo::SerializeMonthFile(image));
+
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+    QVERIFY(listingTree(app)->topLevelItem(0)->childCount() != 3);
+    QTest::keyClick(findIn<QComboBox>(app.mainWindow(), QStringLiteral("ComboBoxDeviceNo")),
+                    Qt::Key_Down);
+    QCOMPARE(app.DeviceNo, 3);
+    // The month shown stays, but its days are now those of device 3.
+    QTreeWidgetItem* list = listingTree(app)->topLevelItem(0);
+    QCOMPARE(list->childCount(), 3);
+    QCOMPARE(list->child(2)->data(0, Qt::UserRole + 1).toInt(), 4);
+}
+
+void MainWindowTest::calendarFromMenuAndPopup()
+{
+    ProgramDir dir;
+    dir.demoArchive();
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+    QVERIFY(pickMonth(app, 2024, QStringLiteral("ÚNOR")));
+    kw::CalendarWindow* calendar = app.calendarWindow();
+
+    // Picking a day leaves selection mode on; the menu opens it for editing.
+    app.engine().calendar.SelectionMode = true;
+    findIn<QAction>(app.mainWindow(), QStringLiteral("Kalend1"))->trigger();
+    QVERIFY(calendar->isVisible());
+    QCOMPARE(calendar->windowTitle(), QStringLiteral("Kalendář ÚNOR 2024"));
+    QVERIFY(!app.engine().calendar.SelectionMode);
+    QVERIFY(findIn<QWidget>(calendar, QStringLiteral("ButtonPM"))->isVisible());
+    calendar->hide();
+
+    int handled = 0;
+    app.engine().calendar.SelectionHandler = [&](int32_t) { ++handled; };
+    app.engine().calendar.SelectionMode = true;
+    QVERIFY(pickMonth(app, 2024, QStringLiteral("LEDEN")));
+    findIn<QAction>(app.mainWindow(), QStringLiteral("Klaend1"))->trigger();
+    QCOMPARE(calendar->windowTitle(), QStringLiteral("Kalendář LEDEN 2024"));
+    QVERIFY(!app.engine().calendar.SelectionHandler);
+    QTest::mouseClick(findIn<QPushButton>(calendar, QStringLiteral("Button10")), Qt::LeftButton);
+    QCOMPARE(handled, 0);
+    QVERIFY(calendar->isVisible());
+}
+
+void MainWindowTest::helpOfEveryTopic()
+{
+    // The document that the build puts beside the program.
+    const QString document =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../qx5view.html");
+    QFile file(document);
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(document));
+    const QString html = QString::fromUtf8(file.readAll());
+
+    ProgramDir dir;
+    dir.describe();
+    dir.write(QStringLiteral("qx5view.html"), html.toUtf8());
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+
+    int previous = -1;
+    for (const char* key : {"MENU", "MENU_KALEND", "MENU_RDDS", "MENU_VS", "MENU_PV", "NPV_PPZ",
+                            "NPV_SZD", "NPV_SZO", "GR"}) {
+        QVERIFY2(html.contains(QStringLiteral("<a name=\"%1\">").arg(QLatin1String(key))), key);
+        kw::OpenHelp(app.mainWindow(), QLatin1String(key));
+        auto* browser = app.mainWindow()->findChild<QTextBrowser*>(QStringLiteral("HelpBrowser"));
+        QVERIFY(browser);
+        QCOMPARE(browser->source().fragment(), QLatin1String(key));
+        // Topics follow in this order, so each opens further down.
+        const int at = browser->verticalScrollBar()->value();
+        QVERIFY2(at > previous || at == browser->verticalScrollBar()->maximum(), key);
+        previous = at;
+    }
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
