@@ -1,21 +1,143 @@
 #pragma once
 
+#include "graph/Graph.h"
+
 #include <QMainWindow>
+#include <QPair>
+#include <QStringList>
+
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QButtonGroup;
+class QImage;
+class QPrinter;
+class QToolButton;
 
 namespace kw {
 
 class Application;
+class GraphChart;
 
 // TForm9: the bar chart of the last listing. The chart library stays inside
-// GraphWindow.cpp.
+// GraphWindow.cpp; the rest of the program talks to the core Graph, whose
+// change handler this window is.
 class GraphWindow : public QMainWindow {
     Q_OBJECT
 
 public:
+    enum class PanMode { None, Horizontal, Vertical, Both };
+
     explicit GraphWindow(Application& app, QWidget* parent = nullptr);
+    ~GraphWindow() override;
+
+    // Prints the chart on one page of printer (the print dialog has been
+    // answered). False when the printer could not be started.
+    bool printChart(QPrinter& printer);
+    // The chart as "Kopíruj jako BMP" and "Kopíruj jako Metafile" copy it.
+    QImage chartImage() const;
+    QByteArray chartSvg() const;
+
+    PanMode panMode() const { return m_panMode; }
+    bool zoomAllowed() const { return m_zoomAllowed; }
+    // The axis ranges as drawn, and whether they follow the bars.
+    QPair<double, double> horizontalRange() const;
+    QPair<double, double> verticalRange() const;
+    bool horizontalAutomatic() const { return m_axes.xAuto; }
+    bool verticalAutomatic() const { return m_axes.yAuto; }
+    // The labels under the time axis, in ascending x.
+    QStringList axisLabels() const;
+    // Draws the chart now.
+    void replotChart();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
+    friend class GraphChart;
+
+    // What undo zoom goes back to.
+    struct AxisState {
+        bool xAuto = true;
+        bool yAuto = true;
+        double xMin = 0;
+        double xMax = 1;
+        double yMin = 0;
+        double yMax = 1;
+    };
+
+    Graph& graph();
+    void createMenu();
+    void createToolBar(QWidget* toolBar);
+
+    void graphChanged(GraphChange change);
+    void fillBars();
+    void fillLabels();
+    void applyAutomaticRanges();
+    AxisState axisState() const;
+    void setAxisState(const AxisState& state);
+    // The labelling of the time axis with the range taken from the axis.
+    void labelFromAxis();
+    void redraw(bool queued = false);
+
+    void setPanFromButton(PanMode mode);
+    void setPanFromMenu(PanMode mode);
+    void setZoomFromButton(bool allowed);
+
+    // Chart events.
+    void Chart1Resize();
+    void Chart1Zoom(const QRect& area);
+    void Chart1UndoZoom();
+    void Chart1Scroll(double dxPixels, double dyPixels, const AxisState& start);
+
+    void ToolButton10Click();
+    void ToolButton11Click();
+    void ToolButton13Click();
+    void Nastaventiskrny1Click();
+    void Tisk2Click();
+    void KoprujjakoBMP1Click();
+    void KoprujjakoMetafile1Click();
+    void copyValues(bool xy);
+    void Zoom2Click(bool checked);
+
     Application& m_app;
+    PanMode m_panMode = PanMode::None;
+    bool m_zoomAllowed = false;
+    AxisState m_axes;
+    std::unique_ptr<AxisState> m_beforeZoom; // set while zoomed
+    double m_barSpacing = 1.0 / 96;          // days between neighbouring bars
+    double m_valueMin = 0;                   // the bars' values, for the automatic axis
+    double m_valueMax = 0;
+    bool m_stale = false; // changed while hidden
+
+    GraphChart* Chart1 = nullptr;
+    QToolButton* ToolButton1 = nullptr;
+    QToolButton* ToolButton2 = nullptr;
+    QToolButton* ToolButton3 = nullptr;
+    QToolButton* ToolButton5 = nullptr;
+    QToolButton* ToolButton6 = nullptr;
+    QToolButton* ToolButton7 = nullptr;
+    QToolButton* ToolButton10 = nullptr;
+    QToolButton* ToolButton11 = nullptr;
+    QToolButton* ToolButton13 = nullptr;
+    QButtonGroup* m_panButtons = nullptr;
+    QButtonGroup* m_zoomButtons = nullptr;
+
+    QAction* Nastaventiskrny1 = nullptr;
+    QAction* Tisk2 = nullptr;
+    QAction* KoprujjakoBMP1 = nullptr;
+    QAction* KoprujjakoMetafile1 = nullptr;
+    QAction* OddCarka = nullptr;
+    QAction* KoprujhodnotyXY1 = nullptr;
+    QAction* KoprujhodnotyY1 = nullptr;
+    QAction* Posunvypnut1 = nullptr;
+    QAction* Vodorovn1 = nullptr;
+    QAction* Svisle1 = nullptr;
+    QAction* Obasmry1 = nullptr;
+    QAction* Zoom2 = nullptr;
+    QAction* Npovdakegrafu1 = nullptr;
+    QActionGroup* m_panItems = nullptr;
 };
 
 } // namespace kw
