@@ -85,7 +85,10 @@ LineInfo ClassifyLine(std::string_view text)
 
 struct Line {
     std::string raw; // bytes as in the file, without the line end
-    std::string eol; // "\r\n", "\n", or empty on a last line without one
+    std::string eol; // "\r\n", "\n"; "\r" or empty on a last line without LF
+
+    // A line that a following line cannot be appended to as it stands.
+    bool open() const { return eol.empty() || eol == "\r"; }
 };
 
 std::vector<Line> SplitLines(std::string_view bytes)
@@ -95,7 +98,15 @@ std::vector<Line> SplitLines(std::string_view bytes)
     while (pos < bytes.size()) {
         const std::size_t nl = bytes.find('\n', pos);
         if (nl == std::string_view::npos) {
-            lines.push_back({std::string(bytes.substr(pos)), {}});
+            // A last line ending in CR reads as "key\r" otherwise, and once a
+            // write adds the LF after it, as "key": the CR belongs to the end.
+            std::string_view last = bytes.substr(pos);
+            std::string eol;
+            if (last.back() == '\r') {
+                last.remove_suffix(1);
+                eol = "\r";
+            }
+            lines.push_back({std::string(last), eol});
             break;
         }
         std::size_t end = nl;
@@ -149,7 +160,7 @@ struct Content {
     std::string LineEnd() const
     {
         for (const Line& line : lines) {
-            if (!line.eol.empty())
+            if (!line.open())
                 return line.eol;
         }
         return "\r\n";
@@ -527,12 +538,12 @@ void IniLayer::Rewrite(const std::string& fileName, const std::string& section,
             lines[matches.front()].raw = entry;
         } else if (header < lines.size()) {
             const auto at = lines.begin() + static_cast<std::ptrdiff_t>(lastEntry) + 1;
-            if (lines[lastEntry].eol.empty())
+            if (lines[lastEntry].open())
                 lines[lastEntry].eol = eol;
             lines.insert(at, Line{entry, eol});
         } else {
             if (!lines.empty()) {
-                if (lines.back().eol.empty())
+                if (lines.back().open())
                     lines.back().eol = eol;
                 if (!Trim(content.text.back()).empty())
                     lines.push_back({"", eol});

@@ -472,6 +472,10 @@ TEST_F(IniTest, WritesChangeOnlyTheirLine)
          "[s]\nn=1\n\n[\xD8\xEDjen]\nm=\xF8\n"},
         {"line without = is a key", "[s]\nflag\nk=1\n", false, "s", "FLAG", "1",
          "[s]\nFLAG=1\nk=1\n"},
+        // Found by fuzzing: the last line's CR is its line end, not part of the key.
+        {"last line ends in CR", "[s]\nflag\r", false, "s", "flag", "v", "[s]\nflag=v\r"},
+        {"append after a CR-ended last line", "[s]\r\nk=1\r", false, "s", "n", "2",
+         "[s]\r\nk=1\r\nn=2\r\n"},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const WriteCase& c = cases[i];
