@@ -85,36 +85,27 @@ LineInfo ClassifyLine(std::string_view text)
 
 struct Line {
     std::string raw; // bytes as in the file, without the line end
-    std::string eol; // "\r\n", "\n"; "\r" or empty on a last line without LF
+    std::string eol; // "\r\n", "\n"; CRs only or empty on a last line without LF
 
     // A line that a following line cannot be appended to as it stands.
-    bool open() const { return eol.empty() || eol == "\r"; }
+    bool open() const { return eol.find('\n') == std::string::npos; }
 };
 
 std::vector<Line> SplitLines(std::string_view bytes)
 {
+    // CRs at the end of a line belong to its line end: otherwise a last line
+    // "key\r" would read as another key once a write puts an LF after it.
     std::vector<Line> lines;
     std::size_t pos = 0;
     while (pos < bytes.size()) {
         const std::size_t nl = bytes.find('\n', pos);
-        if (nl == std::string_view::npos) {
-            // A last line ending in CR reads as "key\r" otherwise, and once a
-            // write adds the LF after it, as "key": the CR belongs to the end.
-            std::string_view last = bytes.substr(pos);
-            std::string eol;
-            if (last.back() == '\r') {
-                last.remove_suffix(1);
-                eol = "\r";
-            }
-            lines.push_back({std::string(last), eol});
-            break;
-        }
-        std::size_t end = nl;
-        if (end > pos && bytes[end - 1] == '\r')
+        const std::size_t stop = nl == std::string_view::npos ? bytes.size() : nl + 1;
+        std::size_t end = nl == std::string_view::npos ? bytes.size() : nl;
+        while (end > pos && bytes[end - 1] == '\r')
             --end;
         lines.push_back({std::string(bytes.substr(pos, end - pos)),
-                         std::string(bytes.substr(end, nl + 1 - end))});
-        pos = nl + 1;
+                         std::string(bytes.substr(end, stop - end))});
+        pos = stop;
     }
     return lines;
 }

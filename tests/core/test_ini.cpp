@@ -476,6 +476,9 @@ TEST_F(IniTest, WritesChangeOnlyTheirLine)
         {"last line ends in CR", "[s]\nflag\r", false, "s", "flag", "v", "[s]\nflag=v\r"},
         {"append after a CR-ended last line", "[s]\r\nk=1\r", false, "s", "n", "2",
          "[s]\r\nk=1\r\nn=2\r\n"},
+        {"last line ends in two CRs", "[s]\nflag\r\r", false, "s", "flag", "v", "[s]\nflag=v\r\r"},
+        {"CRs before LF end the line", "[s]\nflag\r\r\nk=1\n", false, "s", "FLAG", "v",
+         "[s]\nFLAG=v\r\r\nk=1\n"},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const WriteCase& c = cases[i];
