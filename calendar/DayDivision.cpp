@@ -17,6 +17,17 @@ namespace kw {
 
 namespace {
 
+// The record names its own file relative to the program directory. A name read
+// from a file that climbs out of it ("../x", "/etc/x") would let a save write
+// anywhere, so only a bare name is used; anything else means the usual file.
+std::string StorageName(const std::string& name)
+{
+    if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos ||
+        name == "." || name == "..")
+        return "ROZ_DNEW.CFG";
+    return name;
+}
+
 using Bytes = DayDivision::Bytes;
 constexpr std::size_t RecordSize = DayDivision::RecordSize;
 
@@ -239,7 +250,7 @@ int32_t DayDivision::LoadDayDivision(const std::string& programPath)
         LastErrorText = ErrorText(code);
         return code;
     };
-    const std::string name = FileName();
+    const std::string name = StorageName(FileName());
     if (name.empty())
         return finish(ENOENT);
     const std::string path = ResolveFile(programPath, name);
@@ -293,7 +304,7 @@ int32_t DayDivision::LoadDayDivision(const std::string& programPath)
 
 int32_t DayDivision::SaveDayDivision(const std::string& programPath)
 {
-    const std::string name = FileName();
+    const std::string name = StorageName(FileName());
     if (name.empty()) {
         LastResult = EINVAL;
         LastErrorText = ErrorText(EINVAL);

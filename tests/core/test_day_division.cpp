@@ -333,6 +333,26 @@ TEST(DayDivision, SaveReplacesAFileOfAnotherCase)
     EXPECT_EQ(ReadFile(dir.path() + "roz_dnew.cfg"), AsText(d.bytes()));
 }
 
+TEST(DayDivision, StoredNameNeverLeadsOutOfTheProgramDirectory)
+{
+    // The name comes from the file itself; a save must not follow it elsewhere.
+    for (const std::string name :
+         {"../escaped.cfg", "/tmp/kwatrix-escaped.cfg", "..", "sub\\x.cfg"}) {
+        kwtest::TempDir parent;
+        const std::string dir = parent.path() + "prog/";
+        std::filesystem::create_directory(dir);
+        DayDivision d;
+        ASSERT_TRUE(d.SetFileName(name));
+        EXPECT_EQ(d.SaveDayDivision(dir), 0) << name;
+        EXPECT_TRUE(std::filesystem::exists(dir + "ROZ_DNEW.CFG")) << name;
+        EXPECT_FALSE(std::filesystem::exists(parent.path() + "escaped.cfg")) << name;
+        EXPECT_FALSE(std::filesystem::exists("/tmp/kwatrix-escaped.cfg")) << name;
+        DayDivision loaded;
+        ASSERT_TRUE(loaded.SetFileName(name));
+        EXPECT_EQ(loaded.LoadDayDivision(dir), 0) << name;
+    }
+}
+
 std::vector<std::string> Entries(const std::string& dir)
 {
     std::vector<std::string> names;
