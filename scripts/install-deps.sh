@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that Kwatrix needs and that are missing.
-# Usage: scripts/install-deps.sh [run|test]
+# Usage: scripts/install-deps.sh [run|test|fuzz]
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config qt6-base-dev qt6-svg-dev libqcustomplot-dev libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core)
 if [ "${1:-run}" = "test" ]; then
     packages+=(clang-format)
+fi
+# The fuzz build needs clang with libFuzzer and the sanitizer runtimes.
+if [ "${1:-run}" = "fuzz" ]; then
+    packages+=(clang libclang-rt-14-dev)
 fi
 
 missing=()

@@ -20,3 +20,30 @@ cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKWATRIX_WERROR="$we
 cmake --build build/test -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build/test --output-on-failure -j"$(nproc)"
+
+# Second build with address and undefined-behaviour sanitizers, running the
+# whole test suite again. Any report fails the run, also one raised in a child
+# process or in a test that expects a failure: address reports go to files,
+# undefined-behaviour reports are found in the tests' output.
+sanitize_dir=build/sanitize
+cmake -S . -B "$sanitize_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKWATRIX_WERROR="$werror" \
+    -DKWATRIX_SANITIZE=ON -DKWATRIX_GUI="${KWATRIX_SANITIZE_GUI:-ON}" -DKWATRIX_BENCH=OFF
+cmake --build "$sanitize_dir" -j"$(nproc)"
+reports="$PWD/$sanitize_dir/sanitizer-reports"
+rm -rf "$reports"
+mkdir -p "$reports"
+export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:log_path=$reports/asan"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+status=0
+ctest --test-dir "$sanitize_dir" --output-on-failure -j"$(nproc)" || status=$?
+if compgen -G "$reports/*" > /dev/null; then
+    echo "Sanitizer reports:"
+    cat "$reports"/*
+    status=1
+fi
+if grep -E "runtime error:|Sanitizer" "$sanitize_dir/Testing/Temporary/LastTest.log"; then
+    echo "Sanitizer reports in the test output (above)."
+    status=1
+fi
+[ "$status" -eq 0 ] && echo "Sanitizer build: every test passed, no reports."
+exit "$status"
