@@ -16,28 +16,11 @@ namespace kw {
 
 namespace {
 
-const char kSignature[] = "QX5 nactene udaje";
 constexpr std::size_t kRecordHeaderSize = 16;
 // The listing tree shows only the first two, but reads as much as the
 // controller's own directory listing does.
 constexpr std::size_t kDataPreview = 22;
 constexpr std::size_t kCountOffset = 544;
-
-std::size_t EntryOffset(int32_t n)
-{
-    return 16 + 16 * static_cast<std::size_t>(n);
-}
-
-bool HasSignature(const ByteReader& header)
-{
-    const std::size_t len = sizeof kSignature - 1;
-    if (header.u8(0) != len)
-        return false;
-    for (std::size_t i = 0; i < len; ++i)
-        if (header.u8(1 + i) != static_cast<uint8_t>(kSignature[i]))
-            return false;
-    return true;
-}
 
 // A read-only month file; a platform error inside it is reported by text.
 class ReadOnlyFile {
@@ -153,13 +136,13 @@ ListingTreeContent ReadListingTree(const std::string& path, int32_t year, int32_
     if (!file.readAt(0, header.data(), header.size(), got, tree.ioError))
         return tree;
     const ByteReader h(header.data(), header.size());
-    if (got < header.size() || !HasSignature(h))
+    if (got < header.size() || !HasMonthFileSignature(h))
         return tree;
 
     // The header has room for 32 entries; a larger count would read past them.
     const int32_t count = std::min<int32_t>(h.u16(kCountOffset), DayArchive::EntryCount);
     for (int32_t n = 1; n <= count; ++n) {
-        const std::size_t at = EntryOffset(n);
+        const std::size_t at = DayEntryOffset(n);
         const uint32_t offset = h.u32(at + 8);
         if (offset == 0)
             continue;

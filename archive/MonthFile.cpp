@@ -61,7 +61,9 @@ private:
     int m_fd;
 };
 
-bool HasSignature(const ByteReader& header)
+} // namespace
+
+bool HasMonthFileSignature(const ByteReader& header)
 {
     const std::size_t len = sizeof kSignature - 1;
     if (header.u8(0) != len)
@@ -72,12 +74,10 @@ bool HasSignature(const ByteReader& header)
     return true;
 }
 
-std::size_t EntryOffset(int32_t n)
+std::size_t DayEntryOffset(int32_t n)
 {
     return 16 + 16 * static_cast<std::size_t>(n);
 }
-
-} // namespace
 
 DayArchive::DayArchive(const ProgramLocation& location, ArchiveDescription& description, Log& log,
                        Output& output)
@@ -131,7 +131,7 @@ int32_t DayArchive::ReadDayRecord(int32_t mode, const std::string& fileName, int
     File file(path);
     if (!file.isOpen())
         return -1;
-    if (file.readAt(0, Header.data(), HeaderSize) < HeaderSize || !HasSignature(header()))
+    if (file.readAt(0, Header.data(), HeaderSize) < HeaderSize || !HasMonthFileSignature(header()))
         return -2;
 
     const ByteReader h = header();
@@ -140,7 +140,7 @@ int32_t DayArchive::ReadDayRecord(int32_t mode, const std::string& fileName, int
 
     if (mode == 1) {
         for (int32_t n = 1; n <= count; ++n) {
-            const uint32_t offset = h.u32(EntryOffset(n) + 8);
+            const uint32_t offset = h.u32(DayEntryOffset(n) + 8);
             if (offset == 0)
                 continue;
             uint8_t recordHeader[kRecordHeaderSize];
@@ -149,10 +149,10 @@ int32_t DayArchive::ReadDayRecord(int32_t mode, const std::string& fileName, int
             DayData.fill(0);
             file.readAt(uint64_t(offset) + kRecordHeaderSize, DayData.data(), 22);
             m_out.WriteOutput(
-                "DEN :" + FormatInt(n, 2) + "   " + FormatInt(h.u16(EntryOffset(n)), 2) + ":" +
-                FormatInt(h.u16(EntryOffset(n) + 2), 2) + ":" +
-                FormatInt(h.u16(EntryOffset(n) + 4), 2) + "   ADR=" + FormatHex(offset, 4) + "  " +
-                FormatHex(DayData[0], 2) + " " + FormatHex(DayData[1], 1));
+                "DEN :" + FormatInt(n, 2) + "   " + FormatInt(h.u16(DayEntryOffset(n)), 2) + ":" +
+                FormatInt(h.u16(DayEntryOffset(n) + 2), 2) + ":" +
+                FormatInt(h.u16(DayEntryOffset(n) + 4), 2) + "   ADR=" + FormatHex(offset, 4) +
+                "  " + FormatHex(DayData[0], 2) + " " + FormatHex(DayData[1], 1));
             m_out.WriteOutputLine("");
         }
         return 0;
@@ -160,10 +160,10 @@ int32_t DayArchive::ReadDayRecord(int32_t mode, const std::string& fileName, int
 
     if ((mode >= 100 && mode <= 132) || (mode >= 200 && mode <= 232)) {
         const int32_t n = mode == 100 ? count : (mode < 200 ? mode - 100 : mode - 200);
-        const uint32_t offset = n >= 1 ? h.u32(EntryOffset(n) + 8) : 0;
+        const uint32_t offset = n >= 1 ? h.u32(DayEntryOffset(n) + 8) : 0;
         if (n == 0 || offset == 0)
             return -4;
-        const uint16_t length = h.u16(EntryOffset(n) + 12);
+        const uint16_t length = h.u16(DayEntryOffset(n) + 12);
         if (length > DayDataSize)
             return -3;
         uint8_t recordHeader[kRecordHeaderSize];

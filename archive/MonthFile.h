@@ -13,6 +13,11 @@ class Log;
 class Output;
 struct ProgramLocation;
 
+// The month file header begins with the length-prefixed "QX5 nactene udaje".
+bool HasMonthFileSignature(const ByteReader& header);
+// Header offset of day entry n (1..32).
+std::size_t DayEntryOffset(int32_t n);
+
 // The controller's month files: a 560-byte header with a directory of 32 day
 // entries, and day records headed "QX5-DATA-DEN-" + entry number. A record is
 // read into the one shared day buffer that the decoding works on.
