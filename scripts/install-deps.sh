@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config qt6-base-dev qt6-svg-dev libqcustomplot-dev libgl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core)
+          libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core qt6-translations-l10n)
 if [ "${1:-run}" = "test" ]; then
     packages+=(clang-format)
 fi
