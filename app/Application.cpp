@@ -14,8 +14,11 @@
 #include "output/LogWindow.h"
 #include "output/OutputWindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFontDatabase>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
@@ -244,6 +247,20 @@ void ShowWindowNormal(QWidget* window)
     window->showNormal();
     window->raise();
     window->activateWindow();
+}
+
+QMenu* AddNamedMenu(QMenuBar* bar, const char* name, const QString& title)
+{
+    QMenu* menu = bar->addMenu(title);
+    menu->setObjectName(QLatin1String(name));
+    return menu;
+}
+
+QAction* AddNamedAction(QMenu* menu, const char* name, const QString& text)
+{
+    QAction* action = menu->addAction(text);
+    action->setObjectName(QLatin1String(name));
+    return action;
 }
 
 } // namespace kw

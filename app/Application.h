@@ -10,6 +10,9 @@
 #include <memory>
 #include <string>
 
+class QAction;
+class QMenu;
+class QMenuBar;
 class QPrinter;
 class QWidget;
 
@@ -124,5 +127,8 @@ QFont WindowFont(int pointSize = 8);
 QIcon SvgIcon(const QString& resource);
 // Un-minimises a window, shows it and brings it to the front.
 void ShowWindowNormal(QWidget* window);
+// Menus and items carry their given names as objectName.
+QMenu* AddNamedMenu(QMenuBar* bar, const char* name, const QString& title);
+QAction* AddNamedAction(QMenu* menu, const char* name, const QString& text);
 
 } // namespace kw

@@ -57,7 +57,10 @@ QGroupBox* makeGroupBox(const QString& title, const char* name, QWidget* parent,
     return box;
 }
 
-QPushButton* makeButton(const QString& text, const char* name, QWidget* parent, const QRect& at)
+} // namespace
+
+QPushButton* MakeSettingsButton(const QString& text, const char* name, QWidget* parent,
+                                const QRect& at)
 {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QLatin1String(name));
@@ -67,15 +70,14 @@ QPushButton* makeButton(const QString& text, const char* name, QWidget* parent, 
     return button;
 }
 
-QCheckBox* makeCheckBox(const QString& text, const char* name, QWidget* parent, const QRect& at)
+QCheckBox* MakeSettingsCheckBox(const QString& text, const char* name, QWidget* parent,
+                                const QRect& at)
 {
     auto* box = new QCheckBox(text, parent);
     box->setObjectName(QLatin1String(name));
     box->setGeometry(at);
     return box;
 }
-
-} // namespace
 
 DayDivisionWindow::DayDivisionWindow(Application& app, QWidget* parent)
     : QDialog(parent), m_app(app)
@@ -110,23 +112,23 @@ DayDivisionWindow::DayDivisionWindow(Application& app, QWidget* parent)
     EditNazev->setObjectName(QStringLiteral("EditNazev"));
     EditNazev->setMaxLength(static_cast<int>(DayDivision::GroupNameChars));
     EditNazev->setGeometry(8, 19, 161, 22);
-    ButtonNastav = makeButton(QStringLiteral("< Zapiš"), "ButtonNastav", GroupBoxNazev,
-                              QRect(176, 17, 65, 25));
+    ButtonNastav = MakeSettingsButton(QStringLiteral("< Zapiš"), "ButtonNastav", GroupBoxNazev,
+                                      QRect(176, 17, 65, 25));
     connect(ButtonNastav, &QPushButton::clicked, this, &DayDivisionWindow::ButtonNastavClick);
     connect(EditNazev, &QLineEdit::returnPressed, ButtonNastav, &QPushButton::click);
 
     GroupBoxVystup = makeGroupBox(QStringLiteral(" Výstup (součet za den)"), "GroupBoxVystup", this,
                                   QRect(352, 64, 249, 89));
-    CheckBoxNCth = makeCheckBox(QStringLiteral("Počet čtvrthodin"), "CheckBoxNCth", GroupBoxVystup,
-                                QRect(8, 20, 116, 19));
-    CheckBoxPrum = makeCheckBox(QStringLiteral("Průměr"), "CheckBoxPrum", GroupBoxVystup,
-                                QRect(8, 42, 116, 19));
-    CheckBoxMax = makeCheckBox(QStringLiteral("Maximum"), "CheckBoxMax", GroupBoxVystup,
-                               QRect(128, 20, 112, 19));
-    CheckBoxSoucet = makeCheckBox(QStringLiteral("Součet"), "CheckBoxSoucet", GroupBoxVystup,
-                                  QRect(128, 42, 112, 19));
-    ButtonZapisVystup = makeButton(QStringLiteral("< Zapiš"), "ButtonZapisVystup", GroupBoxVystup,
-                                   QRect(176, 59, 65, 25));
+    CheckBoxNCth = MakeSettingsCheckBox(QStringLiteral("Počet čtvrthodin"), "CheckBoxNCth",
+                                        GroupBoxVystup, QRect(8, 20, 116, 19));
+    CheckBoxPrum = MakeSettingsCheckBox(QStringLiteral("Průměr"), "CheckBoxPrum", GroupBoxVystup,
+                                        QRect(8, 42, 116, 19));
+    CheckBoxMax = MakeSettingsCheckBox(QStringLiteral("Maximum"), "CheckBoxMax", GroupBoxVystup,
+                                       QRect(128, 20, 112, 19));
+    CheckBoxSoucet = MakeSettingsCheckBox(QStringLiteral("Součet"), "CheckBoxSoucet",
+                                          GroupBoxVystup, QRect(128, 42, 112, 19));
+    ButtonZapisVystup = MakeSettingsButton(QStringLiteral("< Zapiš"), "ButtonZapisVystup",
+                                           GroupBoxVystup, QRect(176, 59, 65, 25));
     connect(ButtonZapisVystup, &QPushButton::clicked, this, &DayDivisionWindow::ButtonNastavClick);
 
     GroupBoxNC = makeGroupBox(QStringLiteral(" Nastavení čtvrthodin "), "GroupBoxNC", this,
@@ -141,19 +143,21 @@ DayDivisionWindow::DayDivisionWindow(Application& app, QWidget* parent)
         StringGrid2->setColumnWidth(j, 10);
     StringGrid2->setGeometry(12, 20, 35 + 10 * QuarterHourGrid::Columns, 18 * 7);
 
-    ButtonClearAll = makeButton(QStringLiteral("Zruš vše"), "ButtonClearAll", GroupBoxNC,
-                                QRect(12, 152, 71, 25));
-    Zapni = makeButton(QStringLiteral("Nastav"), "Zapni", GroupBoxNC, QRect(89, 152, 71, 25));
-    Vypni = makeButton(QStringLiteral("Zruš"), "Vypni", GroupBoxNC, QRect(166, 152, 71, 25));
-    ButtonCthOk = makeButton(QStringLiteral("< Zapiš do tabulky"), "ButtonCthOk", GroupBoxNC,
-                             QRect(12, 184, 225, 25));
+    ButtonClearAll = MakeSettingsButton(QStringLiteral("Zruš vše"), "ButtonClearAll", GroupBoxNC,
+                                        QRect(12, 152, 71, 25));
+    Zapni =
+        MakeSettingsButton(QStringLiteral("Nastav"), "Zapni", GroupBoxNC, QRect(89, 152, 71, 25));
+    Vypni =
+        MakeSettingsButton(QStringLiteral("Zruš"), "Vypni", GroupBoxNC, QRect(166, 152, 71, 25));
+    ButtonCthOk = MakeSettingsButton(QStringLiteral("< Zapiš do tabulky"), "ButtonCthOk",
+                                     GroupBoxNC, QRect(12, 184, 225, 25));
     connect(ButtonClearAll, &QPushButton::clicked, this, &DayDivisionWindow::ButtonClearAllClick);
     connect(Zapni, &QPushButton::clicked, this, &DayDivisionWindow::ZapniClick);
     connect(Vypni, &QPushButton::clicked, this, &DayDivisionWindow::VypniClick);
     connect(ButtonCthOk, &QPushButton::clicked, this, &DayDivisionWindow::ButtonCthOkClick);
 
-    ButtonSave =
-        makeButton(QStringLiteral("Ulož nastavení"), "ButtonSave", this, QRect(32, 344, 113, 25));
+    ButtonSave = MakeSettingsButton(QStringLiteral("Ulož nastavení"), "ButtonSave", this,
+                                    QRect(32, 344, 113, 25));
     ButtonSave->setEnabled(false);
     connect(ButtonSave, &QPushButton::clicked, this, &DayDivisionWindow::ButtonSaveClick);
 

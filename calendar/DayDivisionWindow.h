@@ -9,6 +9,7 @@ class QCheckBox;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
+class QRect;
 class QTableWidget;
 
 namespace kw {
@@ -88,5 +89,10 @@ void SetUpSettingsGrid(QTableWidget* grid, int rowHeaderWidth, int rowHeight);
 
 // A "?" button that opens `topic` of the help.
 QPushButton* MakeHelpButton(QWidget* parent, const char* objectName, const QString& topic);
+// A named push button that Enter in an edit field does not press.
+QPushButton* MakeSettingsButton(const QString& text, const char* name, QWidget* parent,
+                                const QRect& at);
+QCheckBox* MakeSettingsCheckBox(const QString& text, const char* name, QWidget* parent,
+                                const QRect& at);
 
 } // namespace kw

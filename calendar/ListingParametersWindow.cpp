@@ -21,23 +21,6 @@ namespace kw {
 
 namespace {
 
-QCheckBox* makeCheckBox(const QString& text, const char* name, QWidget* parent, const QRect& at)
-{
-    auto* box = new QCheckBox(text, parent);
-    box->setObjectName(QLatin1String(name));
-    box->setGeometry(at);
-    return box;
-}
-
-QPushButton* makeButton(const QString& text, const char* name, QWidget* parent, const QRect& at)
-{
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    button->setGeometry(at);
-    return button;
-}
-
 // The locale's long time format keeps the seconds, but on Linux it also names
 // the time zone, which a time of day without a date cannot have.
 QString TimeOfDayFormat(const QLocale& locale)
@@ -114,8 +97,8 @@ ListingParametersWindow::ListingParametersWindow(Application& app, QWidget* pare
     TrackBarZD->setGeometry(4, 44, 265, 28);
     connect(TrackBarZD, &QSlider::valueChanged, this, &ListingParametersWindow::TrackBarZDChange);
 
-    CheckBoxImp = makeCheckBox(QStringLiteral("Zobrazit impulzy"), "CheckBoxImp", GroupBoxZobrazeni,
-                               QRect(12, 198, 200, 19));
+    CheckBoxImp = MakeSettingsCheckBox(QStringLiteral("Zobrazit impulzy"), "CheckBoxImp",
+                                       GroupBoxZobrazeni, QRect(12, 198, 200, 19));
     CheckBoxImp->setChecked(!m_app.engine().settings.ConvertValues);
     connect(CheckBoxImp, &QCheckBox::toggled, this, &ListingParametersWindow::CheckBoxImpClick);
     MakeHelpButton(GroupBoxZobrazeni, "ButtonHelpPPZ", QStringLiteral("NPV_PPZ"))
@@ -124,13 +107,13 @@ ListingParametersWindow::ListingParametersWindow(Application& app, QWidget* pare
     GroupBoxDen = new QGroupBox(QStringLiteral(" Součet za den "), this);
     GroupBoxDen->setObjectName(QStringLiteral("GroupBoxDen"));
     GroupBoxDen->setGeometry(8, 230, 289, 62);
-    CheckBoxPZCD = makeCheckBox(QStringLiteral("Zobrazit v případě "), "CheckBoxPZCD", GroupBoxDen,
-                                QRect(12, 18, 160, 19));
+    CheckBoxPZCD = MakeSettingsCheckBox(QStringLiteral("Zobrazit v případě "), "CheckBoxPZCD",
+                                        GroupBoxDen, QRect(12, 18, 160, 19));
     LabelPZCD = new QLabel(QStringLiteral("Parametry zobrazení <> Celý den"), GroupBoxDen);
     LabelPZCD->setObjectName(QStringLiteral("LabelPZCD"));
     LabelPZCD->setGeometry(31, 40, 240, 16);
-    ButtonNastaveniDen = makeButton(QStringLiteral("Nastavení"), "ButtonNastaveniDen", GroupBoxDen,
-                                    QRect(180, 14, 70, 23));
+    ButtonNastaveniDen = MakeSettingsButton(QStringLiteral("Nastavení"), "ButtonNastaveniDen",
+                                            GroupBoxDen, QRect(180, 14, 70, 23));
     connect(ButtonNastaveniDen, &QPushButton::clicked, this,
             [this] { m_app.dayDivisionWindow()->prepareAndShow(); });
     MakeHelpButton(GroupBoxDen, "ButtonHelpSZD", QStringLiteral("NPV_SZD"))
@@ -139,28 +122,29 @@ ListingParametersWindow::ListingParametersWindow(Application& app, QWidget* pare
     GroupBoxObdobi = new QGroupBox(QStringLiteral(" Součet za období "), this);
     GroupBoxObdobi->setObjectName(QStringLiteral("GroupBoxObdobi"));
     GroupBoxObdobi->setGeometry(8, 296, 289, 114);
-    CheckBoxNCth = makeCheckBox(QStringLiteral("Počet čtvrthodin"), "CheckBoxNCth", GroupBoxObdobi,
-                                QRect(12, 18, 160, 18));
-    CheckBoxPrum = makeCheckBox(QStringLiteral("Průměr"), "CheckBoxPrum", GroupBoxObdobi,
-                                QRect(12, 36, 160, 18));
-    CheckBoxMax = makeCheckBox(QStringLiteral("Maximum"), "CheckBoxMax", GroupBoxObdobi,
-                               QRect(12, 54, 160, 18));
-    CheckBoxSoucet = makeCheckBox(QStringLiteral("Součet"), "CheckBoxSoucet", GroupBoxObdobi,
-                                  QRect(12, 72, 160, 18));
-    CheckBoxOD = makeCheckBox(QStringLiteral("Zobrazit v případě OBDOBÍ=DEN"), "CheckBoxOD",
-                              GroupBoxObdobi, QRect(12, 90, 220, 18));
-    ButtonNastaveniObdobi = makeButton(QStringLiteral("Nastavení"), "ButtonNastaveniObdobi",
-                                       GroupBoxObdobi, QRect(180, 14, 70, 23));
+    CheckBoxNCth = MakeSettingsCheckBox(QStringLiteral("Počet čtvrthodin"), "CheckBoxNCth",
+                                        GroupBoxObdobi, QRect(12, 18, 160, 18));
+    CheckBoxPrum = MakeSettingsCheckBox(QStringLiteral("Průměr"), "CheckBoxPrum", GroupBoxObdobi,
+                                        QRect(12, 36, 160, 18));
+    CheckBoxMax = MakeSettingsCheckBox(QStringLiteral("Maximum"), "CheckBoxMax", GroupBoxObdobi,
+                                       QRect(12, 54, 160, 18));
+    CheckBoxSoucet = MakeSettingsCheckBox(QStringLiteral("Součet"), "CheckBoxSoucet",
+                                          GroupBoxObdobi, QRect(12, 72, 160, 18));
+    CheckBoxOD = MakeSettingsCheckBox(QStringLiteral("Zobrazit v případě OBDOBÍ=DEN"), "CheckBoxOD",
+                                      GroupBoxObdobi, QRect(12, 90, 220, 18));
+    ButtonNastaveniObdobi = MakeSettingsButton(QStringLiteral("Nastavení"), "ButtonNastaveniObdobi",
+                                               GroupBoxObdobi, QRect(180, 14, 70, 23));
     connect(ButtonNastaveniObdobi, &QPushButton::clicked, this,
             [this] { m_app.outputSumsWindow()->prepareAndShow(); });
     MakeHelpButton(GroupBoxObdobi, "ButtonHelpSZO", QStringLiteral("NPV_SZO"))
         ->setGeometry(256, 14, 23, 23);
 
-    ButtonOK = makeButton(QStringLiteral("OK"), "ButtonOK", this, QRect(305, 12, 92, 25));
+    ButtonOK = MakeSettingsButton(QStringLiteral("OK"), "ButtonOK", this, QRect(305, 12, 92, 25));
     ButtonOK->setDefault(true);
-    ButtonCancel = makeButton(QStringLiteral("Zruš"), "ButtonCancel", this, QRect(305, 43, 92, 25));
-    ButtonSave =
-        makeButton(QStringLiteral("Ulož nastavení"), "ButtonSave", this, QRect(305, 74, 92, 25));
+    ButtonCancel =
+        MakeSettingsButton(QStringLiteral("Zruš"), "ButtonCancel", this, QRect(305, 43, 92, 25));
+    ButtonSave = MakeSettingsButton(QStringLiteral("Ulož nastavení"), "ButtonSave", this,
+                                    QRect(305, 74, 92, 25));
     connect(ButtonOK, &QPushButton::clicked, this, &ListingParametersWindow::ButtonOKClick);
     connect(ButtonCancel, &QPushButton::clicked, this, &ListingParametersWindow::ButtonCancelClick);
     connect(ButtonSave, &QPushButton::clicked, this, &ListingParametersWindow::ButtonSaveClick);

@@ -21,15 +21,6 @@ constexpr int NameColumn = 0;
 constexpr int FirstClassColumn = 1;
 constexpr int DayClasses = 3;
 
-QPushButton* makeButton(const QString& text, const char* name, QWidget* parent, const QRect& at)
-{
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    button->setGeometry(at);
-    return button;
-}
-
 } // namespace
 
 OutputSumWindow::OutputSumWindow(Application& app, QWidget* parent) : QDialog(parent), m_app(app)
@@ -78,13 +69,15 @@ OutputSumWindow::OutputSumWindow(Application& app, QWidget* parent) : QDialog(pa
     EditNazev->setMaxLength(static_cast<int>(DayDivision::OutputSumNameChars));
     EditNazev->setGeometry(8, 19, 183, 22);
 
-    ButtonZapni = makeButton(QStringLiteral("Nastav"), "ButtonZapni", this, QRect(312, 72, 97, 25));
-    ButtonVypni = makeButton(QStringLiteral("Zruš"), "ButtonVypni", this, QRect(414, 72, 97, 25));
-    ButtonClearAll =
-        makeButton(QStringLiteral("Zruš vše"), "ButtonClearAll", this, QRect(312, 104, 97, 25));
-    ButtonOK = makeButton(QStringLiteral("OK"), "ButtonOK", this, QRect(312, 298, 97, 25));
+    ButtonZapni =
+        MakeSettingsButton(QStringLiteral("Nastav"), "ButtonZapni", this, QRect(312, 72, 97, 25));
+    ButtonVypni =
+        MakeSettingsButton(QStringLiteral("Zruš"), "ButtonVypni", this, QRect(414, 72, 97, 25));
+    ButtonClearAll = MakeSettingsButton(QStringLiteral("Zruš vše"), "ButtonClearAll", this,
+                                        QRect(312, 104, 97, 25));
+    ButtonOK = MakeSettingsButton(QStringLiteral("OK"), "ButtonOK", this, QRect(312, 298, 97, 25));
     ButtonCancel =
-        makeButton(QStringLiteral("Zruš"), "ButtonCancel", this, QRect(414, 298, 97, 25));
+        MakeSettingsButton(QStringLiteral("Zruš"), "ButtonCancel", this, QRect(414, 298, 97, 25));
     connect(ButtonZapni, &QPushButton::clicked, this, &OutputSumWindow::ButtonZapniClick);
     connect(ButtonVypni, &QPushButton::clicked, this, &OutputSumWindow::ButtonVypniClick);
     connect(ButtonClearAll, &QPushButton::clicked, this, &OutputSumWindow::ButtonClearAllClick);

@@ -352,15 +352,9 @@ void GraphWindow::createToolBar(QWidget* toolBar)
 void GraphWindow::createMenu()
 {
     QMenuBar* bar = menuBar();
-    auto addItem = [this](QMenu* menu, const char* name, const QString& text) {
-        QAction* action = menu->addAction(text);
-        action->setObjectName(QLatin1String(name));
-        return action;
-    };
-    auto addMenu = [bar](const char* name, const QString& title) {
-        QMenu* menu = bar->addMenu(title);
-        menu->setObjectName(QLatin1String(name));
-        return menu;
+    const auto addItem = AddNamedAction;
+    const auto addMenu = [bar](const char* name, const QString& title) {
+        return AddNamedMenu(bar, name, title);
     };
 
     QMenu* print = addMenu("Tisk1", QStringLiteral("Tisk"));
