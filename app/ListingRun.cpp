@@ -48,6 +48,10 @@ void ListingRun::MonthAction(int32_t n)
         return;
     }
     if (n >= 1 && n <= 31) {
+        // A picker left open while the listing month changed may offer a day
+        // this month does not have.
+        if (n > DaysInMonth(ListingYear, ListingMonth))
+            return;
         SetEditVypis("DEN " + std::to_string(n));
         SuggestDisplayMode(1);
         m_ui.showOutputWindow();
@@ -86,16 +90,17 @@ void ListingRun::PickAction(int32_t n)
         m_calendar.LoadCalendarMonth(ListingYear, ListingMonth, caption);
         m_ui.showCalendar();
     };
+    const bool monthHasDay = n >= 1 && n <= DaysInMonth(ListingYear, ListingMonth);
     if (n == 101) {
         pick("VÝPIS - Výběr dne", &ListingRun::MonthAction);
     } else if (n == 102) {
         SuggestDisplayMode(0);
         RangeStartDay = 0;
         pick("VÝPIS - Ode dne", &ListingRun::PickAction);
-    } else if (n >= 1 && n <= 31 && RangeStartDay == 0) {
+    } else if (monthHasDay && RangeStartDay == 0) {
         RangeStartDay = n;
         pick("VÝPIS - Do dne", &ListingRun::PickAction);
-    } else if (n >= 1 && n <= 31) {
+    } else if (monthHasDay) {
         RangeEndDay = n;
         if (RangeEndDay < RangeStartDay)
             std::swap(RangeStartDay, RangeEndDay);
@@ -126,7 +131,34 @@ void ListingRun::SuggestDisplayMode(int32_t kind)
     }
 }
 
+void ListingRun::RestoreListingMonth(const ListingPeriod& period)
+{
+    ListingYear = period.year;
+    ListingMonth = period.month;
+    ListingSpan = period.span;
+    // The calendar may have been left on the month before; the next listing
+    // and the calendar window expect the listing month. The error that ended
+    // the action is the one to report, not a second one from this load.
+    if (m_calendar.Year != ListingYear || m_calendar.Month != ListingMonth) {
+        try {
+            m_calendar.LoadCalendarMonth(ListingYear, ListingMonth, "-");
+        } catch (...) {
+        }
+    }
+}
+
 int32_t ListingRun::CheckEnergyMonthEnds()
+{
+    const ListingPeriod period{ListingYear, ListingMonth, ListingSpan};
+    try {
+        return CheckBothEnergyMonthEnds();
+    } catch (...) {
+        RestoreListingMonth(period);
+        throw;
+    }
+}
+
+int32_t ListingRun::CheckBothEnergyMonthEnds()
 {
     bool failed = false;
     const auto check = [&] {
@@ -150,6 +182,22 @@ int32_t ListingRun::CheckEnergyMonthEnds()
 
 void ListingRun::RunListing()
 {
+    // An energy month steps the listing month back for its first pass; an
+    // I/O error there must not leave the next listing on the month before.
+    const ListingPeriod period{ListingYear, ListingMonth, ListingSpan};
+    try {
+        ListPeriod();
+    } catch (...) {
+        RestoreListingMonth(period);
+        throw;
+    }
+}
+
+void ListingRun::ListPeriod()
+{
+    // Titled again for this listing: "Zobrazit impulzy" may have changed since
+    // the title was set, and the value axis must name what the bars hold.
+    EditVypisChange();
     m_graph.ClearGraph();
     m_out.ClearOutputIfSet();
     bool first = true;
@@ -325,7 +373,8 @@ std::string ListingRun::GraphTitle() const
 void ListingRun::EditVypisChange()
 {
     const BlockDescription* block = m_desc.currentBlock();
-    m_graph.SetGraphTitle(GraphTitle(), block ? Utf8Left(block->Unit, 16) : std::string());
+    m_graph.SetGraphTitle(GraphTitle(), block ? Utf8Left(block->Unit, 16) : std::string(),
+                          !m_settings.ConvertValues);
 }
 
 } // namespace kw

@@ -72,7 +72,18 @@ public:
     std::string GraphTitle() const;
 
 private:
+    struct ListingPeriod {
+        int32_t year = 0;
+        int32_t month = 0;
+        int32_t span = 0;
+    };
+
     std::string BlockChoiceText() const;
+    int32_t CheckBothEnergyMonthEnds();
+    void ListPeriod();
+    // After an action ended by an error: the period as it was, and the
+    // calendar on the listing month again.
+    void RestoreListingMonth(const ListingPeriod& period);
 
     ArchiveDescription& m_desc;
     DayArchive& m_archive;

@@ -36,11 +36,11 @@ void Graph::AddGraphBar(double x, double y)
     m_bars.insert(at, GraphBar{x, y, "    "});
 }
 
-void Graph::SetGraphTitle(const std::string& title, const std::string& unit)
+void Graph::SetGraphTitle(const std::string& title, const std::string& unit, bool impulses)
 {
     m_bars.clear();
     m_title = title;
-    m_valueAxisTitle = "Spotřeba energie [" + unit + "]";
+    m_valueAxisTitle = impulses ? std::string("Impulzy") : "Spotřeba energie [" + unit + "]";
     notify(GraphChange::TitleChanged);
 }
 

@@ -45,7 +45,9 @@ public:
     // Bars stay in ascending x; a bar whose x is not a finite number has no
     // place on the time axis and is not added.
     void AddGraphBar(double x, double y);
-    void SetGraphTitle(const std::string& title, const std::string& unit);
+    // The value axis names the block's unit, or "Impulzy" when the listing
+    // shows raw impulse counts, which have no unit.
+    void SetGraphTitle(const std::string& title, const std::string& unit, bool impulses = false);
     // Labels the time axis over the range of the bars; returns whether the
     // labels were remade.
     bool RelabelGraph();

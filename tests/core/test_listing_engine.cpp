@@ -2,6 +2,7 @@
 // month-file reader and the placement of values in the quarter-hours of a day.
 #include "app/Engine.h"
 #include "archive/DateTime.h"
+#include "archive/Errors.h"
 #include "archive/NumberFormat.h"
 #include "tools/DemoArchive.h"
 
@@ -9,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -333,6 +336,102 @@ TEST(DayListing, InvalidTimeStampIsLogged)
     ASSERT_GE(a.log.size(), 2u);
     EXPECT_EQ(a.log[a.log.size() - 2], "Chyba interpretace času - den: 6 záznam: 0");
     EXPECT_TRUE(a.engine.graph.bars().empty());
+}
+
+// A picker left open on a longer month may hand over a day the listing month
+// does not have; nothing is listed then.
+TEST(ListingRun, NeverListsADayTheMonthDoesNotHave)
+{
+    struct Case {
+        int year, month;
+        std::vector<int> picks; // > 100: PickAction, else the day for the open picker
+        bool range;             // the days go to PickAction (OBDOBÍ), else MonthAction (DEN)
+        const char* listed;     // EditVypis afterwards; "" when nothing was listed
+    } cases[] = {
+        {2024, 11, {31}, false, ""},
+        {2024, 11, {30}, false, "DEN 30"},
+        {2024, 2, {29}, false, "DEN 29"},
+        {2023, 2, {29}, false, ""},
+        {2024, 11, {102, 5, 31}, true, ""},
+        {2024, 11, {102, 31, 5}, true, ""},
+        {2024, 11, {102, 31, 5, 30}, true, "OBDOBÍ od 5 do 30"},
+    };
+    for (const Case& c : cases) {
+        Archive a("START=16\r\nLENGTH=3\r\nNZAZN=1\r\n");
+        kw::ListingRun& listing = a.engine.listing;
+        listing.ListingYear = c.year;
+        listing.ListingMonth = c.month;
+        for (const int n : c.picks)
+            (c.range || n > 100) ? listing.PickAction(n) : listing.MonthAction(n);
+        const std::string what = std::to_string(c.year) + "-" + std::to_string(c.month) + " " +
+                                 std::to_string(c.picks.back());
+        EXPECT_EQ(listing.EditVypis, c.listed) << what;
+        EXPECT_EQ(a.out.lines.empty(), std::string(c.listed).empty()) << what;
+    }
+}
+
+// An error that ends an energy-month listing (a month file whose read fails,
+// a calendar step that fails) leaves the listing month as it was, so the next
+// "CELÝ MĚSÍC" lists the month on screen.
+TEST(ListingRun, ErrorInEnergyMonthKeepsTheListingMonth)
+{
+    struct Case {
+        const char* name;
+        int32_t span; // afterwards: as the failed step found it
+        std::function<void(Archive&)> breakIt;
+    } cases[] = {
+        {"read of the month before", 33,
+         [](Archive& a) {
+             // Its read fails with EIO at any offset of the unmapped page 0.
+             std::filesystem::create_symlink("/proc/self/mem", a.dir.path() + "EL_24_02.DAT");
+         }},
+        {"calendar step of the check", 1,
+         [](Archive& a) {
+             a.engine.calendar.Changed = [&a] {
+                 if (a.engine.calendar.Month == 2)
+                     throw kw::UserActionError("Input/output error");
+             };
+         }},
+    };
+    for (const Case& c : cases) {
+        Archive a("START=16\r\nLENGTH=3\r\nNZAZN=1\r\n");
+        a.dir.write("KALEND.INI", "[2024]\r\n20.2=E\r\n25.3=E\r\n");
+        kw::ListingRun& listing = a.engine.listing;
+        listing.ListingYear = 2024;
+        listing.ListingMonth = 3;
+        c.breakIt(a);
+        EXPECT_THROW(listing.MonthAction(33), kw::UserActionError) << c.name;
+        a.engine.calendar.Changed = nullptr;
+        EXPECT_EQ(listing.ListingYear, 2024) << c.name;
+        EXPECT_EQ(listing.ListingMonth, 3) << c.name;
+        EXPECT_EQ(listing.ListingSpan, c.span) << c.name;
+        EXPECT_EQ(a.engine.calendar.Month, 3) << c.name;
+
+        a.out.lines.clear();
+        listing.MonthAction(32);
+        ASSERT_FALSE(a.out.lines.empty()) << c.name;
+        EXPECT_EQ(a.out.lines[0], "    **** VÝPIS OBDOBÍ: BŘEZEN 2024") << c.name;
+    }
+}
+
+// Impulse counts have no unit; the axis names what the listing shown holds,
+// even when "Zobrazit impulzy" changed after the title was last set.
+TEST(ListingRun, ValueAxisNamesWhatTheListingShows)
+{
+    Archive a("START=16\r\nLENGTH=3\r\nNZAZN=1\r\n");
+    a.engine.listing.ListingYear = 2024;
+    a.engine.listing.ListingMonth = 3;
+    a.engine.listing.SelectBlock();
+    const std::pair<bool, const char*> listings[] = {
+        {false, "Impulzy"},
+        {true, "Spotřeba energie [kW]"},
+        {false, "Impulzy"},
+    };
+    for (const auto& [convert, title] : listings) {
+        a.engine.settings.ConvertValues = convert;
+        a.engine.listing.MonthAction(5);
+        EXPECT_EQ(a.engine.graph.valueAxisTitle(), title) << convert;
+    }
 }
 
 } // namespace
