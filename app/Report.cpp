@@ -6,7 +6,10 @@
 #include "app/Devices.h"
 #include "app/Engine.h"
 #include "archive/DateTime.h"
+#include "archive/NumberFormat.h"
+#include "calendar/Calendar.h"
 
+#include <algorithm>
 #include <optional>
 #include <ostream>
 
@@ -17,12 +20,17 @@ namespace {
 const char kUsage[] =
     "usage: kwatrix-report [--dir DIR] [--device N] [--month YYYY-MM] PERIOD\n"
     "                      [--block N] [--mode 0..4] [--impulses] [--values xy|y] [--point]\n"
-    "PERIOD: --day D | --whole-month | --energy-month | --range A-B | --raw N\n";
+    "PERIOD: --day D | --whole-month | --energy-month | --range A-B | --raw N\n"
+    "exit status: 0 done; 1 an I/O error ended the listing; 2 bad arguments, or a day\n"
+    "             or range the month does not have; 3 archive description not loadable;\n"
+    "             4 energy-month ends missing; 5 the raw listing's read failed\n";
 
 constexpr int kDone = 0;
 constexpr int kBadArguments = 2;
 constexpr int kNoDescription = 3;
 constexpr int kEnergyMonthEnds = 4;
+constexpr int kRawListingFailed = 5;
+constexpr int kIoError = 1;
 
 enum class Period { None, Day, WholeMonth, EnergyMonth, Range, Raw };
 
@@ -130,6 +138,21 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a)
     return std::string();
 }
 
+// Empty when the days asked for lie in the listing month, else what is wrong:
+// a listing of days the month does not have would be a table of zeros.
+std::string CheckDays(const Arguments& a, const Date& month)
+{
+    const int32_t days = DaysInMonth(month.year, month.month);
+    const std::string name = FormatInt(month.year, 4) + "-" + FormatInt(month.month, 2);
+    const std::string within = " (1.." + std::to_string(days) + ")";
+    if (a.period == Period::Day && a.first > days)
+        return "--day " + std::to_string(a.first) + " is not a day of " + name + within;
+    if (a.period == Period::Range && std::max(a.first, a.second) > days)
+        return "--range " + std::to_string(a.first) + "-" + std::to_string(a.second) +
+               " goes beyond the days of " + name + within;
+    return std::string();
+}
+
 // Questions keep the parameters given on the command line; messages go to
 // standard error after the log lines.
 class ReportUi : public ListingUi {
@@ -158,6 +181,12 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
         err << "kwatrix-report: " << problem << '\n' << kUsage;
         return kBadArguments;
     }
+    const Date month = a.month ? *a.month : YesterdayDate();
+    const std::string outside = CheckDays(a, month);
+    if (!outside.empty()) {
+        err << "kwatrix-report: " << outside << '\n' << kUsage;
+        return kBadArguments;
+    }
     std::string dir = a.dir.empty() ? defaultDir : a.dir;
     if (!dir.empty() && dir.back() != '/')
         dir += '/';
@@ -182,7 +211,6 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
     engine.division.StartDayDivision(dir, engine.log);
 
     ListingRun& listing = engine.listing;
-    const Date month = a.month ? *a.month : YesterdayDate();
     listing.ListingYear = month.year;
     listing.ListingMonth = month.month;
     listing.SelectBlock();
@@ -231,13 +259,15 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
             break;
         case Period::Raw:
             listing.ArchivedDayAction(a.first);
+            if (ui.lastCaption == "QX5_VIEW-CHYBA")
+                return kRawListingFailed;
             break;
         case Period::None:
             break;
         }
     } catch (const std::exception& e) {
         err << e.what() << '\n';
-        return 1;
+        return a.period == Period::Raw ? kRawListingFailed : kIoError;
     }
 
     if (!a.values.empty()) {

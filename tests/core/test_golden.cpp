@@ -17,6 +17,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -110,7 +111,7 @@ const std::vector<GoldenCase>& Cases()
         {"month_current_unfinished", {"--month", "2024-03", "--whole-month", "--mode", "3"}},
         {"range_picked_backwards", {"--month", "2024-02", "--range", "17-3", "--mode", "3"}},
         {"range_single_day_no_period_sums",
-         {"--month", "2024-04", "--range", "30-31", "--mode", "1"},
+         {"--month", "2024-04", "--range", "30-30", "--mode", "1"},
          nullptr,
          {2024, 5, 10},
          3},
@@ -218,6 +219,49 @@ TEST_P(Golden, ListingMatchesReviewedFile)
             break;
         ASSERT_EQ(more, moreExpected) << c.name << ": line count differs at line " << line;
         ASSERT_EQ(al, el) << c.name << ": line " << line;
+    }
+}
+
+// A period that cannot be listed as asked says so in the exit status, not in
+// a table of zeros or a status of 0.
+TEST(ReportExitStatus, PeriodsThatCannotBeListed)
+{
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        Mutation mutate = nullptr;
+    } cases[] = {
+        {{"--month", "2023-02", "--day", "29"}, 2},
+        {{"--month", "2024-02", "--day", "29"}, 0},
+        {{"--month", "2025-02", "--range", "27-31"}, 2},
+        {{"--month", "2025-02", "--range", "31-27"}, 2},
+        {{"--month", "2025-02", "--range", "28-27"}, 0},
+        {{"--month", "2024-03", "--raw", "3"},
+         5,
+         [](const std::string& dir, const demo::DemoOptions&) {
+             // A month file whose read fails with EIO (page 0 is never mapped).
+             std::remove((dir + "EL_24_03.DAT").c_str());
+             ASSERT_EQ(symlink("/proc/self/mem", (dir + "EL_24_03.DAT").c_str()), 0);
+         }},
+    };
+    for (const Case& c : cases) {
+        kwtest::TempDir dir;
+        demo::DemoOptions options;
+        options.lastDay = {2024, 3, 10};
+        options.months = 3;
+        std::string error;
+        ASSERT_TRUE(demo::WriteDemoArchive(dir.path(), options, &error)) << error;
+        if (c.mutate)
+            c.mutate(dir.path(), options);
+        std::vector<std::string> args = {"--dir", dir.path()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        std::ostringstream out, err;
+        const std::string what = c.args[2] + " " + c.args[3];
+        EXPECT_EQ(kw::RunReport(args, dir.path(), out, err), c.status) << what << "\n" << err.str();
+        if (c.status == 2) {
+            EXPECT_EQ(out.str(), "") << what;
+            EXPECT_NE(err.str().find(c.args[1]), std::string::npos) << what;
+        }
     }
 }
 
