@@ -162,8 +162,11 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override
     {
-        QCustomPlot::resizeEvent(event);
+        // Labels for the new width first: the base class draws at once, and
+        // would otherwise show the labels of the old width until the next
+        // replot.
         m_window.Chart1Resize();
+        QCustomPlot::resizeEvent(event);
     }
 
     void mousePressEvent(QMouseEvent* event) override
@@ -529,8 +532,18 @@ void GraphWindow::labelFromAxis()
     if (!g.enabled())
         return;
     applyAutomaticRanges();
-    const QCPRange range = Chart1->xAxis->range();
-    if (Relabel(g, range.lower, range.upper, g.chartWidth))
+    // The automatic axis adds half a slot beside the outer bars so that they
+    // show whole; its range is still that of the bars, as the listing labelled
+    // it. With the padding a resize near a step boundary would pick another
+    // step than the listing did.
+    double first = g.bars().front().x;
+    double last = g.bars().back().x;
+    if (!m_axes.xAuto) {
+        const QCPRange range = Chart1->xAxis->range();
+        first = range.lower;
+        last = range.upper;
+    }
+    if (Relabel(g, first, last, g.chartWidth))
         fillLabels();
 }
 
@@ -568,6 +581,14 @@ QPair<double, double> GraphWindow::verticalRange() const
 {
     const QCPRange range = Chart1->yAxis->range();
     return {range.lower, range.upper};
+}
+
+QStringList GraphWindow::drawnAxisLabels() const
+{
+    QStringList labels;
+    for (const QString& label : Chart1->xAxis->tickVectorLabels())
+        labels.append(label);
+    return labels;
 }
 
 QStringList GraphWindow::axisLabels() const

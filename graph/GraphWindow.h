@@ -48,6 +48,8 @@ public:
     bool verticalAutomatic() const { return m_axes.yAuto; }
     // The labels under the time axis, in ascending x.
     QStringList axisLabels() const;
+    // The labels of the time axis in the picture last drawn.
+    QStringList drawnAxisLabels() const;
     // Draws the chart now.
     void replotChart();
 

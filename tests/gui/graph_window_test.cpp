@@ -64,6 +64,8 @@ private slots:
     void singleBar_data();
     void singleBar();
     void relabelOnlyWhenStepChanges();
+    void resizeLabelsForTheNewWidth_data();
+    void resizeLabelsForTheNewWidth();
     void oneDayAxis();
     void automaticAxes();
     void listingMakesTimeAxisAutomatic();
@@ -294,6 +296,34 @@ void GraphWindowTest::relabelOnlyWhenStepChanges()
     QTRY_COMPARE(chart()->width(), 645);
     QCOMPARE(graph().LabelStep, 24);
     QCOMPARE(m_window->axisLabels(), atDesignWidth);
+}
+
+void GraphWindowTest::resizeLabelsForTheNewWidth_data()
+{
+    QTest::addColumn<int>("days");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("step");
+
+    QTest::newRow("31 days, narrower") << 31 << 450 << 48;
+    QTest::newRow("31 days, wider") << 31 << 1100 << 12;
+    // 1 day over 402 pixels is s = 1, as the listing reckons it; the half
+    // slot the axis adds beside each outer bar would make it s = 2.
+    QTest::newRow("1 day, near a boundary") << 1 << 402 << 1;
+}
+
+void GraphWindowTest::resizeLabelsForTheNewWidth()
+{
+    QFETCH(int, days);
+    QFETCH(int, width);
+    QFETCH(int, step);
+
+    showWindow();
+    listDays(days);
+    m_window->resize(width, m_window->height());
+    QTRY_COMPARE(chart()->width(), width);
+    QCOMPARE(graph().LabelStep, step);
+    // The picture shows the labels made for this width, not the old ones.
+    QCOMPARE(m_window->drawnAxisLabels(), barLabels(graph()));
 }
 
 void GraphWindowTest::oneDayAxis()
