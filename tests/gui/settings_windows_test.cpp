@@ -30,6 +30,7 @@
 
 #include <csignal>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <sys/resource.h>
@@ -143,6 +144,17 @@ private:
     QTimer m_timer;
 };
 
+// The names of the boxes among `names` that are checked.
+QStringList checkedBoxes(const QWidget* window, std::initializer_list<const char*> names)
+{
+    QStringList on;
+    for (const char* name : names) {
+        if (findIn<QCheckBox>(window, name)->isChecked())
+            on << QLatin1String(name);
+    }
+    return on;
+}
+
 // The quarter-hours of a group as a list, for readable comparisons.
 QList<int> quarterHours(const DayDivision& division, int group)
 {
@@ -200,16 +212,22 @@ private slots:
     void dayStartTrackBar_data();
     void dayStartTrackBar();
     void listingParametersOk();
+    void sumOptionBoxes_data();
+    void sumOptionBoxes();
     void listingParametersCancel();
     void listingParametersDoors();
 
     void groupTableSelection_data();
     void groupTableSelection();
+    void groupOutputBoxes_data();
+    void groupOutputBoxes();
     void quarterHourEditing();
     void unwrittenCellsAreLostOnAnotherGroup();
     void groupChangeReachesNextListingAndSurvivesRestart();
 
     void outputSumEditing();
+    void outputSumColumns_data();
+    void outputSumColumns();
     void outputSumCancelAndHide();
 
     void saveRoundTrip_data();
@@ -380,6 +398,44 @@ void SettingsWindowsTest::listingParametersOk()
     QCOMPARE(int(onDisk.SumOptions()), 15);
 }
 
+void SettingsWindowsTest::sumOptionBoxes_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("bit");
+    QTest::newRow("count") << "CheckBoxNCth" << 1;
+    QTest::newRow("average") << "CheckBoxPrum" << 2;
+    QTest::newRow("maximum") << "CheckBoxMax" << 4;
+    QTest::newRow("sum") << "CheckBoxSoucet" << 8;
+    QTest::newRow("period sums for one day") << "CheckBoxOD" << 16;
+    QTest::newRow("day sums in every mode") << "CheckBoxPZCD" << 32;
+}
+
+// Each sum option bit alone: exactly its box shows it, and its box alone
+// stores exactly that bit.
+void SettingsWindowsTest::sumOptionBoxes()
+{
+    QFETCH(QString, box);
+    QFETCH(int, bit);
+    const auto boxes = {"CheckBoxNCth",   "CheckBoxPrum", "CheckBoxMax",
+                        "CheckBoxSoucet", "CheckBoxOD",   "CheckBoxPZCD"};
+    Program program;
+    DayDivision& division = program.division();
+    auto* window = program.app->listingParametersWindow();
+
+    division.SetSumOptions(uint8_t(bit));
+    window->prepareAndShow();
+    QCOMPARE(checkedBoxes(window, boxes), QStringList{box});
+
+    division.SetSumOptions(0);
+    DayDivision expected = division;
+    expected.SetSumOptions(uint8_t(bit));
+    window->prepareAndShow();
+    QVERIFY(checkedBoxes(window, boxes).isEmpty());
+    findIn<QCheckBox>(window, qPrintable(box))->click();
+    findIn<QPushButton>(window, "ButtonOK")->click();
+    QCOMPARE(recordBytes(division), recordBytes(expected));
+}
+
 void SettingsWindowsTest::listingParametersCancel()
 {
     Program program;
@@ -508,6 +564,46 @@ void SettingsWindowsTest::groupTableSelection()
     if (!newOptions.isEmpty())
         QCOMPARE(cell(grid, newOptions.first() - 1, 1), QStringLiteral("nM"));
     QVERIFY(save->isEnabled());
+}
+
+void SettingsWindowsTest::groupOutputBoxes_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("bit");
+    QTest::newRow("count") << "CheckBoxNCth" << 1;
+    QTest::newRow("average") << "CheckBoxPrum" << 2;
+    QTest::newRow("maximum") << "CheckBoxMax" << 4;
+    QTest::newRow("sum") << "CheckBoxSoucet" << 8;
+}
+
+// Each output option bit of a group alone: a click on the group shows exactly
+// its box, and "< Zapiš" with that box alone stores exactly that bit.
+void SettingsWindowsTest::groupOutputBoxes()
+{
+    QFETCH(QString, box);
+    QFETCH(int, bit);
+    const auto boxes = {"CheckBoxNCth", "CheckBoxPrum", "CheckBoxMax", "CheckBoxSoucet"};
+    constexpr int group = 5; // its neighbours keep all four bits of the demo record
+    Program program;
+    DayDivision& division = program.division();
+    QCOMPARE(int(division.GroupOutputOptions(group - 1)), 15);
+    auto* window = program.app->dayDivisionWindow();
+    auto* groups = findIn<QTableWidget>(window, "StringGrid1");
+
+    division.SetGroupOutputOptions(group, uint16_t(bit));
+    window->prepareAndShow();
+    clickCell(groups, group - 1, 1);
+    QCOMPARE(checkedBoxes(window, boxes), QStringList{box});
+
+    division.SetGroupOutputOptions(group, 0);
+    DayDivision expected = division;
+    expected.SetGroupOutputOptions(group, uint16_t(bit));
+    window->prepareAndShow();
+    clickCell(groups, group - 1, 1);
+    QVERIFY(checkedBoxes(window, boxes).isEmpty());
+    findIn<QCheckBox>(window, qPrintable(box))->click();
+    findIn<QPushButton>(window, "ButtonZapisVystup")->click();
+    QCOMPARE(recordBytes(division), recordBytes(expected));
 }
 
 void SettingsWindowsTest::quarterHourEditing()
@@ -691,6 +787,61 @@ void SettingsWindowsTest::outputSumEditing()
     QCOMPARE(editor->windowTitle(), QStringLiteral("Nastavení výstupních součtů pro skupinu 7"));
     QCOMPARE(cell(grid, 0, 1), QString());
     QCOMPARE(findIn<QLineEdit>(editor, "EditNazev")->text(), QString());
+}
+
+void SettingsWindowsTest::outputSumColumns_data()
+{
+    QTest::addColumn<int>("dayClass");
+    QTest::addColumn<int>("group");
+    QTest::newRow("P, working days") << 0 << 3;
+    QTest::newRow("S, days off") << 1 << 7;
+    QTest::newRow("N, rest days") << 2 << 16;
+}
+
+// One group in one day class alone: exactly one "x", in that class's column;
+// "Zruš vše" empties every column; one marked cell stores exactly that bit in
+// exactly that class's set.
+void SettingsWindowsTest::outputSumColumns()
+{
+    QFETCH(int, dayClass);
+    QFETCH(int, group);
+    constexpr int sum = 4; // unnamed and empty in the demo record
+    Program program;
+    DayDivision& division = program.division();
+    for (int k = 0; k < 3; ++k)
+        division.SetOutputSumGroups(sum, k, k == dayClass ? 1u << group : 0);
+    auto* list = program.app->outputSumsWindow();
+    auto* editor = program.app->outputSumWindow();
+    list->prepareAndShow();
+    clickCell(findIn<QTableWidget>(list, "StringGrid1"), sum - 1, 0);
+    auto* grid = findIn<QTableWidget>(editor, "StringGrid1");
+
+    const auto marked = [grid] {
+        QList<QPoint> cells; // x: day class, y: group
+        for (int row = 0; row < 16; ++row) {
+            for (int k = 0; k < 3; ++k) {
+                if (cell(grid, row, 1 + k) == QLatin1String("x"))
+                    cells << QPoint(k, row + 1);
+            }
+        }
+        return cells;
+    };
+    QCOMPARE(marked(), QList<QPoint>{QPoint(dayClass, group)});
+
+    // The other columns full as well, so that "Zruš vše" has something to clear.
+    select(grid, 0, 1, 15, 3);
+    findIn<QPushButton>(editor, "ButtonZapni")->click();
+    QCOMPARE(marked().size(), 48);
+    findIn<QPushButton>(editor, "ButtonClearAll")->click();
+    QVERIFY(marked().isEmpty());
+
+    division.SetOutputSumGroups(sum, dayClass, 0);
+    DayDivision expected = division;
+    expected.SetOutputSumGroups(sum, dayClass, 1u << group);
+    select(grid, group - 1, 1 + dayClass, group - 1, 1 + dayClass);
+    findIn<QPushButton>(editor, "ButtonZapni")->click();
+    findIn<QPushButton>(editor, "ButtonOK")->click();
+    QCOMPARE(recordBytes(division), recordBytes(expected));
 }
 
 void SettingsWindowsTest::outputSumCancelAndHide()
