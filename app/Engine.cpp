@@ -7,6 +7,8 @@ Engine::Engine(ListingUi& ui)
               settings, ui)
 {
     description.ResetDayBuffers = [this] { archive.ResetBuffers(); };
+    ini.setLog(&log);
+    division.setLog(&log);
     archive.ResetBuffers();
 }
 

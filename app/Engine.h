@@ -31,7 +31,7 @@ public:
     ArchiveDescription description{ini, log};
     Output output;
     Graph graph;
-    Calendar calendar{ini};
+    Calendar calendar{ini, &log};
     DayDivision division;
     ListingSettings settings;
     DayArchive archive{Location, description, log, output};

@@ -1,5 +1,6 @@
 #include "app/PeriodTree.h"
 
+#include "archive/AtomicFile.h"
 #include "archive/ByteReader.h"
 #include "archive/FileLookup.h"
 #include "archive/MonthFile.h"
@@ -25,7 +26,11 @@ constexpr std::size_t kCountOffset = 544;
 // A read-only month file; a platform error inside it is reported by text.
 class ReadOnlyFile {
 public:
-    explicit ReadOnlyFile(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY)) {}
+    // A FIFO or a directory named like a month file is no month file and
+    // must not hang the tree.
+    explicit ReadOnlyFile(const std::string& path)
+        : m_fd(OpenInputFile(path, DayArchive::MaxFileSize))
+    {}
     ~ReadOnlyFile()
     {
         if (m_fd >= 0)

@@ -1,5 +1,6 @@
 #include "archive/ArchiveDescription.h"
 
+#include "archive/AtomicFile.h"
 #include "archive/Codepage.h"
 #include "archive/FileLookup.h"
 #include "archive/Ini.h"
@@ -12,10 +13,11 @@ namespace kw {
 
 namespace {
 
+// A description that cannot be opened as an INI file (missing, a FIFO, a
+// directory, larger than any INI file of ours) is no description.
 bool FileExists(const std::string& path)
 {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return IsInputFile(path, MaxIniFileBytes);
 }
 
 // The first character of a UTF-8 text (one to four bytes), empty for "".
@@ -49,8 +51,27 @@ const BlockDescription* ArchiveDescription::currentBlock() const
     return &BlockTable[static_cast<std::size_t>(CurrentBlock)];
 }
 
+void ArchiveDescription::ReportUnusableMultiplier(const std::string& path,
+                                                  const std::string& section,
+                                                  const std::string& text)
+{
+    // A missing key is a multiplier of 0 by design; a text that is there but
+    // is no number ("0,1" with a decimal comma) is a mistake.
+    float value = 0;
+    if (text.empty() || ParseIniFloat(text, value))
+        return;
+    // Once per description and block: a switch back and forth during a
+    // listing must not repeat it for every day.
+    if (!m_reportedMultipliers.insert(path + "\n" + section + "\n" + text).second)
+        return;
+    m_log.WriteLog(true, "  Chybná hodnota klíče NASOB=\"" + text + "\" v bloku " + section +
+                             " souboru " + path +
+                             ": násobitel je 0, převedené hodnoty budou nulové");
+}
+
 void ArchiveDescription::LoadArchiveDescription(const std::string& programPath, int32_t deviceNo)
 {
+    m_reportedMultipliers.clear();
     ArchivePrefix = "D0" + DeviceLetter(deviceNo);
     std::string path = ResolveFile(programPath, ArchivePrefix + "ARCH.INI");
     int32_t status = ParseArchiveDescription(0, path);
@@ -109,6 +130,7 @@ int32_t ArchiveDescription::ParseArchiveDescription(int32_t mode, const std::str
         b.RecordCount = m_ini.ReadIniInteger(path, section, "NZAZN");
         b.DaysAhead = m_ini.ReadIniInteger(path, section, "NDAY");
         b.Multiplier = m_ini.ReadIniFloat(path, section, "NASOB");
+        const std::string multiplierText = m_ini.IniValue;
         text(section, "FORMAT", 128, b.Format);
         text(section, "FORMATW", 128, b.Format);
         text(section, "DEN", 8, b.DayItem);
@@ -129,6 +151,7 @@ int32_t ArchiveDescription::ParseArchiveDescription(int32_t mode, const std::str
             b.ExportName.erase(0, 1);
             b.ExportPlus = true;
         }
+        ReportUnusableMultiplier(path, section, multiplierText);
     }
 
     if (mode == 1) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 
 namespace kw {
@@ -70,8 +71,14 @@ public:
     const BlockDescription* currentBlock() const;
 
 private:
+    // A NASOB that is no number makes every converted value 0: logged as an
+    // error line naming it, so that such listings are never silent.
+    void ReportUnusableMultiplier(const std::string& path, const std::string& section,
+                                  const std::string& text);
+
     IniLayer& m_ini;
     Log& m_log;
+    std::set<std::string> m_reportedMultipliers;
 };
 
 } // namespace kw

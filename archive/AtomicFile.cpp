@@ -1,10 +1,13 @@
 #include "archive/AtomicFile.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace kw {
@@ -17,58 +20,200 @@ std::string DirectoryOf(const std::string& path)
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
 }
 
-void SetError(std::string* error, const std::string& what, int err)
+bool Fail(std::string* reason, int err)
 {
-    if (error)
-        *error = what + ": " + std::strerror(err);
+    if (reason)
+        *reason = std::strerror(err);
+    errno = err;
+    return false;
 }
 
-} // namespace
-
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error)
+// errno for a path that is there but is no regular file.
+int NotRegular(const struct stat& st)
 {
-    std::string temp = path + ".tmp-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        SetError(error, path, errno);
-        return false;
-    }
-    // Keep the permissions of the file being replaced; a new file gets the
-    // usual ones rather than mkstemp's private 0600.
-    struct stat old {};
-    mode_t mode = 0644;
-    if (::stat(path.c_str(), &old) == 0)
-        mode = old.st_mode & 07777;
-    ::fchmod(fd, mode);
+    return S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
+}
 
+bool WriteAll(int fd, std::string_view bytes)
+{
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            const int err = errno;
-            ::close(fd);
-            ::unlink(temp.c_str());
-            SetError(error, path, err);
             return false;
         }
         done += static_cast<std::size_t>(n);
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        SetError(error, path, err);
-        return false;
+    return true;
+}
+
+// How long a save waits for another copy of the program to finish its own.
+constexpr auto LockPatience = std::chrono::seconds(5);
+constexpr auto LockPoll = std::chrono::milliseconds(10);
+// Links are followed this deep; a loop ends here.
+constexpr int MaxLinkHops = 40;
+
+} // namespace
+
+int OpenInputFile(const std::string& path, uint64_t maxBytes)
+{
+    // Looked at before opening: opening a device may itself do something.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return -1;
+    if (!S_ISREG(st.st_mode)) {
+        errno = NotRegular(st);
+        return -1;
     }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    // The file may have been swapped between the look and the open.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<uint64_t>(st.st_size) > maxBytes) {
+        const int err = !S_ISREG(st.st_mode) ? NotRegular(st) : EFBIG;
+        ::close(fd);
+        errno = err;
+        return -1;
+    }
+    return fd;
+}
+
+bool IsInputFile(const std::string& path, uint64_t maxBytes)
+{
+    const int fd = OpenInputFile(path, maxBytes);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+bool ReadInputFile(const std::string& path, uint64_t maxBytes, std::string& bytes)
+{
+    bytes.clear();
+    const int fd = OpenInputFile(path, maxBytes);
+    if (fd < 0)
+        return false;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            ::close(fd);
+            bytes.clear();
+            errno = err;
+            return false;
+        }
+        if (n == 0)
+            break;
+        bytes.append(buf, static_cast<std::size_t>(n));
+        // A file that grows while it is read is held to the cap too.
+        if (bytes.size() > maxBytes) {
+            ::close(fd);
+            bytes.clear();
+            errno = EFBIG;
+            return false;
+        }
+    }
+    ::close(fd);
+    return true;
+}
+
+std::string SaveTarget(const std::string& path)
+{
+    std::string current = path;
+    for (int hop = 0; hop < MaxLinkHops; ++hop) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+        if (n < 0 || static_cast<std::size_t>(n) >= target.size())
+            return current;
+        target.resize(static_cast<std::size_t>(n));
+        current = !target.empty() && target[0] == '/' ? target : DirectoryOf(current) + target;
+    }
+    return current;
+}
+
+FileLock::FileLock(const std::string& path)
+{
+    const std::string dir = DirectoryOf(SaveTarget(path));
+    m_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_fd < 0) {
+        m_error = std::strerror(errno);
+        return;
+    }
+    const auto giveUp = std::chrono::steady_clock::now() + LockPatience;
+    while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() > giveUp) {
+            m_error = errno == EWOULDBLOCK
+                          ? std::string("soubor právě ukládá jiná spuštěná kopie programu")
+                          : std::string(std::strerror(errno));
+            ::close(m_fd);
+            m_fd = -1;
+            return;
+        }
+        std::this_thread::sleep_for(LockPoll);
+    }
+}
+
+FileLock::~FileLock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd); // releases the lock
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* reason)
+{
+    const std::string target = SaveTarget(path);
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (!exists && errno != ENOENT)
+        return Fail(reason, errno);
+    if (exists) {
+        if (!S_ISREG(old.st_mode))
+            return Fail(reason, NotRegular(old));
+        // A file without any write permission is protected on purpose, also
+        // from root, who may write anything.
+        if (::access(target.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0)
+            return Fail(reason, EACCES);
+    }
+
+    std::string temp = target + ".tmp-XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return Fail(reason, errno);
+    const auto abandon = [&](int err) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return Fail(reason, err);
+    };
+    // The new file keeps the permissions and, where allowed, the owner of the
+    // one it replaces; a new file gets the usual permissions rather than
+    // mkstemp's private 0600.
+    if (::fchmod(fd, exists ? (old.st_mode & 07777) : 0644) != 0)
+        return abandon(errno);
+    if (exists && ::geteuid() == 0)
+        (void)!::fchown(fd, old.st_uid, old.st_gid);
+    if (!WriteAll(fd, bytes) || ::fsync(fd) != 0)
+        return abandon(errno);
+    if (::close(fd) != 0) {
         const int err = errno;
         ::unlink(temp.c_str());
-        SetError(error, path, err);
-        return false;
+        return Fail(reason, err);
+    }
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        return Fail(reason, err);
     }
     // Make the rename itself durable.
-    const int dfd = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY);
+    const int dfd = ::open(DirectoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);
@@ -76,10 +221,29 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     return true;
 }
 
+bool WriteNewFile(const std::string& path, std::string_view bytes, std::string* reason)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return Fail(reason, errno);
+    if (!WriteAll(fd, bytes) || ::fsync(fd) != 0) {
+        const int err = errno;
+        ::close(fd);
+        ::unlink(path.c_str());
+        return Fail(reason, err);
+    }
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(path.c_str());
+        return Fail(reason, err);
+    }
+    return true;
+}
+
 bool ReadWholeFile(const std::string& path, std::string& bytes)
 {
     bytes.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
     char buf[65536];
@@ -97,6 +261,11 @@ bool ReadWholeFile(const std::string& path, std::string& bytes)
     }
     ::close(fd);
     return true;
+}
+
+std::string SaveFailureText(const std::string& path, const std::string& reason)
+{
+    return "Soubor " + path + " se nepodařilo uložit: " + reason + ".";
 }
 
 } // namespace kw

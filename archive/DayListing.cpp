@@ -48,21 +48,6 @@ uint16_t Constant(const std::string& text)
     return static_cast<uint16_t>(value);
 }
 
-// Records whose start lies outside the day buffer hold nothing of the day;
-// counts beyond what the buffer can hold are not walked.
-int64_t UsableRecords(const BlockDescription& block)
-{
-    int64_t n = 0;
-    const int64_t count = block.RecordCount;
-    while (n < count && n < DayArchive::DayDataWords) {
-        const int64_t start = int64_t(block.Start) + n * int64_t(block.Length);
-        if (start < 0 || start >= DayArchive::DayDataWords)
-            break;
-        ++n;
-    }
-    return n;
-}
-
 } // namespace
 
 uint16_t DecodeItem(const std::string& item, const DayArchive& archive, int64_t recordStart)
@@ -158,7 +143,7 @@ void DayListing::Interpret(int32_t year, int32_t month, int32_t sourceEntry, lon
     if (!block)
         return;
     const float factor = m_settings.ConvertValues ? block->Multiplier : 1.0f;
-    const int64_t records = UsableRecords(*block);
+    const int64_t records = BlockRecordsToWalk(*block);
     for (int32_t n = 0; n < records; ++n) {
         const int32_t d = ReadItem(n, Item::Day);
         if (d == 0)

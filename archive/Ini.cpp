@@ -3,10 +3,12 @@
 #include "archive/AtomicFile.h"
 #include "archive/Codepage.h"
 #include "archive/Errors.h"
+#include "output/Log.h"
 
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <cstring>
 #include <new>
 #include <string_view>
 #include <sys/stat.h>
@@ -49,8 +51,8 @@ struct LineInfo {
 };
 
 // One line of text (UTF-8, without its line end) under the profile-file rules.
-// A line without "=" counts as a key with an empty value, as Windows lists
-// such lines among a section's keys; a line with an empty key is ignored.
+// Only "key=value" lines are entries: a stray word on a line of its own is
+// neither listed nor read, and a line with an empty key is ignored.
 LineInfo ClassifyLine(std::string_view text)
 {
     LineInfo info;
@@ -70,39 +72,43 @@ LineInfo ClassifyLine(std::string_view text)
         }
     }
     const std::size_t eq = t.find('=');
+    if (eq == std::string_view::npos)
+        return info;
     info.name = Trim(t.substr(0, eq));
     if (info.name.empty())
         return info;
     info.kind = LineKind::Entry;
-    if (eq != std::string_view::npos) {
-        std::string_view v = Trim(t.substr(eq + 1));
-        if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-            v = v.substr(1, v.size() - 2);
-        info.value = v;
-    }
+    std::string_view v = Trim(t.substr(eq + 1));
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.substr(1, v.size() - 2);
+    info.value = v;
     return info;
 }
 
 struct Line {
     std::string raw; // bytes as in the file, without the line end
-    std::string eol; // "\r\n", "\n"; CRs only or empty on a last line without LF
+    std::string eol; // "\r\n", "\n", "\r" or "\n\r"; empty on a last line without one
 
     // A line that a following line cannot be appended to as it stands.
-    bool open() const { return eol.find('\n') == std::string::npos; }
+    bool open() const { return eol.empty(); }
 };
 
+// CR LF, LF, a lone CR and LF CR each end a line, as the profile functions
+// read them: a file written with CR line ends only is as readable as any.
 std::vector<Line> SplitLines(std::string_view bytes)
 {
-    // CRs at the end of a line belong to its line end: otherwise a last line
-    // "key\r" would read as another key once a write puts an LF after it.
     std::vector<Line> lines;
     std::size_t pos = 0;
     while (pos < bytes.size()) {
-        const std::size_t nl = bytes.find('\n', pos);
-        const std::size_t stop = nl == std::string_view::npos ? bytes.size() : nl + 1;
-        std::size_t end = nl == std::string_view::npos ? bytes.size() : nl;
-        while (end > pos && bytes[end - 1] == '\r')
-            --end;
+        const std::size_t end = bytes.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) {
+            lines.push_back({std::string(bytes.substr(pos)), std::string()});
+            break;
+        }
+        std::size_t stop = end + 1;
+        if (stop < bytes.size() && (bytes[stop] == '\r' || bytes[stop] == '\n') &&
+            bytes[stop] != bytes[end])
+            ++stop;
         lines.push_back({std::string(bytes.substr(pos, end - pos)),
                          std::string(bytes.substr(end, stop - end))});
         pos = stop;
@@ -125,26 +131,37 @@ constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
 struct Content {
     std::vector<Line> lines;
     std::vector<std::string> text; // UTF-8 text of each line
-    bool utf8 = false;             // the file is valid UTF-8 with non-ASCII text
+    bool utf8 = false;             // new text is written as UTF-8
 
     explicit Content(std::string_view bytes)
     {
         lines = SplitLines(bytes);
-        const bool validUtf8 = IsValidUtf8(bytes);
-        utf8 = validUtf8 && HasNonAscii(bytes);
+        // Editors put a byte order mark before UTF-8 text, and some before
+        // Windows-1250 text too: it is no part of the first line either way,
+        // and the text after it decides the encoding.
+        const bool bom = bytes.substr(0, Utf8Bom.size()) == Utf8Bom;
+        const std::string_view rest = bom ? bytes.substr(Utf8Bom.size()) : bytes;
+        const bool validUtf8 = IsValidUtf8(rest);
+        utf8 = validUtf8 && (bom || HasNonAscii(rest));
         text.reserve(lines.size());
         for (const Line& line : lines) {
             std::string_view raw = line.raw;
-            // Editors add a byte order mark to UTF-8 files; it is no part of the first line.
-            if (validUtf8 && text.empty() && raw.substr(0, Utf8Bom.size()) == Utf8Bom)
+            if (bom && text.empty())
                 raw.remove_prefix(Utf8Bom.size());
             text.push_back(validUtf8 ? std::string(raw) : Cp1250ToUtf8(raw));
         }
     }
 
-    std::string Encode(std::string_view utf8Text) const
+    // The bytes of a text in the file's encoding; false when the file's code
+    // page cannot hold it, so that nothing is stored as '?'.
+    bool Encode(std::string_view utf8Text, std::string& out) const
     {
-        return utf8 ? std::string(utf8Text) : Utf8ToCp1250(utf8Text);
+        if (utf8) {
+            out = std::string(utf8Text);
+            return true;
+        }
+        out = Utf8ToCp1250(utf8Text);
+        return Cp1250ToUtf8(out) == utf8Text;
     }
 
     // Line end for lines the layer adds: the file's own, CR LF for a new file.
@@ -178,112 +195,15 @@ struct Section {
     std::unordered_map<std::string, std::size_t> byKey; // folded key -> entries index
 };
 
-struct FileStamp {
-    bool exists = false;
-    dev_t dev = 0;
-    ino_t ino = 0;
-    off_t size = 0;
-    int64_t mtimeNs = 0;
-    int64_t ctimeNs = 0;
-
-    bool operator==(const FileStamp& o) const
-    {
-        return exists == o.exists && dev == o.dev && ino == o.ino && size == o.size &&
-               mtimeNs == o.mtimeNs && ctimeNs == o.ctimeNs;
-    }
-};
-
-int64_t ToNs(const timespec& ts)
-{
-    return int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
-
-// false with errno set when the file cannot be looked at.
-bool StatFile(const std::string& path, FileStamp& stamp)
-{
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return false;
-    stamp.exists = true;
-    stamp.dev = st.st_dev;
-    stamp.ino = st.st_ino;
-    stamp.size = st.st_size;
-    stamp.mtimeNs = ToNs(st.st_mtim);
-    stamp.ctimeNs = ToNs(st.st_ctim);
-    return true;
-}
-
-int64_t NowNs()
-{
-    using namespace std::chrono;
-    return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
-}
-
-// Texts that could not be read back as written are refused rather than
-// breaking the line structure of the file.
-bool CanStore(const std::string& section, const std::string& key, const std::string* value)
-{
-    const auto hasBreak = [](std::string_view s) {
-        return s.find_first_of("\r\n") != std::string_view::npos;
-    };
-    if (hasBreak(section) || section.find(']') != std::string::npos)
-        return false;
-    if (key.empty() || Trim(key) != key || hasBreak(key) || key.find('=') != std::string::npos ||
-        key.front() == ';' || key.front() == '[')
-        return false;
-    return value == nullptr || !hasBreak(*value);
-}
-
-} // namespace
-
-// The open handle: the parsed file, revalidated against the disk on every use
-// so that a change by another writer is seen without re-parsing on each read.
-struct IniLayer::File {
-    explicit File(std::string p) : path(std::move(p)) {}
-
-    std::string path;
-    bool checked = false;
-    FileStamp stamp;
-    bool racy = false;
-    std::string bytes;
+// The sections of a file as the profile functions see them.
+struct Parsed {
     std::vector<Section> sections;
     std::unordered_map<std::string, std::size_t> byName; // folded name -> first section
 
-    void Refresh()
-    {
-        FileStamp now;
-        if (!StatFile(path, now)) {
-            if (!checked || stamp.exists || !bytes.empty())
-                Adopt({}, now);
-            return;
-        }
-        if (checked && now == stamp && !racy)
-            return;
-        std::string fresh;
-        if (!ReadWholeFile(path, fresh))
-            fresh.clear(); // an unreadable file has no sections
-        if (checked && fresh == bytes) {
-            stamp = now;
-            racy = NowNs() - now.mtimeNs < RacyWindowNs;
-            return;
-        }
-        Adopt(std::move(fresh), now);
-    }
-
-    void Adopt(std::string newBytes, const FileStamp& newStamp)
-    {
-        bytes = std::move(newBytes);
-        stamp = newStamp;
-        checked = true;
-        racy = newStamp.exists && NowNs() - newStamp.mtimeNs < RacyWindowNs;
-        Parse();
-    }
-
-    void Parse()
+    void Parse(const Content& content)
     {
         sections.clear();
         byName.clear();
-        const Content content(bytes);
         Section* current = nullptr;
         for (const std::string& text : content.text) {
             const LineInfo info = ClassifyLine(text);
@@ -340,6 +260,261 @@ struct IniLayer::File {
     }
 };
 
+struct FileStamp {
+    bool exists = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    int64_t mtimeNs = 0;
+    int64_t ctimeNs = 0;
+
+    bool operator==(const FileStamp& o) const
+    {
+        return exists == o.exists && dev == o.dev && ino == o.ino && size == o.size &&
+               mtimeNs == o.mtimeNs && ctimeNs == o.ctimeNs;
+    }
+};
+
+int64_t ToNs(const timespec& ts)
+{
+    return int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+// false with errno set when the file cannot be looked at.
+bool StatFile(const std::string& path, FileStamp& stamp)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    stamp.exists = true;
+    stamp.dev = st.st_dev;
+    stamp.ino = st.st_ino;
+    stamp.size = st.st_size;
+    stamp.mtimeNs = ToNs(st.st_mtim);
+    stamp.ctimeNs = ToNs(st.st_ctim);
+    return true;
+}
+
+int64_t NowNs()
+{
+    using namespace std::chrono;
+    return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+// Names as the profile functions take them: the blanks around them are no
+// part of them.
+std::string TrimmedName(const std::string& name)
+{
+    return std::string(Trim(name));
+}
+
+// Texts that could not be read back as written are refused rather than
+// breaking the line structure of the file.
+bool CanStore(const std::string& section, const std::string& key, const std::string* value)
+{
+    const auto hasBreak = [](std::string_view s) {
+        return s.find_first_of("\r\n") != std::string_view::npos;
+    };
+    if (hasBreak(section) || section.find(']') != std::string::npos)
+        return false;
+    if (key.empty() || hasBreak(key) || key.find('=') != std::string::npos || key.front() == ';' ||
+        key.front() == '[')
+        return false;
+    return value == nullptr || !hasBreak(*value);
+}
+
+} // namespace
+
+// The open handle: the parsed file, revalidated against the disk on every use
+// so that a change by another writer is seen without re-parsing on each read.
+struct IniLayer::File {
+    explicit File(std::string p) : path(std::move(p)) {}
+
+    std::string path;
+    bool checked = false;
+    FileStamp stamp;
+    bool racy = false;
+    std::string bytes;
+    Parsed parsed;
+
+    void Refresh()
+    {
+        FileStamp now;
+        if (!StatFile(path, now)) {
+            if (!checked || stamp.exists || !bytes.empty())
+                Adopt({}, now);
+            return;
+        }
+        if (checked && now == stamp && !racy)
+            return;
+        std::string fresh;
+        if (!ReadInputFile(path, MaxIniFileBytes, fresh))
+            fresh.clear(); // an unreadable, special or oversized file has no sections
+        if (checked && fresh == bytes) {
+            stamp = now;
+            racy = NowNs() - now.mtimeNs < RacyWindowNs;
+            return;
+        }
+        Adopt(std::move(fresh), now);
+    }
+
+    void Adopt(std::string newBytes, const FileStamp& newStamp)
+    {
+        bytes = std::move(newBytes);
+        stamp = newStamp;
+        checked = true;
+        racy = newStamp.exists && NowNs() - newStamp.mtimeNs < RacyWindowNs;
+        parsed.Parse(Content(bytes));
+    }
+
+    std::string Read(const std::string& section, const std::string& key,
+                     const std::string& fallback) const
+    {
+        return parsed.Read(section, key, fallback);
+    }
+    std::vector<std::string> KeyNames(const std::string& section) const
+    {
+        return parsed.KeyNames(section);
+    }
+};
+
+struct IniDocument::Impl {
+    explicit Impl(std::string_view bytes) : content(bytes) {}
+
+    Content content;
+    mutable Parsed parsed;
+    mutable bool parsedCurrent = false;
+
+    const Parsed& Sections() const
+    {
+        if (!parsedCurrent) {
+            parsed.Parse(content);
+            parsedCurrent = true;
+        }
+        return parsed;
+    }
+
+    // Keeps the decoded text of the lines in step with their bytes.
+    void Insert(std::size_t at, Line line, std::string text)
+    {
+        content.lines.insert(content.lines.begin() + static_cast<std::ptrdiff_t>(at),
+                             std::move(line));
+        content.text.insert(content.text.begin() + static_cast<std::ptrdiff_t>(at),
+                            std::move(text));
+    }
+
+    void Erase(std::size_t at)
+    {
+        content.lines.erase(content.lines.begin() + static_cast<std::ptrdiff_t>(at));
+        content.text.erase(content.text.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+
+    // The header line of the first section of that name (the one reads use),
+    // or the number of lines; the entry lines of the key in it; the last
+    // entry line of the section (the header when it has none).
+    void Locate(const std::string& section, const std::string& key, std::size_t& header,
+                std::vector<std::size_t>& matches, std::size_t& lastEntry) const
+    {
+        const std::vector<std::string>& text = content.text;
+        header = text.size();
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const LineInfo info = ClassifyLine(text[i]);
+            if (info.kind == LineKind::Section && EqualsNoCase(info.name, section)) {
+                header = i;
+                break;
+            }
+        }
+        lastEntry = header;
+        matches.clear();
+        for (std::size_t i = header + 1; i < text.size(); ++i) {
+            const LineInfo info = ClassifyLine(text[i]);
+            if (info.kind == LineKind::Section)
+                break;
+            if (info.kind == LineKind::Entry) {
+                lastEntry = i;
+                if (EqualsNoCase(info.name, key))
+                    matches.push_back(i);
+            }
+        }
+    }
+};
+
+IniDocument::IniDocument(std::string_view bytes) : m_impl(std::make_unique<Impl>(bytes)) {}
+IniDocument::~IniDocument() = default;
+
+std::vector<std::pair<std::string, std::string>>
+IniDocument::Entries(const std::string& section) const
+{
+    std::vector<std::pair<std::string, std::string>> entries;
+    const Parsed& parsed = m_impl->Sections();
+    const std::string name = TrimmedName(section);
+    for (const std::string& key : parsed.KeyNames(name))
+        entries.emplace_back(Utf8Left(key, LayerChars),
+                             Utf8Left(parsed.Read(name, key, ""), LayerChars));
+    return entries;
+}
+
+bool IniDocument::Set(const std::string& sectionArg, const std::string& keyArg,
+                      const std::string& value)
+{
+    const std::string section = TrimmedName(sectionArg);
+    const std::string key = TrimmedName(keyArg);
+    if (!CanStore(section, key, &value))
+        return false;
+    Content& content = m_impl->content;
+    std::string entry, header;
+    if (!content.Encode(key + "=" + value, entry) || !content.Encode("[" + section + "]", header))
+        return false;
+
+    std::size_t at = 0, lastEntry = 0;
+    std::vector<std::size_t> matches;
+    m_impl->Locate(section, key, at, matches, lastEntry);
+    std::vector<Line>& lines = content.lines;
+    const std::string eol = content.LineEnd();
+    if (!matches.empty()) {
+        lines[matches.front()].raw = entry;
+        content.text[matches.front()] = key + "=" + value;
+    } else if (at < lines.size()) {
+        if (lines[lastEntry].open())
+            lines[lastEntry].eol = eol;
+        m_impl->Insert(lastEntry + 1, Line{entry, eol}, key + "=" + value);
+    } else {
+        if (!lines.empty()) {
+            if (lines.back().open())
+                lines.back().eol = eol;
+            if (!Trim(content.text.back()).empty())
+                m_impl->Insert(lines.size(), Line{"", eol}, "");
+        }
+        m_impl->Insert(lines.size(), Line{header, eol}, "[" + section + "]");
+        m_impl->Insert(lines.size(), Line{entry, eol}, key + "=" + value);
+    }
+    m_impl->parsedCurrent = false;
+    return true;
+}
+
+bool IniDocument::Delete(const std::string& sectionArg, const std::string& keyArg)
+{
+    const std::string section = TrimmedName(sectionArg);
+    const std::string key = TrimmedName(keyArg);
+    if (!CanStore(section, key, nullptr))
+        return false;
+    std::size_t at = 0, lastEntry = 0;
+    std::vector<std::size_t> matches;
+    m_impl->Locate(section, key, at, matches, lastEntry);
+    // Every occurrence goes: the first one removed would otherwise uncover
+    // the next, and the key would seem not deleted.
+    for (auto it = matches.rbegin(); it != matches.rend(); ++it)
+        m_impl->Erase(*it);
+    if (!matches.empty())
+        m_impl->parsedCurrent = false;
+    return true;
+}
+
+std::string IniDocument::Bytes() const
+{
+    return m_impl->content.Join();
+}
+
 IniLayer::IniLayer() = default;
 IniLayer::~IniLayer() = default;
 
@@ -374,7 +549,7 @@ IniLayer::File* IniLayer::EnumerationFile()
 }
 
 int32_t IniLayer::ReadIniValue(const std::string& fileName, const std::string& section,
-                               const std::string& key)
+                               const std::string& keyArg)
 {
     std::string name = section;
     if (!name.empty() && name.front() == '[') {
@@ -383,6 +558,8 @@ int32_t IniLayer::ReadIniValue(const std::string& fileName, const std::string& s
         if (close != std::string::npos)
             name.erase(close);
     }
+    name = TrimmedName(name);
+    const std::string key = TrimmedName(keyArg);
     OpenIniFile(fileName);
 
     if (!key.empty() && key != "*") {
@@ -460,95 +637,58 @@ void IniLayer::ReadReference(const std::string& fileName, const std::string& sec
 int32_t IniLayer::WriteIniValue(const std::string& fileName, const std::string& section,
                                 const std::string& key, const std::string& value)
 {
-    Rewrite(fileName, section, key, &value);
+    EditIniFile(fileName, [&](IniDocument& doc) {
+        if (!doc.Set(section, key, value))
+            SaveFailed(fileName, "text „" + key + "=" + value + "“ nelze do souboru zapsat");
+    });
     return 0;
 }
 
 int32_t IniLayer::DeleteIniKey(const std::string& fileName, const std::string& section,
                                const std::string& key)
 {
-    Rewrite(fileName, section, key, nullptr);
+    EditIniFile(fileName, [&](IniDocument& doc) {
+        if (!doc.Delete(section, key))
+            SaveFailed(fileName, "klíč „" + key + "“ nelze v souboru hledat");
+    });
     return 0;
 }
 
-void IniLayer::Rewrite(const std::string& fileName, const std::string& section,
-                       const std::string& key, const std::string* value)
+void IniLayer::SaveFailed(const std::string& fileName, const std::string& reason)
+{
+    const std::string text = SaveFailureText(fileName, reason);
+    if (m_log)
+        m_log->WriteLog(true, text);
+    throw UserActionError(text, SaveFailureCaption);
+}
+
+void IniLayer::EditIniFile(const std::string& fileName,
+                           const std::function<void(IniDocument&)>& edit)
 {
     OpenIniFile(fileName);
-    const std::string failure = "Unable to write to " + fileName;
-    if (!CanStore(section, key, value))
-        throw UserActionError(failure);
+    const FileLock lock(fileName);
+    if (!lock.locked())
+        SaveFailed(fileName, lock.error());
 
     // Writes start from the disk, never from the cache: a stale cache written
     // back would undo another writer's change.
     FileStamp stamp;
     std::string old;
     if (StatFile(fileName, stamp)) {
-        if (!ReadWholeFile(fileName, old))
-            throw UserActionError(failure); // rewriting it would lose its content
-    } else if (errno != ENOENT && errno != ENOTDIR) {
-        throw UserActionError(failure);
+        if (!ReadInputFile(fileName, MaxIniFileBytes, old))
+            SaveFailed(fileName, std::strerror(errno)); // rewriting it would lose its content
+    } else if (errno != ENOENT) {
+        SaveFailed(fileName, std::strerror(errno));
     }
 
-    Content content(old);
-    std::vector<Line>& lines = content.lines;
-
-    // The first section of that name, the one reads use.
-    std::size_t header = lines.size();
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const LineInfo info = ClassifyLine(content.text[i]);
-        if (info.kind == LineKind::Section && EqualsNoCase(info.name, section)) {
-            header = i;
-            break;
-        }
-    }
-    std::size_t lastEntry = header;
-    std::vector<std::size_t> matches;
-    for (std::size_t i = header + 1; i < lines.size(); ++i) {
-        const LineInfo info = ClassifyLine(content.text[i]);
-        if (info.kind == LineKind::Section)
-            break;
-        if (info.kind == LineKind::Entry) {
-            lastEntry = i;
-            if (EqualsNoCase(info.name, key))
-                matches.push_back(i);
-        }
-    }
-
-    const std::string eol = content.LineEnd();
-    if (value == nullptr) {
-        if (matches.empty())
-            return;
-        // Every occurrence goes: the first one removed would otherwise
-        // uncover the next, and the key would seem not deleted.
-        for (auto it = matches.rbegin(); it != matches.rend(); ++it)
-            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*it));
-    } else {
-        const std::string entry = content.Encode(key + "=" + *value);
-        if (!matches.empty()) {
-            lines[matches.front()].raw = entry;
-        } else if (header < lines.size()) {
-            const auto at = lines.begin() + static_cast<std::ptrdiff_t>(lastEntry) + 1;
-            if (lines[lastEntry].open())
-                lines[lastEntry].eol = eol;
-            lines.insert(at, Line{entry, eol});
-        } else {
-            if (!lines.empty()) {
-                if (lines.back().open())
-                    lines.back().eol = eol;
-                if (!Trim(content.text.back()).empty())
-                    lines.push_back({"", eol});
-            }
-            lines.push_back({content.Encode("[" + section + "]"), eol});
-            lines.push_back({entry, eol});
-        }
-    }
-
-    std::string bytes = content.Join();
-    if (bytes == old && stamp.exists)
+    IniDocument doc(old);
+    edit(doc);
+    std::string bytes = doc.Bytes();
+    if (bytes == old)
         return;
-    if (!WriteFileAtomically(fileName, bytes))
-        throw UserActionError(failure);
+    std::string reason;
+    if (!WriteFileAtomically(fileName, bytes, &reason))
+        SaveFailed(fileName, reason);
     FileStamp written;
     StatFile(fileName, written);
     if (!m_file)

@@ -1,24 +1,60 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kw {
+
+class Log;
+
+// A whole INI file held as its lines, for one read-modify-write: reads give
+// what the layer would read, changes keep every other line byte for byte and
+// the file's encoding and line ends.
+class IniDocument {
+public:
+    explicit IniDocument(std::string_view bytes);
+    ~IniDocument();
+    IniDocument(const IniDocument&) = delete;
+    IniDocument& operator=(const IniDocument&) = delete;
+
+    // The keys of a section with their values, in file order, exactly as an
+    // enumeration of the layer delivers them; empty when it has none.
+    std::vector<std::pair<std::string, std::string>> Entries(const std::string& section) const;
+    // Writes the first occurrence of the key, or adds it (and the section).
+    // False, and nothing changes, when the texts cannot be stored as one line
+    // of this file (line break, "=" in the key, "]" in the section, an empty
+    // key, a character the file's code page lacks).
+    bool Set(const std::string& section, const std::string& key, const std::string& value);
+    // Removes every occurrence of the key in the section, so it is really
+    // gone. False for a name no line of the file can hold.
+    bool Delete(const std::string& section, const std::string& key);
+
+    std::string Bytes() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
 
 // The INI layer of the archive description and the calendar: one open file at a
 // time, one shared value text (`IniValue`) that every read replaces, "?" as the
 // missing-key sentinel and a key enumeration driven step by step.
 //
 // The text rules are those of the Windows profile files the controller's tools
-// write: section and key names match without regard to case, blanks around
-// names and values are dropped, a matching pair of quotes around a value is
-// removed, the first of duplicate keys wins, a value is cut to 1023 and then to
-// 255 characters, and a key list holds at most 8191 bytes of names. A line
-// without "=" inside a section is a key with an empty value, as Windows lists
-// it. Files are Windows-1250, or UTF-8 when the whole file is valid UTF-8;
-// texts handed in and out are UTF-8.
+// write: CR LF, LF, a lone CR and LF CR all end a line; section and key names
+// match without regard to case and blanks around names (in the file and in
+// the arguments) and values are dropped; a matching pair of quotes around a
+// value is removed; the first of duplicate keys wins; a value is cut to 1023
+// and then to 255 characters; a key list holds at most 8191 bytes of names; a
+// line without "=" is no entry. Files are Windows-1250, or UTF-8 when the
+// whole file (after a byte order mark) is valid UTF-8; texts handed in and
+// out are UTF-8. Files larger than MaxIniFileBytes, and anything but regular
+// files, have no sections.
 //
 // The parsed file is kept with its handle and checked against the disk
 // (stat) on every access, so another writer's change is seen.
@@ -49,18 +85,28 @@ public:
     float ReadIniFloat(const std::string& fileName, const std::string& section,
                        const std::string& key);
 
-    // Rewrites the file atomically, keeping every other line byte for byte and
-    // the file's encoding and line ends. Writing replaces the first occurrence
-    // of the key; deleting removes every occurrence in the section, so the key
-    // is really gone. A failed write, an existing file that cannot be read, or
-    // a name or value that cannot be stored as one line (line break, "=" in the
-    // key, "]" in the section, empty key) throws
-    // UserActionError("Unable to write to " + fileName) and leaves the file as
-    // it was. Both return 0.
+    // Writes or deletes one key in one atomic rewrite of the file (see
+    // EditIniFile). Both return 0.
     int32_t WriteIniValue(const std::string& fileName, const std::string& section,
                           const std::string& key, const std::string& value);
     int32_t DeleteIniKey(const std::string& fileName, const std::string& section,
                          const std::string& key);
+
+    // One read-modify-write of a shared file: under the program directory's
+    // lock, the file is read from the disk (never from the cache, which may be
+    // stale), `edit` changes it, and it is written back atomically once when
+    // it changed. A text that cannot be stored, a file that exists but cannot
+    // be read (rewriting it would lose its content) or a failed write throws
+    // UserActionError with the Czech text of SaveFailureText, logs it as an
+    // error line, and leaves the file as it was.
+    void EditIniFile(const std::string& fileName, const std::function<void(IniDocument&)>& edit);
+
+    // Reports a failed save of `fileName`: logs it as an error line and
+    // throws UserActionError with the Czech text and caption of a failed save.
+    [[noreturn]] void SaveFailed(const std::string& fileName, const std::string& reason);
+
+    // Where failed saves are logged; none by default.
+    void setLog(Log* log) { m_log = log; }
 
 private:
     struct File;
@@ -68,9 +114,6 @@ private:
     File* EnumerationFile();
     void ReadReference(const std::string& fileName, const std::string& section,
                        const std::string& key);
-    void Rewrite(const std::string& fileName, const std::string& section, const std::string& key,
-                 const std::string* value);
-
     std::unique_ptr<File> m_file; // the open handle, none before the first open
     std::string m_fileName;
     std::string m_enumSection;
@@ -80,6 +123,7 @@ private:
     // another file come between its steps.
     std::string m_enumFileName;
     std::unique_ptr<File> m_enumFile;
+    Log* m_log = nullptr;
 };
 
 // Integer literal as the layer reads it: optional leading blanks, optional

@@ -1,6 +1,7 @@
 #include "archive/MonthFile.h"
 
 #include "archive/ArchiveDescription.h"
+#include "archive/AtomicFile.h"
 #include "archive/Codepage.h"
 #include "archive/DateTime.h"
 #include "archive/Errors.h"
@@ -26,7 +27,9 @@ constexpr std::size_t kRecordHeaderSize = 16;
 // The month file for one call of ReadDayRecord; closed on every way out.
 class File {
 public:
-    explicit File(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY)) {}
+    // Only a regular file of a month file's size is opened, without
+    // blocking: a FIFO or a directory of that name "cannot be opened".
+    explicit File(const std::string& path) : m_fd(OpenInputFile(path, DayArchive::MaxFileSize)) {}
     ~File()
     {
         if (m_fd >= 0)
@@ -77,6 +80,18 @@ bool HasMonthFileSignature(const ByteReader& header)
 std::size_t DayEntryOffset(int32_t n)
 {
     return 16 + 16 * static_cast<std::size_t>(n);
+}
+
+int64_t BlockRecordsToWalk(const BlockDescription& block)
+{
+    int64_t n = 0;
+    while (n < block.RecordCount && n < DayArchive::DayDataWords) {
+        const int64_t start = int64_t(block.Start) + n * int64_t(block.Length);
+        if (start >= DayArchive::DayDataWords)
+            break;
+        ++n;
+    }
+    return n;
 }
 
 DayArchive::DayArchive(const ProgramLocation& location, ArchiveDescription& description, Log& log,
@@ -232,12 +247,9 @@ void DayArchive::ListDayRecord(int32_t groupSize)
         const int32_t count = block.RecordCount;
         if (count > 1)
             m_out.WriteOutputLine("Počet záznamů: " + FormatInt(count, -3));
-        // Records starting outside the day buffer hold nothing of the day: stop
-        // there, whatever count and length the description claims.
-        for (int64_t n = 0; n < count && n < DayDataWords; ++n) {
+        const int64_t records = BlockRecordsToWalk(block);
+        for (int64_t n = 0; n < records; ++n) {
             const int64_t start = int64_t(block.Start) + n * int64_t(block.Length);
-            if (start < 0 || start >= DayDataWords)
-                break;
             if (n % groupSize == 0 && count > 1) {
                 m_out.WriteOutputLine("");
                 m_out.WriteOutput("[" + FormatInt(n, 4) + "]  ");

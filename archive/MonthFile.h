@@ -9,6 +9,7 @@
 namespace kw {
 
 class ArchiveDescription;
+struct BlockDescription;
 class Log;
 class Output;
 struct ProgramLocation;
@@ -17,6 +18,11 @@ struct ProgramLocation;
 bool HasMonthFileSignature(const ByteReader& header);
 // Header offset of day entry n (1..32).
 std::size_t DayEntryOffset(int32_t n);
+// How many records of a block the decoding and the raw listing walk: up to
+// the first record that starts past the end of the day buffer, and never
+// more than the buffer has words. Records that start before it are walked:
+// their words outside the buffer read as 0.
+int64_t BlockRecordsToWalk(const BlockDescription& block);
 
 // The controller's month files: a 560-byte header with a directory of 32 day
 // entries, and day records headed "QX5-DATA-DEN-" + entry number. A record is
@@ -27,6 +33,9 @@ public:
     static constexpr std::size_t DayDataSize = 8192;
     static constexpr int32_t DayDataWords = 4096;
     static constexpr int32_t EntryCount = 32;
+    // A month file holds its header and at most 32 records; anything larger
+    // is no month file and is not opened.
+    static constexpr uint64_t MaxFileSize = HeaderSize + EntryCount * (16 + DayDataSize);
 
     DayArchive(const ProgramLocation& location, ArchiveDescription& description, Log& log,
                Output& output);

@@ -3,6 +3,7 @@
 #include "archive/Codepage.h"
 #include "archive/FileLookup.h"
 #include "archive/Ini.h"
+#include "output/Log.h"
 
 #include <exception>
 
@@ -134,7 +135,7 @@ bool PopupState::enabled(PopupItem item) const
     return false;
 }
 
-Calendar::Calendar(IniLayer& ini) : m_ini(ini) {}
+Calendar::Calendar(IniLayer& ini, Log* log) : m_ini(ini), m_log(log) {}
 
 std::string Calendar::CalendarFilePath() const
 {
@@ -164,23 +165,24 @@ int32_t Calendar::KeyDay(const std::string& key) const
     return day;
 }
 
-void Calendar::ApplyEntry(const std::string& key, const std::string& value)
+void Calendar::ApplyEntry(MonthMarks& marks, const std::string& key, const std::string& value) const
 {
     const int32_t day = KeyDay(key);
     if (day == 0 || value.empty())
         return;
+    auto& type = marks.dayTypes[static_cast<std::size_t>(day)];
     switch (Upper(value[0])) {
     case 'E':
-        KemDay = day;
+        marks.kemDay = day;
         break;
     case 'N':
-        DayTypes[static_cast<std::size_t>(day)] = ExplicitRestDay;
+        type = ExplicitRestDay;
         break;
     case 'P':
-        DayTypes[static_cast<std::size_t>(day)] = ExplicitWorkingDay;
+        type = ExplicitWorkingDay;
         break;
     case 'S':
-        DayTypes[static_cast<std::size_t>(day)] = ExplicitDayOff;
+        type = ExplicitDayOff;
         break;
     default:
         break;
@@ -189,12 +191,44 @@ void Calendar::ApplyEntry(const std::string& key, const std::string& value)
     // several bytes.
     const std::size_t second = Utf8Left(value, 1).size();
     if (second < value.size() && Upper(value[second]) == 'E')
-        KemDay = day;
+        marks.kemDay = day;
+}
+
+Calendar::MonthMarks Calendar::MarksOf(const Entries& entries) const
+{
+    MonthMarks marks;
+    for (int32_t d = 1; d <= 32; ++d) {
+        const int32_t w = (d + FirstWeekdayOffset) % 7;
+        marks.dayTypes[static_cast<std::size_t>(d)] =
+            w <= 4 ? WorkingDay : (w == 5 ? Saturday : Sunday);
+    }
+    for (const auto& [key, value] : entries)
+        ApplyEntry(marks, key, value);
+    return marks;
+}
+
+Calendar::Entries Calendar::CopyTemplateIfEmpty(IniDocument& doc, const std::string& file)
+{
+    Entries year = doc.Entries(YearText);
+    if (!year.empty())
+        return year;
+    const Entries templ = doc.Entries(TemplateSection);
+    for (const auto& [key, value] : templ) {
+        if (doc.Set(YearText, key, value))
+            year.emplace_back(key, value);
+        else if (m_log)
+            m_log->WriteLog(true, "Kalendář: klíč \"" + key + "=" + value + "\" šablony " +
+                                      TemplateSection + " nelze zapsat do roku " + YearText + " (" +
+                                      file + "), vynechán");
+    }
+    return year;
 }
 
 void Calendar::LoadCalendarMonth(int32_t year, int32_t month, const std::string& title)
 {
-    if (title.empty())
+    // While editing, the caption names the month shown, whatever the caller
+    // passes: a listing loading another month must not leave an old name.
+    if (title.empty() || (title == "-" && !SelectionMode))
         Caption = "Kalendář " + MonthNames(month) + " " + std::to_string(year);
     else if (title != "-")
         Caption = title;
@@ -212,35 +246,29 @@ void Calendar::LoadCalendarMonth(int32_t year, int32_t month, const std::string&
     // The weekday number (1 = Sunday) is (Monday index + 1) mod 7 + 1, so
     // (number + 4) mod 7 is (Monday index + 6) mod 7.
     FirstWeekdayOffset = validMonth ? (MondayIndexOfFirst(year, month) + 6) % 7 : 0;
-    DayTypes.fill(0);
-    for (int32_t d = 1; d <= 32; ++d) {
-        const int32_t w = (d + FirstWeekdayOffset) % 7;
-        DayTypes[static_cast<std::size_t>(d)] = w <= 4 ? WorkingDay : (w == 5 ? Saturday : Sunday);
-    }
 
     std::exception_ptr failure;
+    Entries entries;
     // A month outside 1..12 has no days, so no key can name one of them.
     if (validMonth) {
         const std::string file = CalendarFilePath();
-        Entries entries;
-        bool copy = false;
-        if (ReadSection(file, YearText, entries) == -2) {
-            ReadSection(file, TemplateSection, entries);
-            copy = true;
-        }
-        for (const auto& [key, value] : entries)
-            ApplyEntry(key, value);
-        // The template is read completely before the year's section is
-        // written, and the month is loaded before a failed write is reported.
-        if (copy) {
+        if (ReadSection(file, YearText, entries) == -2 &&
+            ReadSection(file, TemplateSection, entries) >= 1) {
+            // The year takes the template: copied in one write under the
+            // lock, so it is there whole or not at all, and a copy of the
+            // program that filled the year meanwhile is not written over.
             try {
-                for (const auto& [key, value] : entries)
-                    m_ini.WriteIniValue(file, YearText, key, value);
+                m_ini.EditIniFile(
+                    file, [&](IniDocument& doc) { entries = CopyTemplateIfEmpty(doc, file); });
             } catch (...) {
+                // The month still shows what the template says.
                 failure = std::current_exception();
             }
         }
     }
+    const MonthMarks marks = MarksOf(entries);
+    KemDay = marks.kemDay;
+    DayTypes = marks.dayTypes;
 
     if (Changed)
         Changed();
@@ -316,16 +344,20 @@ std::array<DayButton, DayButtonCount> Calendar::DayButtons() const
 
 PopupState Calendar::PopupFor(int32_t day) const
 {
+    return PopupFor(day, DayType(day), KemDay);
+}
+
+PopupState Calendar::PopupFor(int32_t day, int32_t type, int32_t kemDay)
+{
     PopupState s;
-    const int32_t t = DayType(day);
     // An explicit type must be reverted with O before another can be set.
-    s.O = t >= 10;
-    s.P = t < 10 && t != WorkingDay;
-    s.S = t < 10 && t != Saturday;
-    s.N = t < 10 && t != Sunday;
+    s.O = type >= 10;
+    s.P = type < 10 && type != WorkingDay;
+    s.S = type < 10 && type != Saturday;
+    s.N = type < 10 && type != Sunday;
     // At most one energy-month end per month.
-    s.KEM = KemDay == 0;
-    s.ZKEM = day == KemDay && KemDay != 0;
+    s.KEM = kemDay == 0;
+    s.ZKEM = day == kemDay && kemDay != 0;
     return s;
 }
 
@@ -369,61 +401,71 @@ bool Calendar::PopupAction(PopupItem item)
 
     const std::string file = CalendarFilePath();
     const std::string key = std::to_string(ClickedDay) + "." + MonthText;
-    const bool isKem = ClickedDay == KemDay;
-    const char explicitLetter = ExplicitLetter(DayType(ClickedDay));
-
-    bool remove = false;
-    std::string value;
-    switch (item) {
-    case PopupItem::O:
-        if (isKem)
-            value = "E";
-        else
-            remove = true;
-        break;
-    case PopupItem::P:
-    case PopupItem::S:
-    case PopupItem::N:
-        value = item == PopupItem::P ? "P" : (item == PopupItem::S ? "S" : "N");
-        if (isKem)
-            value += "E";
-        break;
-    case PopupItem::KEM:
-        if (explicitLetter)
-            value += explicitLetter;
-        value += "E";
-        break;
-    case PopupItem::ZKEM:
-        if (explicitLetter)
-            value += explicitLetter;
-        break;
-    }
-
+    bool done = false;
     try {
-        if (remove)
-            m_ini.DeleteIniKey(file, YearText, key);
-        else
-            m_ini.WriteIniValue(file, YearText, key, value);
-        // Another spelling of the same day ("05.1" beside "5.1") would still
-        // be read after the written key and undo the change, so it goes.
-        Entries entries;
-        ReadSection(file, YearText, entries);
-        for (const auto& entry : entries) {
-            if (!EqualsNoCase(entry.first, key) && KeyDay(entry.first) == ClickedDay)
-                m_ini.DeleteIniKey(file, YearText, entry.first);
-        }
-        // A year left without keys would take the template again at the next
-        // load and bring back what was just removed; an empty value keeps the
-        // section and is ignored when read.
-        if (remove && ReadSection(file, YearText, entries) == -2)
-            m_ini.WriteIniValue(file, YearText, key, "");
+        m_ini.EditIniFile(file, [&](IniDocument& doc) {
+            // The month as the file holds it now: another copy of the program
+            // may have changed it since it was loaded here.
+            const Entries entries = CopyTemplateIfEmpty(doc, file);
+            const MonthMarks now = MarksOf(entries);
+            const int32_t type = now.dayTypes[static_cast<std::size_t>(ClickedDay)];
+            if (!PopupFor(ClickedDay, type, now.kemDay).enabled(item))
+                return;
+            const bool isKem = ClickedDay == now.kemDay;
+            const char explicitLetter = ExplicitLetter(type);
+
+            bool remove = false;
+            std::string value;
+            switch (item) {
+            case PopupItem::O:
+                if (isKem)
+                    value = "E";
+                else
+                    remove = true;
+                break;
+            case PopupItem::P:
+            case PopupItem::S:
+            case PopupItem::N:
+                value = item == PopupItem::P ? "P" : (item == PopupItem::S ? "S" : "N");
+                if (isKem)
+                    value += "E";
+                break;
+            case PopupItem::KEM:
+                if (explicitLetter)
+                    value += explicitLetter;
+                value += "E";
+                break;
+            case PopupItem::ZKEM:
+                if (explicitLetter)
+                    value += explicitLetter;
+                break;
+            }
+
+            if (remove)
+                doc.Delete(YearText, key);
+            else if (!doc.Set(YearText, key, value))
+                m_ini.SaveFailed(file, "klíč " + key + " nelze zapsat");
+            // Another spelling of the same day ("05.1" beside "5.1") would
+            // still be read after the written key and undo the change, so it
+            // goes.
+            for (const auto& entry : entries) {
+                if (!EqualsNoCase(entry.first, key) && KeyDay(entry.first) == ClickedDay)
+                    doc.Delete(YearText, entry.first);
+            }
+            // A year left without keys would take the template again at the
+            // next load and bring back what was just removed; an empty value
+            // keeps the section and is ignored when read.
+            if (remove && doc.Entries(YearText).empty())
+                doc.Set(YearText, key, "");
+            done = true;
+        });
     } catch (...) {
         // Show what the file holds now, then let the window report the failure.
         ReloadCalendarMonth();
         throw;
     }
     ReloadCalendarMonth();
-    return true;
+    return done;
 }
 
 } // namespace kw

@@ -9,7 +9,9 @@
 
 namespace kw {
 
+class IniDocument;
 class IniLayer;
+class Log;
 
 // Czech month name in capitals for month 1..12; an empty text otherwise.
 const std::string& MonthNames(int32_t month);
@@ -84,7 +86,8 @@ public:
     static constexpr const char* FileName = "KALEND.INI";
     static constexpr const char* TemplateSection = "1980";
 
-    explicit Calendar(IniLayer& ini);
+    // `log` (optional) receives the keys a template copy had to skip.
+    explicit Calendar(IniLayer& ini, Log* log = nullptr);
 
     // The program directory, ending in '/'.
     void setProgramPath(const std::string& path) { m_programPath = path; }
@@ -115,9 +118,12 @@ public:
 
     // Loads day types and the energy-month end of the month. Title: empty
     // gives "Kalendář MONTH YEAR", "-" keeps the caption, anything else
-    // becomes the caption. Copying the template into an empty year writes
-    // KALEND.INI; a failed write throws UserActionError after the month has
-    // been loaded and Changed called.
+    // becomes the caption; while editing (not in selection mode) the caption
+    // always names the month loaded, so it never disagrees with the grid.
+    // Copying the template into an empty year writes KALEND.INI once, whole
+    // or not at all (keys that cannot be stored are skipped and logged); a
+    // failed write throws UserActionError after the month has been loaded and
+    // Changed called.
     void LoadCalendarMonth(int32_t year, int32_t month, const std::string& title);
     // Step the caller's month one forward or back, then load it keeping the
     // caption.
@@ -134,6 +140,7 @@ public:
     std::array<DayButton, DayButtonCount> DayButtons() const;
 
     PopupState PopupFor(int32_t day) const;
+    static PopupState PopupFor(int32_t day, int32_t type, int32_t kemDay);
 
     // A click on a day button with this caption (its digits give the day).
     // Selection mode: calls `hideWindow` (when given), then the selection
@@ -141,21 +148,34 @@ public:
     // state. A caption that names no day of the loaded month does nothing.
     DayClick ClickDay(const std::string& caption, const std::function<void()>& hideWindow = {});
 
-    // Applies a popup item to the clicked day, writes KALEND.INI at once and
-    // reloads the month. Returns false (and changes nothing) when the item is
-    // not enabled for that day. A failed write throws UserActionError.
+    // Applies a popup item to the clicked day in one locked read-modify-write
+    // of KALEND.INI and reloads the month. What is written is decided from
+    // the file as it is now, so an edit made meanwhile by another copy of the
+    // program is never written over. Returns false (and changes nothing) when
+    // the item is not enabled for that day, as loaded or as the file now
+    // stands. A failed write throws UserActionError.
     bool PopupAction(PopupItem item);
 
 private:
     // One key of a section with its value, in file order.
     using Entries = std::vector<std::pair<std::string, std::string>>;
+    // Day types and energy-month end of the loaded month, by its entries.
+    struct MonthMarks {
+        int32_t kemDay = 0;
+        std::array<int32_t, 33> dayTypes{};
+    };
     // 1: key found; -2: the section has no keys; other: nothing read.
     int32_t ReadSection(const std::string& file, const std::string& section, Entries& out);
-    void ApplyEntry(const std::string& key, const std::string& value);
+    MonthMarks MarksOf(const Entries& entries) const;
+    void ApplyEntry(MonthMarks& marks, const std::string& key, const std::string& value) const;
+    // Copies the template into the year's section of `doc` when the year has
+    // no keys; the year's entries afterwards.
+    Entries CopyTemplateIfEmpty(IniDocument& doc, const std::string& file);
     // Day of the loaded month that a key names, 0 when none.
     int32_t KeyDay(const std::string& key) const;
 
     IniLayer& m_ini;
+    Log* m_log;
     std::string m_programPath;
 };
 

@@ -2,12 +2,14 @@
 
 #include "archive/AtomicFile.h"
 #include "archive/Codepage.h"
+#include "archive/Errors.h"
 #include "archive/FileLookup.h"
 #include "output/Log.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <string_view>
 #include <sys/stat.h>
@@ -17,16 +19,27 @@ namespace kw {
 
 namespace {
 
-// The record names its own file relative to the program directory. A name read
-// from a file that climbs out of it ("../x", "/etc/x") would let a save write
-// anywhere, so only a bare name is used; anything else means the usual file.
-std::string StorageName(const std::string& name)
+// A damaged file is kept under this name before anything is saved over it;
+// ASCII only, so that it survives any file system the archive may sit on.
+std::string KeptCopyName(int attempt)
 {
-    if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos ||
-        name == "." || name == "..")
-        return "ROZ_DNEW.CFG";
-    return name;
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    return std::string("ROZ_DNEW-poskozeny-") + stamp +
+           (attempt > 0 ? "-" + std::to_string(attempt + 1) : std::string()) + ".CFG";
 }
+
+std::string DirectoryOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// A copy of a damaged file larger than this is no copy of ours to make.
+constexpr uint64_t MaxKeptCopyBytes = 64u * 1024 * 1024;
 
 using Bytes = DayDivision::Bytes;
 constexpr std::size_t RecordSize = DayDivision::RecordSize;
@@ -179,12 +192,14 @@ std::string DayDivision::ErrorText(int32_t code)
     if (code == 0)
         return {};
     if (code == WrongLength)
-        return "Soubor nemá správnou délku " + std::to_string(RecordSize) + " bajtů.";
+        return "soubor nemá správnou délku " + std::to_string(RecordSize) + " bajtů";
     if (code == BadContent)
-        return "Soubor je poškozen (chybný kontrolní součet nebo délka záznamu).";
+        return "soubor je poškozen (chybný kontrolní součet nebo délka záznamu)";
+    if (code == ChangedOnDisk)
+        return "soubor mezitím změnil jiný program";
     if (code > 0)
         return std::strerror(code);
-    return "Chyba " + std::to_string(code);
+    return "chyba " + std::to_string(code);
 }
 
 int32_t DayDivision::InitDayDivision(int32_t variant)
@@ -243,35 +258,66 @@ bool DayDivision::UpdateChecksum()
     return UpdateChecksum(m_bytes);
 }
 
+std::string DayDivision::StoragePath(const std::string& programPath)
+{
+    return ResolveFile(programPath, DefaultFileName);
+}
+
+DayDivision::DiskStamp DayDivision::StampOf(const std::string& path)
+{
+    DiskStamp stamp;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return stamp;
+    stamp.exists = true;
+    stamp.regular = S_ISREG(st.st_mode);
+    stamp.dev = st.st_dev;
+    stamp.ino = st.st_ino;
+    stamp.size = static_cast<uint64_t>(st.st_size);
+    stamp.mtimeNs = int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    return stamp;
+}
+
+int32_t DayDivision::Finish(int32_t code, const std::string& reason)
+{
+    LastResult = code;
+    LastErrorText = reason.empty() ? ErrorText(code) : reason;
+    return code;
+}
+
+int32_t DayDivision::SaveFailed(const std::string& path, int32_t code, const std::string& reason)
+{
+    Finish(code, reason);
+    if (m_log)
+        m_log->WriteLog(true, SaveFailureText(path, LastErrorText));
+    return code;
+}
+
 int32_t DayDivision::LoadDayDivision(const std::string& programPath)
 {
-    const auto finish = [this](int32_t code) {
-        LastResult = code;
-        LastErrorText = ErrorText(code);
-        return code;
-    };
-    const std::string name = StorageName(FileName());
-    if (name.empty())
-        return finish(ENOENT);
-    const std::string path = ResolveFile(programPath, name);
+    const std::string path = StoragePath(programPath);
+    m_stamp = StampOf(path);
+    m_stampKnown = true;
+    // Whatever is there and does not load is kept before a save replaces it.
+    m_keepAside = m_stamp.exists;
 
     // Non-blocking, so that a FIFO of that name cannot hang the program.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return finish(errno);
+        return Finish(errno);
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
         const int err = errno;
         ::close(fd);
-        return finish(err);
+        return Finish(err);
     }
     if (S_ISDIR(st.st_mode)) {
         ::close(fd);
-        return finish(EISDIR);
+        return Finish(EISDIR);
     }
     if (!S_ISREG(st.st_mode) || st.st_size != static_cast<off_t>(RecordSize)) {
         ::close(fd);
-        return finish(WrongLength);
+        return Finish(WrongLength);
     }
 
     Bytes buffer{};
@@ -283,7 +329,7 @@ int32_t DayDivision::LoadDayDivision(const std::string& programPath)
                 continue;
             const int err = errno;
             ::close(fd);
-            return finish(err);
+            return Finish(err);
         }
         if (n == 0)
             break;
@@ -291,44 +337,77 @@ int32_t DayDivision::LoadDayDivision(const std::string& programPath)
     }
     ::close(fd);
     if (got < RecordSize)
-        return finish(BadContent);
+        return Finish(BadContent);
     // The record is always 6019 bytes; a file claiming another size is not
     // one of ours, even when its length happens to match.
     if (GetU16(buffer, SizeOffset) != RecordSize)
-        return finish(BadContent);
+        return Finish(BadContent);
     if (UpdateChecksum(buffer))
-        return finish(BadContent);
+        return Finish(BadContent);
     m_bytes = buffer;
-    return finish(0);
+    m_keepAside = false;
+    return Finish(0);
 }
 
-int32_t DayDivision::SaveDayDivision(const std::string& programPath)
+int32_t DayDivision::SaveDayDivision(const std::string& programPath, bool overwriteChanges)
 {
-    const std::string name = StorageName(FileName());
-    if (name.empty()) {
-        LastResult = EINVAL;
-        LastErrorText = ErrorText(EINVAL);
-        return LastResult;
+    KeptCopyPath.clear();
+    const std::string path = StoragePath(programPath);
+    const FileLock lock(path);
+    if (!lock.locked())
+        return SaveFailed(path, EAGAIN, lock.error());
+
+    // Only a file that is there can hold another writer's settings; one
+    // removed meanwhile is simply written anew.
+    const DiskStamp now = StampOf(path);
+    if (m_stampKnown && now.regular && now != m_stamp && !overwriteChanges)
+        return Finish(ChangedOnDisk);
+
+    // A file that failed to load may still hold the user's groups: it is kept
+    // under a name that says so, never silently replaced.
+    if (m_keepAside && now.exists) {
+        const std::string target = SaveTarget(path);
+        std::string kept;
+        for (int attempt = 0; attempt < 100 && kept.empty(); ++attempt) {
+            const std::string candidate = DirectoryOf(target) + KeptCopyName(attempt);
+            if (::link(target.c_str(), candidate.c_str()) == 0) {
+                kept = candidate;
+            } else if (errno != EEXIST) {
+                // No hard links on this file system: a copy does it.
+                std::string bytes, reason;
+                if (!ReadInputFile(target, MaxKeptCopyBytes, bytes))
+                    return SaveFailed(path, errno,
+                                      std::string("poškozený soubor nelze uschovat (") +
+                                          std::strerror(errno) + "), proto nebyl přepsán");
+                if (WriteNewFile(candidate, bytes, &reason))
+                    kept = candidate;
+                else if (errno != EEXIST)
+                    return SaveFailed(path, errno,
+                                      "poškozený soubor nelze uschovat (" + reason +
+                                          "), proto nebyl přepsán");
+            }
+        }
+        if (kept.empty())
+            return SaveFailed(path, EEXIST, "poškozený soubor nelze uschovat");
+        KeptCopyPath = kept;
     }
-    const std::string path = ResolveFile(programPath, name);
+
     UpdateChecksum();
     const std::string_view data(reinterpret_cast<const char*>(m_bytes.data()), m_bytes.size());
-    std::string error;
-    errno = 0;
-    if (!WriteFileAtomically(path, data, &error)) {
-        const int err = errno;
-        LastResult = err != 0 ? err : EIO;
-        LastErrorText = error.empty() ? ErrorText(LastResult) : error;
-        return LastResult;
+    std::string reason;
+    if (!WriteFileAtomically(path, data, &reason)) {
+        const int err = errno != 0 ? errno : EIO;
+        return SaveFailed(path, err, reason);
     }
-    LastResult = 0;
-    LastErrorText.clear();
-    return 0;
+    m_stamp = StampOf(path);
+    m_stampKnown = true;
+    m_keepAside = false;
+    return Finish(0);
 }
 
-int32_t DayDivision::StoreDayDivision(const std::string& programPath)
+int32_t DayDivision::StoreDayDivision(const std::string& programPath, bool overwriteChanges)
 {
-    return SaveDayDivision(programPath);
+    return SaveDayDivision(programPath, overwriteChanges);
 }
 
 int32_t DayDivision::StartDayDivision(const std::string& programPath, Log& log)
@@ -338,6 +417,16 @@ int32_t DayDivision::StartDayDivision(const std::string& programPath, Log& log)
     const bool error = code != 0;
     log.WriteLog(error, "*Inicializace modulu ROZ_DNE");
     log.WriteLog(error, " Načtení souboru: " + FileName() + " :" + std::to_string(code));
+    if (FileName() != DefaultFileName)
+        log.WriteLog(true, " Záznam nese jméno souboru \"" + FileName() +
+                               "\"; načítá se a ukládá vždy " + DefaultFileName);
+    // The listing uses whatever offset the file holds; an unusable one is
+    // named, so that a shifted or empty listing is never a mystery.
+    const int32_t offset = DayStartOffset();
+    if (offset < MinDayStartOffset || offset > MaxDayStartOffset || offset % 900 != 0)
+        log.WriteLog(true, " Chybný začátek dne (posun) v " + std::string(DefaultFileName) + ": " +
+                               std::to_string(offset) +
+                               " s; platné jsou násobky 900 od -42300 do 43200");
     return code;
 }
 

@@ -28,10 +28,16 @@ public:
     static constexpr std::size_t OutputSumNameChars = 255;
     static constexpr std::size_t FileNameChars = 255;
     static constexpr const char* DefaultFileName = "ROZ_DNEW.CFG";
+    // The day start offsets the editor can set.
+    static constexpr int32_t MinDayStartOffset = -47 * 900;
+    static constexpr int32_t MaxDayStartOffset = 48 * 900;
 
     // Result codes besides the system's errno values.
     static constexpr int32_t WrongLength = -1;
     static constexpr int32_t BadContent = -3;
+    // A save found that another program changed the file since it was
+    // loaded; nothing was written.
+    static constexpr int32_t ChangedOnDisk = -7;
 
     // Sum option bits (offset 5845) and group output option bits.
     enum : uint8_t {
@@ -61,18 +67,36 @@ public:
     // accumulators. Returns 0, or 1 for any other variant (nothing changes).
     int32_t InitDayDivision(int32_t variant);
 
-    // Reads programPath + the record's file name (any letter case). Returns 0,
-    // the errno of a failed open or read (2: no such file), -1 when the file
-    // is not 6019 bytes long, -3 on a short read, a checksum mismatch or a size
-    // field other than 6019. On failure the record stays as it was.
+    // Reads ROZ_DNEW.CFG of the program directory (any letter case), whatever
+    // name the record itself carries: a name field naming another file must
+    // never make a save replace that file. Returns 0, the errno of a failed
+    // open or read (2: no such file), -1 when the file is not 6019 bytes
+    // long, -3 on a short read, a checksum mismatch or a size field other
+    // than 6019. On failure the record stays as it was, and a file that is
+    // there but did not load is kept aside before the first save over it.
     int32_t LoadDayDivision(const std::string& programPath);
-    // Updates the checksum and replaces the file atomically: a failed save
-    // leaves the old file as it was. Returns 0 or an errno value.
-    int32_t SaveDayDivision(const std::string& programPath);
+    // Under the program directory's lock: refuses (ChangedOnDisk) when a file
+    // is there that changed since it was loaded or saved here, unless
+    // `overwriteChanges`; keeps a file that failed to load as
+    // "ROZ_DNEW-poskozeny-YYYYMMDD-HHMMSS.CFG" beside it (KeptCopyPath);
+    // updates the checksum and replaces the file atomically (a link is
+    // followed, a write-protected file refused). A failed save leaves the old
+    // file as it was and is logged. Returns 0, ChangedOnDisk or an errno value.
+    int32_t SaveDayDivision(const std::string& programPath, bool overwriteChanges = false);
     // The editors' "Ulož nastavení": SaveDayDivision, result kept in LastResult.
-    int32_t StoreDayDivision(const std::string& programPath);
-    // Start-up: defaults, load, and the two log lines. Returns the load result.
+    int32_t StoreDayDivision(const std::string& programPath, bool overwriteChanges = false);
+    // Start-up: defaults, load, and the two log lines; a record naming
+    // another file or holding an unusable day start offset adds an error
+    // line. Returns the load result.
     int32_t StartDayDivision(const std::string& programPath, Log& log);
+
+    // The path of ROZ_DNEW.CFG in the program directory, as loads and saves use it.
+    static std::string StoragePath(const std::string& programPath);
+    // Where the last save kept the file that had failed to load; empty when
+    // it kept none.
+    std::string KeptCopyPath;
+    // Where failed saves are logged; none by default.
+    void setLog(Log* log) { m_log = log; }
 
     // Stores the byte sum of offsets 4 .. size-1 as the checksum; true when it
     // differed. A size field above 16000 changes nothing.
@@ -122,7 +146,27 @@ public:
     uint16_t OutputSumCount(int32_t s) const;
 
 private:
+    // The file as last loaded or saved here, to notice another writer.
+    struct DiskStamp {
+        bool exists = false;
+        bool regular = false;
+        uint64_t dev = 0, ino = 0, size = 0;
+        int64_t mtimeNs = 0;
+        bool operator!=(const DiskStamp& o) const
+        {
+            return exists != o.exists || dev != o.dev || ino != o.ino || size != o.size ||
+                   mtimeNs != o.mtimeNs;
+        }
+    };
+    static DiskStamp StampOf(const std::string& path);
+    int32_t Finish(int32_t code, const std::string& reason = std::string());
+    int32_t SaveFailed(const std::string& path, int32_t code, const std::string& reason);
+
     Bytes m_bytes{};
+    bool m_stampKnown = false; // false until the first load or save
+    DiskStamp m_stamp;
+    bool m_keepAside = false; // the file is there but failed to load
+    Log* m_log = nullptr;
 };
 
 } // namespace kw

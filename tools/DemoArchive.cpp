@@ -890,8 +890,12 @@ bool WriteDemoFiles(const std::string& dir, const std::vector<DemoFile>& files, 
         return false;
     }
     for (const DemoFile& file : files) {
-        if (!WriteFileAtomically((root / file.name).string(), file.bytes, error))
+        std::string reason;
+        if (!WriteFileAtomically((root / file.name).string(), file.bytes, &reason)) {
+            if (error)
+                *error = (root / file.name).string() + ": " + reason;
             return false;
+        }
     }
     return true;
 }

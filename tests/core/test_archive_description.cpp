@@ -277,4 +277,30 @@ TEST(ArchiveDescription, SwitchKeepsTheBlockByItsFirstCharacter)
     EXPECT_TRUE(f.errors[0]);
 }
 
+TEST(ArchiveDescription, UnusableMultiplierIsLoggedOnce)
+{
+    Fixture f;
+    // Typed with a Czech decimal comma: every value of the block becomes 0.
+    std::string text = kTwoBlocks;
+    text.replace(text.find("NASOB=0.1"), 9, "NASOB=0,1");
+    const std::string path = f.dir.write("D0LARCH.INI", kw::Utf8ToCp1250(text));
+    const auto reported = [&f] {
+        int n = 0;
+        for (std::size_t i = 0; i < f.lines.size(); ++i) {
+            if (f.lines[i].find("NASOB=\"0,1\" v bloku ACTIVE") != std::string::npos) {
+                EXPECT_TRUE(f.errors[i]);
+                ++n;
+            }
+        }
+        return n;
+    };
+    f.desc.LoadArchiveDescription(f.dir.path(), 0);
+    ASSERT_TRUE(f.desc.ArchiveLoaded);
+    EXPECT_FLOAT_EQ(f.desc.BlockTable[1].Multiplier, 0.0f);
+    EXPECT_EQ(reported(), 1);
+    // Switching to the same file again during a listing does not repeat it.
+    f.desc.ParseArchiveDescription(1, path);
+    EXPECT_EQ(reported(), 1);
+}
+
 } // namespace

@@ -333,23 +333,68 @@ TEST(DayDivision, SaveReplacesAFileOfAnotherCase)
     EXPECT_EQ(ReadFile(dir.path() + "roz_dnew.cfg"), AsText(d.bytes()));
 }
 
-TEST(DayDivision, StoredNameNeverLeadsOutOfTheProgramDirectory)
+TEST(DayDivision, StoredNameNeverChoosesTheFile)
 {
-    // The name comes from the file itself; a save must not follow it elsewhere.
-    for (const std::string name :
-         {"../escaped.cfg", "/tmp/kwatrix-escaped.cfg", "..", "sub\\x.cfg"}) {
+    // The name comes from the file itself; a save must not follow it to the
+    // calendar, the program or out of the directory, and an empty one must
+    // not stop every save.
+    for (const std::string name : {"../escaped.cfg", "/tmp/kwatrix-escaped.cfg", "..", "sub\\x.cfg",
+                                   "KALEND.INI", "kwatrix", ""}) {
         kwtest::TempDir parent;
         const std::string dir = parent.path() + "prog/";
         std::filesystem::create_directory(dir);
+        for (const char* victim : {"KALEND.INI", "kwatrix"})
+            std::ofstream(dir + victim) << "keep";
         DayDivision d;
         ASSERT_TRUE(d.SetFileName(name));
         EXPECT_EQ(d.SaveDayDivision(dir), 0) << name;
-        EXPECT_TRUE(std::filesystem::exists(dir + "ROZ_DNEW.CFG")) << name;
+        EXPECT_EQ(ReadFile(dir + "ROZ_DNEW.CFG"), AsText(d.bytes())) << name;
+        EXPECT_EQ(ReadFile(dir + "KALEND.INI"), "keep") << name;
+        EXPECT_EQ(ReadFile(dir + "kwatrix"), "keep") << name;
         EXPECT_FALSE(std::filesystem::exists(parent.path() + "escaped.cfg")) << name;
         EXPECT_FALSE(std::filesystem::exists("/tmp/kwatrix-escaped.cfg")) << name;
         DayDivision loaded;
-        ASSERT_TRUE(loaded.SetFileName(name));
         EXPECT_EQ(loaded.LoadDayDivision(dir), 0) << name;
+        EXPECT_EQ(loaded.FileName(), name) << "the stored name stays as it is";
+    }
+}
+
+TEST(DayDivision, StartNamesWhatTheRecordGetsWrong)
+{
+    struct Case {
+        std::string name;
+        int32_t offset;
+        std::string extra; // the error line after the two usual ones, if any
+    } cases[] = {
+        {"ROZ_DNEW.CFG", -3600, ""},
+        {"KALEND.INI", 0,
+         " Záznam nese jméno souboru \"KALEND.INI\"; načítá se a ukládá vždy ROZ_DNEW.CFG"},
+        {"ROZ_DNEW.CFG", 1000,
+         " Chybný začátek dne (posun) v ROZ_DNEW.CFG: 1000 s; platné jsou násobky 900 od -42300 "
+         "do 43200"},
+        {"ROZ_DNEW.CFG", -43200,
+         " Chybný začátek dne (posun) v ROZ_DNEW.CFG: -43200 s; platné jsou násobky 900 od -42300 "
+         "do 43200"},
+        {"ROZ_DNEW.CFG", 43200, ""},
+    };
+    for (const Case& c : cases) {
+        kwtest::TempDir dir;
+        DayDivision written;
+        written.SetFileName(c.name);
+        written.SetDayStartOffset(c.offset);
+        ASSERT_EQ(written.SaveDayDivision(dir.path()), 0);
+        kw::Log log;
+        std::vector<std::pair<std::string, bool>> lines;
+        log.setSink([&](const std::string& line, bool error) { lines.emplace_back(line, error); });
+        DayDivision d;
+        EXPECT_EQ(d.StartDayDivision(dir.path(), log), 0);
+        ASSERT_EQ(lines.size(), c.extra.empty() ? 2u : 3u) << c.name << " " << c.offset;
+        if (!c.extra.empty()) {
+            EXPECT_EQ(lines[2].first, c.extra);
+            EXPECT_TRUE(lines[2].second);
+        }
+        // The listing still uses the offset as it stands.
+        EXPECT_EQ(d.DayStartOffset(), c.offset);
     }
 }
 
@@ -406,7 +451,7 @@ TEST(DayDivision, SaveWhereTheDirectoryIsAFileReportsAnError)
         const int32_t code = d.StoreDayDivision(path);
         EXPECT_GT(code, 0) << path;
         EXPECT_EQ(d.LastResult, code);
-        EXPECT_NE(d.LastErrorText.find("ROZ_DNEW.CFG"), std::string::npos) << d.LastErrorText;
+        EXPECT_FALSE(d.LastErrorText.empty());
     }
     EXPECT_EQ(ReadFile(dir.path() + "plain"), "x");
 }

@@ -91,7 +91,11 @@ TEST_F(IniTest, ReadFollowsProfileTextRules)
         {"lines before a section belong nowhere", "k=0\n[s]\nk=1\n", "", "k", -1, ""},
         {"CR LF line ends", "[s]\r\nk=v\r\nm=w\r\n", "s", "k", 1, "v"},
         {"last line without a line end", "[s]\nk=v", "s", "k", 1, "v"},
-        {"line without = is a key with empty value", "[s]\nflag\n", "s", "flag", 1, ""},
+        {"line without = is no entry", "[s]\nflag\n", "s", "flag", -1, ""},
+        {"lone CR ends a line", "[A]\rk=1\r", "A", "k", 1, "1"},
+        {"LF CR ends a line", "[A]\n\rk=1\n\r", "A", "k", 1, "1"},
+        {"blanks around the arguments", "[A]\nk=1\n", " A ", " k\t", 1, "1"},
+        {"blanks inside brackets", "[A]\nk=1\n", "[ A ]", "k", 1, "1"},
         {"empty value", "[s]\nk=\n", "s", "k", 1, ""},
         {"value holding =", "[s]\nk=a=b\n", "s", "k", 1, "a=b"},
         {"section name ends at first ]", "[a]b]\nk=1\n", "a", "k", 1, "1"},
@@ -111,6 +115,7 @@ TEST_F(IniTest, ReadFollowsProfileTextRules)
          "PONDĚLÍ", "K", 1, "čša"},
         {"UTF-8 file", "[Pondělí]\nk=čša\n", "PONDĚLÍ", "K", 1, "čša"},
         {"UTF-8 with byte order mark", "\xEF\xBB\xBF[s]\nk=č\n", "s", "k", 1, "č"},
+        {"byte order mark before Windows-1250", "\xEF\xBB\xBF[s]\rk=\xE8\r", "s", "k", 1, "č"},
         // One byte that is not UTF-8 makes the whole file Windows-1250.
         {"UTF-8 only when the whole file is", "[s]\nk=\xC4\x8D\nx=\xE8\n", "s", "k", 1, "ÄŤ"},
     };
@@ -196,8 +201,9 @@ TEST_F(IniTest, EnumerationStates)
         std::string key;
         std::string value;
     };
+    // "Flag" has no "=": no entry, so it is not listed.
     const std::vector<Step> steps = {
-        {1, "Alpha", "1"}, {2, "beta", "two"}, {3, "Flag", ""}, {0, "Flag", ""}, {0, "Flag", ""}};
+        {1, "Alpha", "1"}, {2, "beta", "two"}, {0, "beta", ""}, {0, "beta", ""}};
     ini.IniValue.clear();
     EXPECT_EQ(ini.ReadIniValue(path, "keys", "*"), steps[0].status);
     for (std::size_t i = 0; i < steps.size(); ++i) {
@@ -215,7 +221,7 @@ TEST_F(IniTest, EnumerationStates)
     }
 
     // An empty key counts the names and delivers the first one.
-    EXPECT_EQ(ini.ReadIniValue(path, "KEYS", ""), 3);
+    EXPECT_EQ(ini.ReadIniValue(path, "KEYS", ""), 2);
     EXPECT_EQ(ini.IniKey, "Alpha");
     EXPECT_EQ(ini.NextIniKey(), 2);
     EXPECT_EQ(ini.IniKey, "beta");
@@ -470,15 +476,15 @@ TEST_F(IniTest, WritesChangeOnlyTheirLine)
         {"UTF-8 file stays so", "[s]\nn=č\n", false, "s", "m", "ř", "[s]\nn=č\nm=ř\n"},
         {"ASCII file gets Windows-1250", "[s]\nn=1\n", false, "Říjen", "m", "ř",
          "[s]\nn=1\n\n[\xD8\xEDjen]\nm=\xF8\n"},
-        {"line without = is a key", "[s]\nflag\nk=1\n", false, "s", "FLAG", "1",
-         "[s]\nFLAG=1\nk=1\n"},
-        // Found by fuzzing: the last line's CR is its line end, not part of the key.
-        {"last line ends in CR", "[s]\nflag\r", false, "s", "flag", "v", "[s]\nflag=v\r"},
+        {"line without = is no entry", "[s]\nflag\nk=1\n", false, "s", "FLAG", "1",
+         "[s]\nflag\nk=1\nFLAG=1\n"},
+        // A lone CR ends a line: the write lands in the section the read lists.
+        {"CR line ends", "[A]\rk=1\r", false, "A", "k", "2", "[A]\rk=2\r"},
         {"append after a CR-ended last line", "[s]\r\nk=1\r", false, "s", "n", "2",
-         "[s]\r\nk=1\r\nn=2\r\n"},
-        {"last line ends in two CRs", "[s]\nflag\r\r", false, "s", "flag", "v", "[s]\nflag=v\r\r"},
-        {"CRs before LF end the line", "[s]\nflag\r\r\nk=1\n", false, "s", "FLAG", "v",
-         "[s]\nFLAG=v\r\r\nk=1\n"},
+         "[s]\r\nk=1\rn=2\r\n"},
+        {"blanks around the arguments", "[A]\nk=1\n", false, " A ", " k ", "2", "[A]\nk=2\n"},
+        {"blanks around the arguments, delete", "[A]\nk=1\nm=2\n", true, "A\t", "k ", "",
+         "[A]\nm=2\n"},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const WriteCase& c = cases[i];
@@ -618,7 +624,10 @@ TEST_F(IniTest, FailedWritesThrowAndKeepTheOldFile)
                 ini.WriteIniValue(c.path, c.section, c.key, c.value);
             ADD_FAILURE() << "no error";
         } catch (const kw::UserActionError& e) {
-            EXPECT_EQ(std::string(e.what()), "Unable to write to " + c.path);
+            EXPECT_EQ(
+                std::string(e.what()).rfind("Soubor " + c.path + " se nepodařilo uložit: ", 0), 0u)
+                << e.what();
+            EXPECT_EQ(e.caption(), kw::SaveFailureCaption);
         }
         EXPECT_EQ(ini.ReadIniValue(c.path, "s", "k"), before);
         fs::permissions(c.guarded, fs::perms::owner_read, fs::perm_options::add);

@@ -202,12 +202,17 @@ TEST(ListingTree, UnreadableFiles)
     EXPECT_FALSE(cut.validFile);
     EXPECT_TRUE(cut.days.empty());
 
-    // A platform error inside an opened file is reported, not taken for the end.
+    // A directory or a FIFO named like a month file is no month file: the
+    // "LIST" root alone, never an error box and never a hang.
     const std::string folder = dir.path() + "EL_23_05.DAT";
     ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
-    const kw::ListingTreeContent failed = kw::ReadListingTree(folder, 2023, 5);
-    EXPECT_FALSE(failed.validFile);
-    EXPECT_FALSE(failed.ioError.empty());
+    const std::string fifo = dir.path() + "EL_23_06.DAT";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {folder, fifo}) {
+        const kw::ListingTreeContent special = kw::ReadListingTree(path, 2023, 5);
+        EXPECT_FALSE(special.validFile) << path;
+        EXPECT_TRUE(special.ioError.empty()) << special.ioError;
+    }
 }
 
 } // namespace

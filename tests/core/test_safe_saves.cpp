@@ -1,10 +1,12 @@
 // The files the program writes (ROZ_DNEW.CFG, KALEND.INI) survive every failed
 // or interrupted save: the old bytes stay, the failure is reported, and a
 // process killed while saving leaves the old or the new file, never a mix.
+#include "archive/AtomicFile.h"
 #include "archive/Errors.h"
 #include "archive/Ini.h"
 #include "calendar/Calendar.h"
 #include "calendar/DayDivision.h"
+#include "output/Log.h"
 #include "tools/DemoArchive.h"
 
 #include "TempDir.h"
@@ -58,30 +60,56 @@ struct Save {
     std::function<bool(const std::string& dir)> failed;
 };
 
+// A failed save is also one error line in the log, in the words of the message.
+struct ErrorLog {
+    kw::Log log;
+    std::vector<std::string> errors;
+    ErrorLog()
+    {
+        log.setSink([this](const std::string& line, bool error) {
+            if (error)
+                errors.push_back(line);
+        });
+    }
+    bool logged(const std::string& file) const
+    {
+        return errors.size() == 1 &&
+               errors[0].rfind("Soubor " + file + " se nepodařilo uložit: ", 0) == 0;
+    }
+};
+
 bool DayDivisionSaveFailed(const std::string& dir)
 {
+    ErrorLog log;
     kw::DayDivision d;
+    d.setLog(&log.log);
     if (d.LoadDayDivision(dir) != 0)
         return false;
     d.SetGroupName(1, "Špička");
     const int32_t code = d.StoreDayDivision(dir);
-    return code != 0 && d.LastResult == code && !d.LastErrorText.empty();
+    return code != 0 && d.LastResult == code && !d.LastErrorText.empty() &&
+           log.logged(dir + "ROZ_DNEW.CFG");
 }
 
 bool IniWriteFailed(const std::string& dir)
 {
+    ErrorLog log;
     kw::IniLayer ini;
+    ini.setLog(&log.log);
     try {
         ini.WriteIniValue(dir + "KALEND.INI", "2024", "3.3", "N");
     } catch (const kw::UserActionError& e) {
-        return std::string(e.what()) == "Unable to write to " + dir + "KALEND.INI";
+        return log.logged(dir + "KALEND.INI") && e.what() == log.errors[0] &&
+               e.caption() == kw::SaveFailureCaption;
     }
     return false;
 }
 
 bool CalendarEditFailed(const std::string& dir)
 {
+    ErrorLog log;
     kw::IniLayer ini;
+    ini.setLog(&log.log);
     kw::Calendar cal(ini);
     cal.setProgramPath(dir);
     cal.SelectionMode = false;
@@ -91,7 +119,7 @@ bool CalendarEditFailed(const std::string& dir)
     try {
         cal.PopupAction(kw::PopupItem::S);
     } catch (const kw::UserActionError&) {
-        return true;
+        return log.logged(dir + "KALEND.INI");
     }
     return false;
 }
@@ -283,6 +311,189 @@ TEST_F(SafeSaves, KilledIniWriteLeavesAWholeFile)
             ini.WriteIniValue(path, "2024", "3.3", variant == 0 ? "P" : "NE");
         },
         allowed);
+}
+
+// ------------------------------------------- what the user had stays theirs
+
+TEST_F(SafeSaves, WriteProtectedFileIsRefused)
+{
+    for (const Save& save : Saves()) {
+        SCOPED_TRACE(save.name);
+        const std::string path = dir.path() + save.file;
+        const std::string before = ReadFile(path);
+        ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+        EXPECT_TRUE(save.failed(dir.path()));
+        EXPECT_EQ(ReadFile(path), before);
+        struct stat st {};
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0444u);
+        ASSERT_EQ(chmod(path.c_str(), 0644), 0);
+    }
+}
+
+TEST_F(SafeSaves, LinkIsFollowedToItsTarget)
+{
+    // The calendar shared by two program directories through a link.
+    const std::string shared = dir.path() + "shared/";
+    fs::create_directory(shared);
+    for (const Save& save : Saves()) {
+        SCOPED_TRACE(save.name);
+        const std::string link = dir.path() + save.file;
+        const std::string target = shared + save.file;
+        if (!fs::is_symlink(link)) {
+            fs::rename(link, target);
+            fs::create_symlink(std::string("shared/") + save.file, link);
+        }
+        const std::string before = ReadFile(target);
+        // Reported as failed only when the target could not be written.
+        ASSERT_FALSE(save.failed(dir.path()) && ReadFile(target) == before);
+        EXPECT_TRUE(fs::is_symlink(link));
+        EXPECT_NE(ReadFile(target), before);
+        for (const std::string& folder : {dir.path(), shared}) {
+            for (const std::string& name : Entries(folder))
+                EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name;
+        }
+    }
+}
+
+TEST_F(SafeSaves, DamagedDayDivisionIsKeptBeforeTheFirstSave)
+{
+    const std::string path = dir.path() + "ROZ_DNEW.CFG";
+    std::string damaged = ReadFile(path);
+    damaged[300] = static_cast<char>(damaged[300] ^ 0x5A);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << damaged;
+
+    kw::DayDivision d;
+    EXPECT_EQ(d.LoadDayDivision(dir.path()), kw::DayDivision::BadContent);
+    d.SetGroupName(1, "Den");
+    ASSERT_EQ(d.SaveDayDivision(dir.path()), 0);
+    const std::string kept = fs::path(d.KeptCopyPath).filename().string();
+    EXPECT_EQ(kept.rfind("ROZ_DNEW-poskozeny-", 0), 0u) << kept;
+    EXPECT_EQ(kept.size(), std::string("ROZ_DNEW-poskozeny-20261208-101500.CFG").size()) << kept;
+    EXPECT_EQ(ReadFile(d.KeptCopyPath), damaged);
+    kw::DayDivision saved;
+    EXPECT_EQ(saved.LoadDayDivision(dir.path()), 0);
+    EXPECT_EQ(saved.GroupName(1), "Den");
+
+    // Kept once: later saves replace only their own file.
+    ASSERT_EQ(d.SaveDayDivision(dir.path()), 0);
+    EXPECT_TRUE(d.KeptCopyPath.empty());
+    EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"KALEND.INI", kept, "ROZ_DNEW.CFG"}));
+}
+
+TEST_F(SafeSaves, DayDivisionChangedByAnotherCopyIsOverwrittenOnlyWhenConfirmed)
+{
+    kw::DayDivision a, b;
+    ASSERT_EQ(a.LoadDayDivision(dir.path()), 0);
+    ASSERT_EQ(b.LoadDayDivision(dir.path()), 0);
+    a.SetGroupName(1, "A");
+    ASSERT_EQ(a.SaveDayDivision(dir.path()), 0);
+    const std::string afterA = ReadFile(dir.path() + "ROZ_DNEW.CFG");
+
+    b.SetGroupName(2, "B");
+    EXPECT_EQ(b.SaveDayDivision(dir.path()), kw::DayDivision::ChangedOnDisk);
+    EXPECT_EQ(ReadFile(dir.path() + "ROZ_DNEW.CFG"), afterA);
+    EXPECT_EQ(b.SaveDayDivision(dir.path(), true), 0);
+    kw::DayDivision check;
+    ASSERT_EQ(check.LoadDayDivision(dir.path()), 0);
+    EXPECT_EQ(check.GroupName(2), "B");
+    // Its own save is no change by another.
+    b.SetGroupName(3, "C");
+    EXPECT_EQ(b.SaveDayDivision(dir.path()), 0);
+}
+
+// Two running copies of the program, each with the month loaded before the
+// other's edit: the second edit is decided on the file as it is now.
+struct TwoCopies {
+    kw::IniLayer iniA, iniB;
+    kw::Calendar a{iniA}, b{iniB};
+
+    explicit TwoCopies(const std::string& dir)
+    {
+        for (kw::Calendar* cal : {&a, &b}) {
+            cal->setProgramPath(dir);
+            cal->SelectionMode = false;
+            cal->LoadCalendarMonth(2024, 1, "");
+        }
+    }
+};
+
+std::string Value(const std::string& file, const std::string& key)
+{
+    kw::IniLayer ini;
+    return ini.ReadIniValue(file, "2024", key) == 1 ? ini.IniValue : "<none>";
+}
+
+TEST_F(SafeSaves, TwoCopiesNeverWriteOverEachOthersCalendarEdits)
+{
+    const std::string file = dir.path() + "KALEND.INI";
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << "[2024]\r\n15.1=E\r\n";
+    {
+        // A makes the energy-month end a rest day; B, still seeing a plain
+        // Monday, clears the energy-month end: the rest day stays.
+        TwoCopies copies(dir.path());
+        copies.a.ClickDay("[15]");
+        ASSERT_TRUE(copies.a.PopupAction(kw::PopupItem::N));
+        copies.b.ClickDay("[15]");
+        ASSERT_TRUE(copies.b.PopupAction(kw::PopupItem::ZKEM));
+        EXPECT_EQ(Value(file, "15.1"), "N");
+        EXPECT_EQ(copies.b.DayType(15), kw::ExplicitRestDay);
+    }
+    {
+        // One energy-month end per month, whoever sets it first.
+        TwoCopies copies(dir.path());
+        copies.a.ClickDay("10");
+        ASSERT_TRUE(copies.a.PopupAction(kw::PopupItem::KEM));
+        copies.b.ClickDay("20");
+        EXPECT_FALSE(copies.b.PopupAction(kw::PopupItem::KEM));
+        EXPECT_EQ(Value(file, "10.1"), "E");
+        EXPECT_EQ(Value(file, "20.1"), "<none>");
+        EXPECT_EQ(copies.b.KemDay, 10);
+    }
+}
+
+TEST_F(SafeSaves, ParallelWritersKeepEveryKey)
+{
+    const std::string file = dir.path() + "KALEND.INI";
+    constexpr int Keys = 30;
+    std::vector<pid_t> children;
+    for (int writer = 0; writer < 2; ++writer) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            kw::IniLayer ini;
+            for (int i = 0; i < Keys; ++i)
+                ini.WriteIniValue(file, "2030", std::to_string(writer) + "." + std::to_string(i),
+                                  "N");
+            std::_Exit(0);
+        }
+        children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    kw::IniLayer ini;
+    EXPECT_EQ(ini.ReadIniValue(file, "2030", ""), 2 * Keys);
+}
+
+TEST_F(SafeSaves, TemplateIsCopiedWholeSkippingWhatCannotBeStored)
+{
+    const std::string file = dir.path() + "KALEND.INI";
+    // "[x=N" reads as a key but cannot be written back as one.
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        << "[1980]\r\n1.1=N\r\n[x=N\r\n24.12=N\r\n25.12=N\r\n";
+    ErrorLog log;
+    kw::IniLayer ini;
+    kw::Calendar cal(ini, &log.log);
+    cal.setProgramPath(dir.path());
+    EXPECT_NO_THROW(cal.LoadCalendarMonth(2031, 12, ""));
+    EXPECT_EQ(cal.DayType(24), kw::ExplicitRestDay);
+    EXPECT_EQ(cal.DayType(25), kw::ExplicitRestDay);
+    EXPECT_EQ(ini.ReadIniValue(file, "2031", ""), 3);
+    ASSERT_EQ(log.errors.size(), 1u);
+    EXPECT_NE(log.errors[0].find("[x=N"), std::string::npos) << log.errors[0];
 }
 
 } // namespace
