@@ -28,6 +28,8 @@
 #include <QWidget>
 #include <QtGlobal>
 
+#include <cerrno>
+
 // The resources live in a static library; without this reference the linker
 // would drop them.
 static void initKwatrixResources()
@@ -126,7 +128,7 @@ bool Application::startUp()
 
     m_mainWindow->FillDeviceList();
     loadArchiveDescription();
-    if (!archive().ArchiveLoaded) {
+    if (!archive().ArchiveLoaded && !fallBackToAnotherDevice()) {
         m_mainWindow->ShowFatalError();
         terminate(1);
         return false;
@@ -213,9 +215,68 @@ void Application::loadArchiveDescription()
     }
 }
 
+bool Application::fallBackToAnotherDevice()
+{
+    // A stored device whose description is gone would otherwise end every
+    // start; another device of the directory that loads is shown instead.
+    const int32_t stored = DeviceNo;
+    const std::string storedPrefix = archive().ArchivePrefix;
+    for (const int32_t device : kw::FillDeviceList(ProgramPath, stored).devices) {
+        if (device == stored)
+            continue;
+        DeviceNo = device;
+        loadArchiveDescription();
+        if (!archive().ArchiveLoaded)
+            continue;
+        const std::string file = storedPrefix + "ARCH.INI";
+        log().WriteLog(true, "  Zařízení " + std::to_string(stored) + ": popis archivu " + file +
+                                 " nelze načíst, použito zařízení " + std::to_string(device));
+        m_mainWindow->FormActivate();
+        showLater(QMessageBox::Warning, QStringLiteral("Kwatrix"),
+                  QStringLiteral("Popis archivu zařízení %1 (soubor %2) se nepodařilo načíst.\n"
+                                 "Zobrazuje se zařízení %3.")
+                      .arg(stored)
+                      .arg(QString::fromStdString(file))
+                      .arg(device),
+                  QStringLiteral("DeviceFallbackBox"));
+        return true;
+    }
+    // No device loads: the fatal message names the stored device's file, and
+    // the next start tries that device first again.
+    DeviceNo = stored;
+    archive().ArchivePrefix = storedPrefix;
+    return false;
+}
+
 void Application::StartDayDivision()
 {
-    m_engine->division.StartDayDivision(ProgramPath, m_engine->log);
+    DayDivision& division = m_engine->division;
+    const int32_t code = division.StartDayDivision(ProgramPath, m_engine->log);
+    // A missing file simply means no settings yet; anything else may be a
+    // damaged file with hours of the user's work in it.
+    if (code == 0 || code == ENOENT)
+        return;
+    const QString path = QString::fromStdString(DayDivision::StoragePath(ProgramPath));
+    showLater(QMessageBox::Warning, QStringLiteral("Nastavení ROZ_DNEW.CFG"),
+              QStringLiteral("Soubor nastavení %1 se nepodařilo načíst: %2.\n\n"
+                             "Program pracuje s výchozím nastavením (bez skupin a výstupních "
+                             "součtů). Soubor zůstává na disku beze změny; před prvním uložením "
+                             "nastavení bude uschován pod jménem ROZ_DNEW-poskozeny-….CFG.")
+                  .arg(path, QString::fromStdString(DayDivision::ErrorText(code))),
+              QStringLiteral("DayDivisionLoadErrorBox"));
+}
+
+void Application::showLater(int icon, const QString& caption, const QString& text,
+                            const QString& objectName)
+{
+    // Shown without stopping the start-up: the main window is usable behind
+    // it, and nothing waits for an answer.
+    auto* box = new QMessageBox(static_cast<QMessageBox::Icon>(icon), caption, text,
+                                QMessageBox::Ok, m_mainWindow.get());
+    box->setObjectName(objectName);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
 }
 
 QFont WindowFont(int pointSize)

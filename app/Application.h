@@ -62,9 +62,20 @@ public:
     // shown to the user and leaves the description not loaded.
     void loadArchiveDescription();
 
-    // Loads ROZ_DNEW.CFG at start-up, with its two log lines.
+    // Loads ROZ_DNEW.CFG at start-up, with its two log lines; a file that is
+    // there but does not load is reported in a message box.
     void StartDayDivision();
 
+private:
+    // After the stored device's description failed at start-up: the first
+    // other device of the directory whose description loads, with a log line
+    // and a message. False (device and prefix as before) when none loads.
+    bool fallBackToAnotherDevice();
+    // A message box that does not wait for its answer.
+    void showLater(int icon, const QString& caption, const QString& text,
+                   const QString& objectName);
+
+public:
 private:
     class Ui;
     std::unique_ptr<Ui> m_ui; // answers the listing's questions with message boxes

@@ -115,7 +115,7 @@ bool RunUserAction(QWidget* parent, const std::function<void()>& action)
         action();
         return true;
     } catch (const UserActionError& e) {
-        QMessageBox box(QMessageBox::Critical, QStringLiteral("Kwatrix"),
+        QMessageBox box(QMessageBox::Critical, QString::fromStdString(e.caption()),
                         QString::fromStdString(e.what()), QMessageBox::Ok, parent);
         box.setObjectName(QStringLiteral("UserActionErrorBox"));
         box.exec();
@@ -333,8 +333,11 @@ void MainWindow::ComboBoxDeviceNoChange(int index)
         return;
     bool ok = false;
     const int device = ComboBoxDeviceNo->itemText(index).toInt(&ok);
-    if (!ok)
+    // Picking the device already in use changes nothing: the period and the
+    // block the user chose stay.
+    if (!ok || device == m_app.DeviceNo)
         return;
+    closeDayPicker();
     m_app.DeviceNo = device;
     m_app.loadArchiveDescription();
     if (!m_app.archive().ArchiveLoaded) {
@@ -410,6 +413,7 @@ void MainWindow::SetPeriodMonth(int32_t argument)
     // The same month again rebuilds nothing.
     if (text == EditObdobi->text())
         return;
+    closeDayPicker();
     EditObdobi->setText(text);
     EditObdobi->setCursorPosition(0);
     EditObdobiChange();
@@ -565,6 +569,17 @@ void MainWindow::Klaend1Click()
     calendar.SelectionHandler = nullptr;
     calendar.SelectionMode = false;
     showCalendarMonth();
+}
+
+void MainWindow::closeDayPicker()
+{
+    // A day picked in a grid of another month or device would list a day
+    // that is not on screen (day 31 of a month of 30): the picker goes.
+    Calendar& calendar = m_app.engine().calendar;
+    if (!calendar.SelectionMode)
+        return;
+    calendar.SelectionHandler = nullptr;
+    m_app.calendarWindow()->hide();
 }
 
 void MainWindow::TreeViewDirClick()

@@ -99,6 +99,9 @@ private:
     void AutSbalListClick();
     // Loads the listing month into the calendar with its own caption and shows it.
     void showCalendarMonth();
+    // Closes the calendar when it is open for picking a day of the listing
+    // month, which is about to change.
+    void closeDayPicker();
 
     void ComboBoxABChange(int index);
     void Kalend1Click();

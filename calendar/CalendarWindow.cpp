@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 
 namespace kw {
@@ -159,7 +160,12 @@ void CalendarWindow::PopupItemClick(PopupItem item)
 {
     // Written to KALEND.INI at once; a failed write leaves the month as the
     // file now holds it.
-    RunUserAction(this, [&] { m_calendar.PopupAction(item); });
+    bool done = true;
+    if (RunUserAction(this, [&] { done = m_calendar.PopupAction(item); }) && !done)
+        QMessageBox::information(this, QStringLiteral("Kalendář"),
+                                 QStringLiteral("Kalendář tohoto měsíce mezitím změnil jiný "
+                                                "program; změna nebyla provedena. Zobrazen je "
+                                                "nynější stav."));
 }
 
 void CalendarWindow::ButtonPMClick()

@@ -2,6 +2,8 @@
 
 #include "app/Application.h"
 #include "app/Help.h"
+#include "archive/AtomicFile.h"
+#include "archive/Errors.h"
 #include "calendar/DayDivision.h"
 
 #include <QApplication>
@@ -337,20 +339,37 @@ void DayDivisionWindow::ButtonSaveClick()
 bool SaveDayDivisionSettings(Application& app, QWidget* parent)
 {
     DayDivision& division = app.engine().division;
-    if (division.StoreDayDivision(app.ProgramPath) == 0)
-        return true;
-    const QString file = QString::fromStdString(app.ProgramPath + division.FileName());
-    const QString reason = QString::fromStdString(division.LastErrorText);
-    // The system's error text usually names the file already.
-    const QString what =
-        reason.contains(file)
-            ? QStringLiteral("Nastavení se nepodařilo uložit.")
-            : QStringLiteral("Nastavení se nepodařilo uložit do souboru %1.").arg(file);
-    QMessageBox::critical(parent, QStringLiteral("Ulož nastavení"),
-                          what + QStringLiteral("\n\n") + reason +
-                              QStringLiteral("\n\nDosavadní soubor nastavení nebyl změněn; změny "
-                                             "platí jen do ukončení programu."));
-    return false;
+    int32_t code = division.StoreDayDivision(app.ProgramPath);
+    const QString file = QString::fromStdString(DayDivision::StoragePath(app.ProgramPath));
+    if (code == DayDivision::ChangedOnDisk) {
+        // Another copy of the program saved its settings meanwhile: writing
+        // ours would silently undo them.
+        const auto answer = QMessageBox::warning(
+            parent, QStringLiteral("Ulož nastavení"),
+            QStringLiteral("Soubor %1 od načtení změnil jiný program (například jiná spuštěná "
+                           "kopie Kwatrixu).\n\nUložením nastavení jeho změny přepíšete. "
+                           "Přesto uložit?")
+                .arg(file),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes)
+            return false;
+        code = division.StoreDayDivision(app.ProgramPath, true);
+    }
+    if (code != 0) {
+        QMessageBox::critical(
+            parent, QString::fromUtf8(SaveFailureCaption),
+            QString::fromStdString(SaveFailureText(file.toStdString(), division.LastErrorText)) +
+                QStringLiteral("\nDosavadní obsah souboru zůstal beze změny; změněné nastavení "
+                               "platí jen do ukončení programu."));
+        return false;
+    }
+    if (!division.KeptCopyPath.empty())
+        QMessageBox::information(
+            parent, QStringLiteral("Ulož nastavení"),
+            QStringLiteral("Původní soubor nastavení se nepodařilo načíst, proto byl před "
+                           "uložením uschován jako\n%1")
+                .arg(QString::fromStdString(division.KeptCopyPath)));
+    return true;
 }
 
 CellRange SelectionOf(const QTableWidget* grid)

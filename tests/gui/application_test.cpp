@@ -211,6 +211,8 @@ private slots:
     void fatalEnd_data();
     void fatalEnd();
     void deviceChange();
+    void storedDeviceWithoutDescriptionFallsBack();
+    void damagedDayDivisionIsReportedAtStart();
     void deviceChangeToUndescribedDeviceEndsProgram();
     void activationShowsDeviceInUse();
     void runEndsWhenMainWindowCloses();
@@ -399,9 +401,9 @@ void ApplicationTest::fatalEnd_data()
     QTest::newRow("device 0 names QX5ARCH.INI")
         << DeviceSet{0} << DeviceSet{} << QString() << "QX5ARCH.INI"
         << "0";
-    QTest::newRow("stored device without description") << DeviceSet{0, 3} << DeviceSet{0, 3} << "7"
-                                                       << "D07ARCH.INI"
-                                                       << "7";
+    QTest::newRow("no device of the directory loads") << DeviceSet{0, 3} << DeviceSet{} << "7"
+                                                      << "D07ARCH.INI"
+                                                      << "7";
     QTest::newRow("single device without description") << DeviceSet{11} << DeviceSet{0} << "0"
                                                        << "D0BARCH.INI"
                                                        << "11";
@@ -454,8 +456,61 @@ void ApplicationTest::deviceChange()
         QVERIFY(logLines(app).constLast().endsWith(QStringLiteral("D03ARCH.INI :0")));
         QVERIFY(!app.terminated());
         QVERIFY(app.mainWindow()->isVisible());
+
+        // Picking the device in use again reloads nothing.
+        const qsizetype logged = logLines(app).size();
+        emit combo->activated(combo->currentIndex());
+        QCOMPARE(logLines(app).size(), logged);
     }
     QCOMPARE(storedDevice(), QStringLiteral("3"));
+}
+
+void ApplicationTest::storedDeviceWithoutDescriptionFallsBack()
+{
+    ProgramDir dir;
+    dir.populate({0, 3}, {3});
+    setStoredDevice(QStringLiteral("7"));
+    {
+        kw::Application app(dir.path());
+        QVERIFY(app.startUp());
+        QCOMPARE(app.DeviceNo, 3);
+        QCOMPARE(findIn<QComboBox>(app.mainWindow(), "ComboBoxDeviceNo")->currentText(),
+                 QStringLiteral("3"));
+        QVERIFY(logLines(app).contains(
+            QStringLiteral("  Zařízení 7: popis archivu D07ARCH.INI nelze načíst, použito "
+                           "zařízení 3")));
+        auto* box = app.mainWindow()->findChild<QMessageBox*>(QStringLiteral("DeviceFallbackBox"));
+        QVERIFY(box);
+        QVERIFY(box->isVisible());
+        QVERIFY(box->text().contains(QStringLiteral("D07ARCH.INI")));
+    }
+    QCOMPARE(storedDevice(), QStringLiteral("3"));
+}
+
+void ApplicationTest::damagedDayDivisionIsReportedAtStart()
+{
+    ProgramDir dir;
+    dir.populate({0}, {0});
+    QFile file(dir.qpath() + QStringLiteral("ROZ_DNEW.CFG"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(6019, '\x07'));
+    file.close();
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+    auto* box =
+        app.mainWindow()->findChild<QMessageBox*>(QStringLiteral("DayDivisionLoadErrorBox"));
+    QVERIFY(box);
+    QVERIFY(box->isVisible());
+    QVERIFY(box->text().contains(QStringLiteral("ROZ_DNEW.CFG")));
+    QVERIFY(box->text().contains(QStringLiteral("poškozen")));
+    box->close();
+
+    // A missing file is no fault: no message.
+    QVERIFY(file.remove());
+    kw::Application fresh(dir.path());
+    QVERIFY(fresh.startUp());
+    QVERIFY(
+        !fresh.mainWindow()->findChild<QMessageBox*>(QStringLiteral("DayDivisionLoadErrorBox")));
 }
 
 void ApplicationTest::deviceChangeToUndescribedDeviceEndsProgram()

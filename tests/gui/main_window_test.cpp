@@ -254,6 +254,8 @@ private slots:
     void ioErrorEndsTheActionOnly();
     void deviceChangeRebuildsTheShownMonth();
     void calendarFromMenuAndPopup();
+    void dayPickerNeverListsAnotherMonth();
+    void calendarCaptionNamesTheMonthShown();
     void helpOfEveryTopic();
 
 private:
@@ -673,8 +675,9 @@ void MainWindowTest::ioErrorEndsTheActionOnly()
 {
     ProgramDir dir;
     dir.demoArchive();
-    // A directory under a month file's name: it opens, but reading fails.
-    QVERIFY(QDir(dir.qpath()).mkdir(QStringLiteral("EL_23_12.DAT")));
+    // A month file that opens as a regular file but whose reading fails: the
+    // kernel answers a read of an unmapped address of its memory file with EIO.
+    QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), dir.qpath() + "EL_23_12.DAT"));
     kw::Application app(dir.path());
     QVERIFY(app.startUp());
 
@@ -753,6 +756,49 @@ void MainWindowTest::calendarFromMenuAndPopup()
     QTest::mouseClick(findIn<QPushButton>(calendar, QStringLiteral("Button10")), Qt::LeftButton);
     QCOMPARE(handled, 0);
     QVERIFY(calendar->isVisible());
+}
+
+void MainWindowTest::dayPickerNeverListsAnotherMonth()
+{
+    ProgramDir dir;
+    dir.demoArchive();
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+    RecordingTarget output;
+    app.engine().output.setTarget(&output);
+    kw::CalendarWindow* calendar = app.calendarWindow();
+
+    // The picker of March's days goes away when February is chosen: its
+    // "31" would list a day February does not have.
+    QVERIFY(pickMonth(app, 2024, QStringLiteral("BŘEZEN")));
+    doubleClickItem(listingTree(app), command(app, QStringLiteral("DEN")));
+    QVERIFY(calendar->isVisible());
+    QVERIFY(pickMonth(app, 2024, QStringLiteral("ÚNOR")));
+    QVERIFY(!calendar->isVisible());
+    QVERIFY(output.lines.isEmpty());
+    app.engine().output.setTarget(nullptr);
+}
+
+void MainWindowTest::calendarCaptionNamesTheMonthShown()
+{
+    ProgramDir dir;
+    dir.demoArchive();
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+    app.engine().settings.DisplayMode = 3; // no question
+    QVERIFY(pickMonth(app, 2024, QStringLiteral("BŘEZEN")));
+    kw::CalendarWindow* calendar = app.calendarWindow();
+    findIn<QAction>(app.mainWindow(), QStringLiteral("Kalend1"))->trigger();
+    QTest::mouseClick(findIn<QPushButton>(calendar, QStringLiteral("ButtonPM")), Qt::LeftButton);
+    QCOMPARE(calendar->windowTitle(), QStringLiteral("Kalendář ÚNOR 2024"));
+
+    // A listing of March loads March into the open calendar: its caption follows.
+    RecordingTarget output;
+    app.engine().output.setTarget(&output);
+    doubleClickItem(listingTree(app), command(app, QStringLiteral("CELÝ MĚSÍC")));
+    app.engine().output.setTarget(nullptr);
+    QCOMPARE(app.engine().calendar.Month, 3);
+    QCOMPARE(calendar->windowTitle(), QStringLiteral("Kalendář BŘEZEN 2024"));
 }
 
 void MainWindowTest::helpOfEveryTopic()
