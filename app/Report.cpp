@@ -26,11 +26,11 @@ const char kUsage[] =
     "             4 energy-month ends missing; 5 the raw listing's read failed\n";
 
 constexpr int kDone = 0;
+constexpr int kIoError = 1;
 constexpr int kBadArguments = 2;
 constexpr int kNoDescription = 3;
 constexpr int kEnergyMonthEnds = 4;
 constexpr int kRawListingFailed = 5;
-constexpr int kIoError = 1;
 
 enum class Period { None, Day, WholeMonth, EnergyMonth, Range, Raw };
 
