@@ -1,6 +1,6 @@
 #include "app/AboutBox.h"
 
-#include "app/Application.h"
+#include "ui/WindowSupport.h"
 
 #include <QFrame>
 #include <QGuiApplication>

@@ -1,30 +1,23 @@
 #include "app/Application.h"
 
 #include "app/AboutBox.h"
-#include "app/Devices.h"
-#include "app/Help.h"
 #include "app/MainWindow.h"
-#include "archive/Errors.h"
+#include "archive/Devices.h"
 #include "calendar/CalendarWindow.h"
 #include "calendar/DayDivisionWindow.h"
-#include "calendar/ListingParametersWindow.h"
 #include "calendar/OutputSumWindow.h"
 #include "calendar/OutputSumsWindow.h"
 #include "graph/GraphWindow.h"
+#include "listing/ListingParametersWindow.h"
 #include "output/LogWindow.h"
 #include "output/OutputWindow.h"
+#include "ui/Help.h"
+#include "ui/WindowSupport.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QFontDatabase>
-#include <QMenu>
-#include <QMenuBar>
 #include <QMessageBox>
-#include <QPainter>
-#include <QPixmap>
 #include <QPrinter>
 #include <QSettings>
-#include <QSvgRenderer>
 #include <QWidget>
 #include <QtGlobal>
 
@@ -66,9 +59,9 @@ public:
                         QMessageBox::Ok, m_app.mainWindow());
         box.exec();
     }
-    void showOutputWindow() override { m_app.mainWindow()->showOutputWindow(); }
-    void showCalendar() override { m_app.mainWindow()->showCalendar(); }
-    void showListingParameters() override { m_app.mainWindow()->showListingParameters(); }
+    void showOutputWindow() override { m_app.showWindow(WindowKind::Output); }
+    void showCalendar() override { m_app.showWindow(WindowKind::Calendar); }
+    void showListingParameters() override { m_app.showWindow(WindowKind::ListingParameters); }
     void blockListChanged() override { m_app.mainWindow()->blockListChanged(); }
     void editVypisChanged() override { m_app.mainWindow()->editVypisChanged(); }
 
@@ -86,17 +79,80 @@ Application::Application(const std::string& programDirectory)
     initKwatrixResources();
     QApplication::setWindowIcon(SvgIcon(QStringLiteral(":/kwatrix.svg")));
 
-    // In the order of the start-up sequence; the LOG window exists before anything logs.
-    m_mainWindow = std::make_unique<MainWindow>(*this);
-    m_logWindow = std::make_unique<LogWindow>(m_engine->log);
-    m_outputWindow = std::make_unique<OutputWindow>(*this);
-    m_calendarWindow = std::make_unique<CalendarWindow>(*this);
-    m_dayDivisionWindow = std::make_unique<DayDivisionWindow>(*this);
-    m_outputSumsWindow = std::make_unique<OutputSumsWindow>(*this);
-    m_outputSumWindow = std::make_unique<OutputSumWindow>(*this);
-    m_listingParametersWindow = std::make_unique<ListingParametersWindow>(*this);
-    m_graphWindow = std::make_unique<GraphWindow>(*this);
+    // In the order of the start-up sequence; the LOG window exists before
+    // anything logs. Each window gets the state it shows, nothing more.
+    Engine& e = *m_engine;
+    m_mainWindow = std::make_unique<MainWindow>(e);
+    m_logWindow = std::make_unique<LogWindow>(e.log);
+    m_outputWindow = std::make_unique<OutputWindow>(e.output, *m_printer);
+    m_calendarWindow = std::make_unique<CalendarWindow>(e.calendar);
+    m_dayDivisionWindow = std::make_unique<DayDivisionWindow>(e.division, e.Location);
+    m_outputSumsWindow = std::make_unique<OutputSumsWindow>(e.division, e.Location);
+    m_outputSumWindow = std::make_unique<OutputSumWindow>(e.division);
+    m_listingParametersWindow =
+        std::make_unique<ListingParametersWindow>(e.settings, e.division, e.Location);
+    m_graphWindow = std::make_unique<GraphWindow>(e.graph, *m_printer);
     m_aboutBox = std::make_unique<AboutBox>();
+    connectWindows();
+}
+
+void Application::connectWindows()
+{
+    MainWindow* main = m_mainWindow.get();
+    QObject::connect(main, &MainWindow::windowRequested, main,
+                     [this](WindowKind window) { showWindow(window); });
+    QObject::connect(main, &MainWindow::dayPickerClosed, m_calendarWindow.get(), &QWidget::hide);
+    QObject::connect(main, &MainWindow::fatalErrorShown, main, [this] { terminate(1); });
+    QObject::connect(main, &MainWindow::closed, main, [this] { quit(); });
+
+    ListingParametersWindow* parameters = m_listingParametersWindow.get();
+    QObject::connect(parameters, &ListingParametersWindow::dayDivisionEditorRequested, parameters,
+                     [this] { showWindow(WindowKind::DayDivision); });
+    QObject::connect(parameters, &ListingParametersWindow::outputSumsRequested, parameters,
+                     [this] { showWindow(WindowKind::OutputSums); });
+
+    OutputSumsWindow* sums = m_outputSumsWindow.get();
+    OutputSumWindow* sum = m_outputSumWindow.get();
+    QObject::connect(sums, &OutputSumsWindow::outputSumChosen, sum, [sum](int n) {
+        sum->PrepareOutputSumEditor(n);
+        ShowWindowNormal(sum);
+    });
+    // The editor belongs to the list: it closes with it, and "OK" shows in it.
+    QObject::connect(sums, &OutputSumsWindow::listClosed, sum, &QWidget::hide);
+    QObject::connect(sum, &OutputSumWindow::outputSumChanged, sums,
+                     &OutputSumsWindow::RefreshOutputSumList);
+}
+
+void Application::showWindow(WindowKind window)
+{
+    switch (window) {
+    case WindowKind::Output:
+        ShowWindowNormal(m_outputWindow.get());
+        break;
+    case WindowKind::Log:
+        ShowWindowNormal(m_logWindow.get());
+        break;
+    case WindowKind::Graph:
+        ShowWindowNormal(m_graphWindow.get());
+        break;
+    case WindowKind::Calendar:
+        ShowWindowNormal(m_calendarWindow.get());
+        break;
+    case WindowKind::DayDivision:
+        m_dayDivisionWindow->prepareAndShow();
+        break;
+    case WindowKind::OutputSums:
+        m_outputSumsWindow->prepareAndShow();
+        break;
+    case WindowKind::ListingParameters:
+        m_listingParametersWindow->prepareAndShow();
+        break;
+    case WindowKind::About:
+        m_aboutBox->show();
+        m_aboutBox->raise();
+        m_aboutBox->activateWindow();
+        break;
+    }
 }
 
 Application::~Application()
@@ -126,6 +182,8 @@ bool Application::startUp()
     SetHelpDirectory(QString::fromStdString(ProgramPath));
     m_engine->LogProgramPath();
 
+    if (DeviceNo == -1)
+        DeviceNo = readStoredDeviceNo();
     m_mainWindow->FillDeviceList();
     loadArchiveDescription();
     if (!archive().ArchiveLoaded && !fallBackToAnotherDevice()) {
@@ -206,13 +264,7 @@ int32_t Application::readStoredDeviceNo() const
 
 void Application::loadArchiveDescription()
 {
-    try {
-        archive().LoadArchiveDescription(ProgramPath, DeviceNo);
-    } catch (const UserActionError& e) {
-        archive().ArchiveLoaded = false;
-        QMessageBox::critical(m_mainWindow.get(), QStringLiteral("Kwatrix"),
-                              QString::fromStdString(e.what()));
-    }
+    m_mainWindow->LoadArchiveDescription();
 }
 
 bool Application::fallBackToAnotherDevice()
@@ -231,7 +283,7 @@ bool Application::fallBackToAnotherDevice()
         const std::string file = storedPrefix + "ARCH.INI";
         log().WriteLog(true, "  Zařízení " + std::to_string(stored) + ": popis archivu " + file +
                                  " nelze načíst, použito zařízení " + std::to_string(device));
-        m_mainWindow->FormActivate();
+        m_mainWindow->showDeviceInUse();
         showLater(QMessageBox::Warning, QStringLiteral("Kwatrix"),
                   QStringLiteral("Popis archivu zařízení %1 (soubor %2) se nepodařilo načíst.\n"
                                  "Zobrazuje se zařízení %3.")
@@ -277,51 +329,6 @@ void Application::showLater(int icon, const QString& caption, const QString& tex
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->show();
-}
-
-QFont WindowFont(int pointSize)
-{
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(pointSize);
-    return font;
-}
-
-QIcon SvgIcon(const QString& resource)
-{
-    // Drawn here rather than left to the SVG icon plugin, which a desktop may lack.
-    QSvgRenderer renderer(resource);
-    QIcon icon;
-    for (const int size : {16, 24, 32, 48}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        renderer.render(&painter);
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
-}
-
-void ShowWindowNormal(QWidget* window)
-{
-    window->showNormal();
-    window->raise();
-    window->activateWindow();
-}
-
-QMenu* AddNamedMenu(QMenuBar* bar, const char* name, const QString& title)
-{
-    QMenu* menu = bar->addMenu(title);
-    menu->setObjectName(QLatin1String(name));
-    return menu;
-}
-
-QAction* AddNamedAction(QMenu* menu, const char* name, const QString& text)
-{
-    QAction* action = menu->addAction(text);
-    action->setObjectName(QLatin1String(name));
-    return action;
 }
 
 } // namespace kw

@@ -1,20 +1,14 @@
 #pragma once
 
-#include "app/Engine.h"
+#include "listing/Engine.h"
 
-#include <QFont>
-#include <QIcon>
 #include <QString>
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-class QAction;
-class QMenu;
-class QMenuBar;
 class QPrinter;
-class QWidget;
 
 namespace kw {
 
@@ -28,6 +22,7 @@ class OutputSumWindow;
 class ListingParametersWindow;
 class GraphWindow;
 class AboutBox;
+enum class WindowKind;
 
 // The running program: one of each state object and every window, wired
 // together. The core stays free of Qt; this class is the glue between them.
@@ -62,11 +57,16 @@ public:
     // shown to the user and leaves the description not loaded.
     void loadArchiveDescription();
 
+    // Shows a window that the main window, the listing or a settings window asked for.
+    void showWindow(WindowKind window);
+
     // Loads ROZ_DNEW.CFG at start-up, with its two log lines; a file that is
     // there but does not load is reported in a message box.
     void StartDayDivision();
 
 private:
+    // The signals by which windows open other windows.
+    void connectWindows();
     // After the stored device's description failed at start-up: the first
     // other device of the directory whose description loads, with a log line
     // and a message. False (device and prefix as before) when none loads.
@@ -75,8 +75,6 @@ private:
     void showLater(int icon, const QString& caption, const QString& text,
                    const QString& objectName);
 
-public:
-private:
     class Ui;
     std::unique_ptr<Ui> m_ui; // answers the listing's questions with message boxes
     std::unique_ptr<Engine> m_engine;
@@ -129,17 +127,5 @@ private:
     bool m_terminated = false;
     int m_exitCode = 0;
 };
-
-// Shared by the windows.
-
-// The desktop's sans-serif font at `pointSize`; it stands for "MS Sans Serif".
-QFont WindowFont(int pointSize = 8);
-// An icon drawn from an SVG resource at the usual icon sizes.
-QIcon SvgIcon(const QString& resource);
-// Un-minimises a window, shows it and brings it to the front.
-void ShowWindowNormal(QWidget* window);
-// Menus and items carry their given names as objectName.
-QMenu* AddNamedMenu(QMenuBar* bar, const char* name, const QString& title);
-QAction* AddNamedAction(QMenu* menu, const char* name, const QString& text);
 
 } // namespace kw

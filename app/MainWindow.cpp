@@ -1,19 +1,12 @@
 #include "app/MainWindow.h"
 
-#include "app/AboutBox.h"
-#include "app/Application.h"
-#include "app/Devices.h"
-#include "app/Help.h"
 #include "archive/DateTime.h"
+#include "archive/Devices.h"
 #include "archive/Errors.h"
 #include "archive/FileLookup.h"
-#include "calendar/CalendarWindow.h"
-#include "calendar/DayDivisionWindow.h"
-#include "calendar/ListingParametersWindow.h"
-#include "calendar/OutputSumsWindow.h"
-#include "graph/GraphWindow.h"
-#include "output/LogWindow.h"
-#include "output/OutputWindow.h"
+#include "listing/Engine.h"
+#include "ui/Help.h"
+#include "ui/WindowSupport.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -109,21 +102,7 @@ QTreeWidget* makeTree(QWidget* parent, const char* name, const QRect& geometry)
 
 } // namespace
 
-bool RunUserAction(QWidget* parent, const std::function<void()>& action)
-{
-    try {
-        action();
-        return true;
-    } catch (const UserActionError& e) {
-        QMessageBox box(QMessageBox::Critical, QString::fromStdString(e.caption()),
-                        QString::fromStdString(e.what()), QMessageBox::Ok, parent);
-        box.setObjectName(QStringLiteral("UserActionErrorBox"));
-        box.exec();
-        return false;
-    }
-}
-
-MainWindow::MainWindow(Application& app) : m_app(app)
+MainWindow::MainWindow(Engine& engine) : m_engine(engine)
 {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Kwatrix"));
@@ -141,10 +120,7 @@ MainWindow::MainWindow(Application& app) : m_app(app)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-MainWindow::~MainWindow()
-{
-    FormDestroy();
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::createMenu()
 {
@@ -167,32 +143,32 @@ void MainWindow::createMenu()
 
     QMenu* settings = MainMenu1->addMenu(QStringLiteral("Nastavení"));
     settings->setObjectName(QStringLiteral("Nastaven1"));
-    Kalend1 = addItem(settings, "Kalend1", QStringLiteral("Kalendář"), &MainWindow::Kalend1Click);
+    Kalend1 = addItem(settings, "Kalend1", QStringLiteral("Kalendář"), &MainWindow::openCalendarForEditing);
     N2 = addSeparator(settings, "N2");
     Rozdlendnedosmn1 =
         addItem(settings, "Rozdlendnedosmn1", QStringLiteral("Rozdělení dne do směn"),
-                &MainWindow::Rozdlendnedosmn1Click);
+                &MainWindow::openDayDivisionEditor);
     Vstupnsouty1 = addItem(settings, "Vstupnsouty1", QStringLiteral("Výstupní součty"),
-                           &MainWindow::Vstupnsouty1Click);
+                           &MainWindow::openOutputSums);
     Parametryvpisu1 = addItem(settings, "Parametryvpisu1", QStringLiteral("Parametry výpisu"),
-                              &MainWindow::Parametryvpisu1Click);
+                              &MainWindow::openListingParameters);
 
     QMenu* view = MainMenu1->addMenu(QStringLiteral("Zobraz"));
     view->setObjectName(QStringLiteral("Zobraz1"));
     Vstupnokno1 = addItem(view, "Vstupnokno1", QStringLiteral("Výstupní okno"),
-                          &MainWindow::Vstupnokno1Click);
+                          &MainWindow::openOutputWindow);
     LOGinformace1 = addItem(view, "LOGinformace1", QStringLiteral("LOG informace"),
-                            &MainWindow::LOGinformace1Click);
-    Graf1 = addItem(view, "Graf1", QStringLiteral("Graf"), &MainWindow::Graf1Click);
+                            &MainWindow::openLog);
+    Graf1 = addItem(view, "Graf1", QStringLiteral("Graf"), &MainWindow::openGraph);
 
     QMenu* help = MainMenu1->addMenu(QStringLiteral("Help"));
     help->setObjectName(QStringLiteral("Help1"));
-    Npovda1 = addItem(help, "Npovda1", QStringLiteral("Obsah"), &MainWindow::Npovda1Click);
+    Npovda1 = addItem(help, "Npovda1", QStringLiteral("Obsah"), &MainWindow::openHelpContents);
     Popismenu1 =
-        addItem(help, "Popismenu1", QStringLiteral("Popis menu"), &MainWindow::Popismenu1Click);
+        addItem(help, "Popismenu1", QStringLiteral("Popis menu"), &MainWindow::openMenuHelp);
     N3 = addSeparator(help, "N3");
     Oprogramu1 =
-        addItem(help, "Oprogramu1", QStringLiteral("O programu"), &MainWindow::Oprogramu1Click);
+        addItem(help, "Oprogramu1", QStringLiteral("O programu"), &MainWindow::openAboutBox);
 }
 
 void MainWindow::createPopupMenus()
@@ -208,16 +184,16 @@ void MainWindow::createPopupMenus()
     PopupMenuObdobi = new QMenu(this);
     PopupMenuObdobi->setObjectName(QStringLiteral("PopupMenuObdobi"));
     ExpandAll1 = addItem(PopupMenuObdobi, "ExpandAll1", QStringLiteral("Rozbal vše"),
-                         &MainWindow::ExpandAll1Click);
+                         &MainWindow::expandAllYears);
     ColapseAll1 = addItem(PopupMenuObdobi, "ColapseAll1", QStringLiteral("Sbal vše"),
-                          &MainWindow::ColapseAll1Click);
+                          &MainWindow::collapseAllYears);
     Rozbalaktulnrok1 =
         addItem(PopupMenuObdobi, "Rozbalaktulnrok1", QStringLiteral("Rozbal aktuální rok"),
-                &MainWindow::Rozbalaktulnrok1Click);
+                &MainWindow::expandNewestYear);
     N1 = PopupMenuObdobi->addSeparator();
     N1->setObjectName(QStringLiteral("N1"));
     Klaend1 =
-        addItem(PopupMenuObdobi, "Klaend1", QStringLiteral("Kalendář"), &MainWindow::Klaend1Click);
+        addItem(PopupMenuObdobi, "Klaend1", QStringLiteral("Kalendář"), &MainWindow::openCalendarFromPeriodTree);
     TreeViewObdobi->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(TreeViewObdobi, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         PopupMenuObdobi->popup(TreeViewObdobi->viewport()->mapToGlobal(at));
@@ -225,8 +201,9 @@ void MainWindow::createPopupMenus()
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    AutSbalList = addItem(PopupMenu1, "AutSbalList", QStringLiteral("Automaticky sbalit LIST"),
-                          &MainWindow::AutSbalListClick);
+    // Its check mark toggles by itself; the next build of the listing tree reads it.
+    AutSbalList = AddNamedAction(PopupMenu1, "AutSbalList",
+                                 QStringLiteral("Automaticky sbalit LIST"));
     AutSbalList->setCheckable(true);
     AutSbalList->setChecked(true);
     TreeViewDir->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -248,16 +225,16 @@ void MainWindow::createControls()
                                    QStringLiteral("Graf"), 33);
     SpeedButton3 = makeSpeedButton(client, "SpeedButton3", QStringLiteral(":/icons/log.svg"),
                                    QStringLiteral("LOG informace"), 58);
-    connect(SpeedButton1, &QToolButton::clicked, this, &MainWindow::Vstupnokno1Click);
-    connect(SpeedButton2, &QToolButton::clicked, this, &MainWindow::Graf1Click);
-    connect(SpeedButton3, &QToolButton::clicked, this, &MainWindow::LOGinformace1Click);
+    connect(SpeedButton1, &QToolButton::clicked, this, &MainWindow::openOutputWindow);
+    connect(SpeedButton2, &QToolButton::clicked, this, &MainWindow::openGraph);
+    connect(SpeedButton3, &QToolButton::clicked, this, &MainWindow::openLog);
 
     Label3 = makeLabel(client, "Label3", QStringLiteral("Zařízení"), 8, 32);
     ComboBoxDeviceNo = new QComboBox(client);
     ComboBoxDeviceNo->setObjectName(QStringLiteral("ComboBoxDeviceNo"));
     ComboBoxDeviceNo->setGeometry(5, 48, 137, 21);
     // Only a pick by the user changes the device, not the filling of the list.
-    connect(ComboBoxDeviceNo, &QComboBox::activated, this, &MainWindow::ComboBoxDeviceNoChange);
+    connect(ComboBoxDeviceNo, &QComboBox::activated, this, &MainWindow::changeDevice);
 
     Label1 = makeLabel(client, "Label1", QStringLiteral("Období"), 8, 76);
     Label2 = makeLabel(client, "Label2", QStringLiteral("Zobrazit"), 144, 76);
@@ -277,13 +254,13 @@ void MainWindow::createControls()
     BitBtn1->setIconSize(QSize(16, 16));
     BitBtn1->setToolTip(QStringLiteral("Zobrazení/skrytí panelu pro výběr období"));
     BitBtn1->setGeometry(112, 92, 21, 21);
-    connect(BitBtn1, &QToolButton::clicked, this, &MainWindow::BitBtn1Click);
+    connect(BitBtn1, &QToolButton::clicked, this, &MainWindow::togglePeriodPanel);
 
     ComboBoxAB = new QComboBox(client);
     ComboBoxAB->setObjectName(QStringLiteral("ComboBoxAB"));
     ComboBoxAB->setToolTip(QStringLiteral("Výběr bloku dat, který má být zobrazen"));
     ComboBoxAB->setGeometry(144, 92, 161, 21);
-    connect(ComboBoxAB, &QComboBox::activated, this, &MainWindow::ComboBoxABChange);
+    connect(ComboBoxAB, &QComboBox::activated, this, &MainWindow::chooseBlock);
 
     EditVypis = new QLineEdit(client);
     EditVypis->setObjectName(QStringLiteral("EditVypis"));
@@ -296,16 +273,16 @@ void MainWindow::createControls()
     TreeViewDir->header()->setStretchLastSection(false);
     TreeViewDir->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
-    connect(TreeViewObdobi, &QTreeWidget::itemClicked, this, &MainWindow::TreeViewObdobiClick);
+    connect(TreeViewObdobi, &QTreeWidget::itemClicked, this, &MainWindow::activateChosenMonth);
     connect(TreeViewObdobi, &QTreeWidget::itemDoubleClicked, this,
-            &MainWindow::TreeViewObdobiDblClick);
+            &MainWindow::chooseMonthAndFoldPanel);
     connect(TreeViewObdobi, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
         if (IsDescendant(TreeViewObdobi->currentItem(), item))
             TreeViewObdobi->setCurrentItem(item);
     });
-    connect(TreeViewDir, &QTreeWidget::itemDoubleClicked, this, &MainWindow::TreeViewDirClick);
-    connect(TreeViewDir, &QTreeWidget::itemExpanded, this, &MainWindow::TreeViewDirCollapsed);
-    connect(TreeViewDir, &QTreeWidget::itemCollapsed, this, &MainWindow::TreeViewDirCollapsed);
+    connect(TreeViewDir, &QTreeWidget::itemDoubleClicked, this, &MainWindow::runChosenCommand);
+    connect(TreeViewDir, &QTreeWidget::itemExpanded, this, &MainWindow::selectToggledNode);
+    connect(TreeViewDir, &QTreeWidget::itemCollapsed, this, &MainWindow::selectToggledNode);
     // The keyboard's Enter does what the mouse does: a month is chosen, a
     // listing command runs.
     TreeViewObdobi->installEventFilter(this);
@@ -314,10 +291,9 @@ void MainWindow::createControls()
 
 void MainWindow::FillDeviceList()
 {
-    if (m_app.DeviceNo == -1)
-        m_app.DeviceNo = m_app.readStoredDeviceNo();
-    const DeviceList list = kw::FillDeviceList(m_app.ProgramPath, m_app.DeviceNo);
-    m_app.DeviceNo = list.deviceNo;
+    ProgramLocation& location = m_engine.Location;
+    const DeviceList list = kw::FillDeviceList(location.ProgramPath, location.DeviceNo);
+    location.DeviceNo = list.deviceNo;
 
     const QSignalBlocker blocker(ComboBoxDeviceNo);
     ComboBoxDeviceNo->clear();
@@ -327,7 +303,19 @@ void MainWindow::FillDeviceList()
     ComboBoxDeviceNo->setEnabled(list.enabled);
 }
 
-void MainWindow::ComboBoxDeviceNoChange(int index)
+void MainWindow::LoadArchiveDescription()
+{
+    try {
+        m_engine.description.LoadArchiveDescription(m_engine.Location.ProgramPath,
+                                                    m_engine.Location.DeviceNo);
+    } catch (const UserActionError& e) {
+        m_engine.description.ArchiveLoaded = false;
+        QMessageBox::critical(this, QString::fromStdString(e.caption()),
+                              QString::fromStdString(e.what()));
+    }
+}
+
+void MainWindow::changeDevice(int index)
 {
     if (index < 0)
         return;
@@ -335,14 +323,14 @@ void MainWindow::ComboBoxDeviceNoChange(int index)
     const int device = ComboBoxDeviceNo->itemText(index).toInt(&ok);
     // Picking the device already in use changes nothing: the period and the
     // block the user chose stay.
-    if (!ok || device == m_app.DeviceNo)
+    if (!ok || device == m_engine.Location.DeviceNo)
         return;
     closeDayPicker();
-    m_app.DeviceNo = device;
-    m_app.loadArchiveDescription();
-    if (!m_app.archive().ArchiveLoaded) {
+    m_engine.Location.DeviceNo = device;
+    LoadArchiveDescription();
+    if (!m_engine.description.ArchiveLoaded) {
         ShowFatalError();
-        m_app.terminate(1);
+        emit fatalErrorShown();
         return;
     }
     FillPeriodTree();
@@ -351,14 +339,14 @@ void MainWindow::ComboBoxDeviceNoChange(int index)
     const QString shown = EditObdobi->text();
     SetPeriodToYesterday();
     if (EditObdobi->text() == shown)
-        RunUserAction(this, [this] { EditObdobiChange(); });
+        RunUserAction(this, [this] { listingMonthChanged(); });
     SelectBlock();
 }
 
 void MainWindow::ShowFatalError()
 {
     const QString text = QStringLiteral("Nebyl nalezen soubor ") +
-                         QString::fromStdString(m_app.archive().ArchivePrefix) +
+                         QString::fromStdString(m_engine.description.ArchivePrefix) +
                          QStringLiteral("ARCH.INI\nProgram nemůže pokračovat");
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Kritická chyba programu"), text,
                     QMessageBox::Ok, this);
@@ -366,19 +354,19 @@ void MainWindow::ShowFatalError()
     box.exec();
 }
 
-void MainWindow::FormActivate()
+void MainWindow::showDeviceInUse()
 {
     // No selection when the device in use has no entry.
     const QSignalBlocker blocker(ComboBoxDeviceNo);
-    ComboBoxDeviceNo->setCurrentIndex(ComboBoxDeviceNo->findText(QString::number(m_app.DeviceNo)));
+    ComboBoxDeviceNo->setCurrentIndex(ComboBoxDeviceNo->findText(QString::number(m_engine.Location.DeviceNo)));
 }
 
 void MainWindow::FillPeriodTree()
 {
     TreeViewObdobi->clear();
-    const DirectoryListing directory(m_app.ProgramPath);
+    const DirectoryListing directory(m_engine.Location.ProgramPath);
     QTreeWidgetItem* yearNode = nullptr;
-    for (const PeriodYearNode& year : PeriodTreeContent(directory, m_app.engine().archive)) {
+    for (const PeriodYearNode& year : PeriodTreeContent(directory, m_engine.archive)) {
         yearNode = AddTreeNode(0, TreeViewObdobi, yearNode, 0, NodeActionKind::None,
                                QString::number(year.year));
         for (const PeriodMonthNode& month : year.months)
@@ -394,7 +382,7 @@ void MainWindow::FillPeriodTree()
 void MainWindow::SetPeriodToYesterday()
 {
     const Date yesterday = YesterdayDate();
-    ListingRun& listing = m_app.engine().listing;
+    ListingRun& listing = m_engine.listing;
     listing.ListingYear = yesterday.year;
     listing.ListingMonth = yesterday.month;
     // Called at start-up, outside any event: a failed read is reported here.
@@ -403,7 +391,7 @@ void MainWindow::SetPeriodToYesterday()
 
 void MainWindow::SetPeriodMonth(int32_t argument)
 {
-    ListingRun& listing = m_app.engine().listing;
+    ListingRun& listing = m_engine.listing;
     if (argument >= 0) {
         listing.ListingYear = PeriodYear(argument);
         listing.ListingMonth = PeriodMonth(argument);
@@ -416,13 +404,13 @@ void MainWindow::SetPeriodMonth(int32_t argument)
     closeDayPicker();
     EditObdobi->setText(text);
     EditObdobi->setCursorPosition(0);
-    EditObdobiChange();
+    listingMonthChanged();
 }
 
-void MainWindow::EditObdobiChange()
+void MainWindow::listingMonthChanged()
 {
     BuildListingTree();
-    m_app.engine().listing.EditVypisChange();
+    m_engine.listing.EditVypisChange();
 }
 
 void MainWindow::BuildListingTree()
@@ -434,9 +422,9 @@ void MainWindow::BuildListingTree()
     } building(m_buildingDir);
 
     TreeViewDir->clear();
-    const ListingRun& listing = m_app.engine().listing;
+    const ListingRun& listing = m_engine.listing;
     const std::string path =
-        ResolveFile(m_app.ProgramPath, m_app.engine().archive.MonthFileName(listing.ListingYear,
+        ResolveFile(m_engine.Location.ProgramPath, m_engine.archive.MonthFileName(listing.ListingYear,
                                                                             listing.ListingMonth));
     const ListingTreeContent content =
         ReadListingTree(path, listing.ListingYear, listing.ListingMonth);
@@ -491,7 +479,7 @@ void MainWindow::ActivateSelectedNode(QTreeWidget* tree)
 
 void MainWindow::RunNodeAction(NodeActionKind action, int32_t argument)
 {
-    ListingRun& listing = m_app.engine().listing;
+    ListingRun& listing = m_engine.listing;
     switch (action) {
     case NodeActionKind::None:
         break;
@@ -510,18 +498,18 @@ void MainWindow::RunNodeAction(NodeActionKind action, int32_t argument)
     }
 }
 
-void MainWindow::TreeViewObdobiClick()
+void MainWindow::activateChosenMonth()
 {
     RunUserAction(this, [this] { ActivateSelectedNode(TreeViewObdobi); });
 }
 
-void MainWindow::TreeViewObdobiDblClick()
+void MainWindow::chooseMonthAndFoldPanel()
 {
     if (RunUserAction(this, [this] { ActivateSelectedNode(TreeViewObdobi); }))
-        BitBtn1Click();
+        togglePeriodPanel();
 }
 
-void MainWindow::BitBtn1Click()
+void MainWindow::togglePeriodPanel()
 {
     if (!RunUserAction(this, [this] { ActivateSelectedNode(TreeViewObdobi); }))
         return;
@@ -541,13 +529,13 @@ void MainWindow::BitBtn1Click()
     Label2->setVisible(!hide);
 }
 
-void MainWindow::ExpandAll1Click()
+void MainWindow::expandAllYears()
 {
     for (int i = 0; i < TreeViewObdobi->topLevelItemCount(); ++i)
         ExpandWithDescendants(TreeViewObdobi->topLevelItem(i), true);
 }
 
-void MainWindow::ColapseAll1Click()
+void MainWindow::collapseAllYears()
 {
     if (TreeViewObdobi->topLevelItemCount() > 0)
         TreeViewObdobi->setCurrentItem(TreeViewObdobi->topLevelItem(0));
@@ -555,7 +543,7 @@ void MainWindow::ColapseAll1Click()
     TreeViewObdobi->viewport()->update();
 }
 
-void MainWindow::Rozbalaktulnrok1Click()
+void MainWindow::expandNewestYear()
 {
     TreeViewObdobi->collapseAll();
     SelectVisibleNode(TreeViewObdobi);
@@ -563,9 +551,9 @@ void MainWindow::Rozbalaktulnrok1Click()
         ExpandWithDescendants(TreeViewObdobi->topLevelItem(0), true);
 }
 
-void MainWindow::Klaend1Click()
+void MainWindow::openCalendarFromPeriodTree()
 {
-    Calendar& calendar = m_app.engine().calendar;
+    Calendar& calendar = m_engine.calendar;
     calendar.SelectionHandler = nullptr;
     calendar.SelectionMode = false;
     showCalendarMonth();
@@ -575,37 +563,32 @@ void MainWindow::closeDayPicker()
 {
     // A day picked in a grid of another month or device would list a day
     // that is not on screen (day 31 of a month of 30): the picker goes.
-    Calendar& calendar = m_app.engine().calendar;
+    Calendar& calendar = m_engine.calendar;
     if (!calendar.SelectionMode)
         return;
     calendar.SelectionHandler = nullptr;
-    m_app.calendarWindow()->hide();
+    emit dayPickerClosed();
 }
 
-void MainWindow::TreeViewDirClick()
+void MainWindow::runChosenCommand()
 {
     RunUserAction(this, [this] { ActivateSelectedNode(TreeViewDir); });
 }
 
-void MainWindow::TreeViewDirCollapsed(QTreeWidgetItem* item)
+void MainWindow::selectToggledNode(QTreeWidgetItem* item)
 {
     if (!m_buildingDir)
         TreeViewDir->setCurrentItem(item);
 }
 
-void MainWindow::AutSbalListClick()
-{
-    // The check mark toggles by itself; the next build of the tree reads it.
-}
-
 void MainWindow::SelectBlock()
 {
-    m_app.engine().listing.SelectBlock();
+    m_engine.listing.SelectBlock();
 }
 
 void MainWindow::blockListChanged()
 {
-    const ListingRun& listing = m_app.engine().listing;
+    const ListingRun& listing = m_engine.listing;
     const QSignalBlocker blocker(ComboBoxAB);
     ComboBoxAB->clear();
     for (const std::string& entry : listing.BlockEntries)
@@ -617,34 +600,34 @@ void MainWindow::blockListChanged()
 
 void MainWindow::editVypisChanged()
 {
-    EditVypis->setText(QString::fromStdString(m_app.engine().listing.EditVypis));
+    EditVypis->setText(QString::fromStdString(m_engine.listing.EditVypis));
     EditVypis->setCursorPosition(0);
 }
 
-void MainWindow::ComboBoxABChange(int index)
+void MainWindow::chooseBlock(int index)
 {
-    m_app.engine().listing.ComboBoxABChange(index);
+    m_engine.listing.ComboBoxABChange(index);
 }
 
 void MainWindow::showOutputWindow()
 {
-    ShowWindowNormal(m_app.outputWindow());
+    emit windowRequested(WindowKind::Output);
 }
 
 void MainWindow::showCalendar()
 {
-    ShowWindowNormal(m_app.calendarWindow());
+    emit windowRequested(WindowKind::Calendar);
 }
 
 void MainWindow::showListingParameters()
 {
-    m_app.listingParametersWindow()->prepareAndShow();
+    emit windowRequested(WindowKind::ListingParameters);
 }
 
 bool MainWindow::event(QEvent* event)
 {
     if (event->type() == QEvent::WindowActivate)
-        FormActivate();
+        showDeviceInUse();
     return QMainWindow::event(event);
 }
 
@@ -654,11 +637,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             if (watched == TreeViewObdobi) {
-                TreeViewObdobiClick();
+                activateChosenMonth();
                 return true;
             }
             if (watched == TreeViewDir) {
-                TreeViewDirClick();
+                runChosenCommand();
                 return true;
             }
         }
@@ -671,77 +654,69 @@ void MainWindow::closeEvent(QCloseEvent* event)
     // Closing the main window ends the program, whatever else is open.
     QMainWindow::closeEvent(event);
     if (event->isAccepted())
-        m_app.quit();
+        emit closed();
 }
 
-void MainWindow::FormDestroy()
-{
-    m_app.Shutdown();
-}
-
-void MainWindow::Kalend1Click()
+void MainWindow::openCalendarForEditing()
 {
     // Editing; the selection handler may stay, editing never calls it.
-    m_app.engine().calendar.SelectionMode = false;
+    m_engine.calendar.SelectionMode = false;
     showCalendarMonth();
 }
 
 void MainWindow::showCalendarMonth()
 {
-    const ListingRun& listing = m_app.engine().listing;
+    const ListingRun& listing = m_engine.listing;
     // A failed copy of the template still shows the loaded month.
     RunUserAction(this, [&] {
-        m_app.engine().calendar.LoadCalendarMonth(listing.ListingYear, listing.ListingMonth, "");
+        m_engine.calendar.LoadCalendarMonth(listing.ListingYear, listing.ListingMonth, "");
     });
-    ShowWindowNormal(m_app.calendarWindow());
+    emit windowRequested(WindowKind::Calendar);
 }
 
-void MainWindow::Rozdlendnedosmn1Click()
+void MainWindow::openDayDivisionEditor()
 {
-    m_app.dayDivisionWindow()->prepareAndShow();
+    emit windowRequested(WindowKind::DayDivision);
 }
 
-void MainWindow::Vstupnsouty1Click()
+void MainWindow::openOutputSums()
 {
-    m_app.outputSumsWindow()->prepareAndShow();
+    emit windowRequested(WindowKind::OutputSums);
 }
 
-void MainWindow::Parametryvpisu1Click()
+void MainWindow::openListingParameters()
 {
     showListingParameters();
 }
 
-void MainWindow::Vstupnokno1Click()
+void MainWindow::openOutputWindow()
 {
-    ShowWindowNormal(m_app.outputWindow());
+    emit windowRequested(WindowKind::Output);
 }
 
-void MainWindow::LOGinformace1Click()
+void MainWindow::openLog()
 {
-    ShowWindowNormal(m_app.logWindow());
+    emit windowRequested(WindowKind::Log);
 }
 
-void MainWindow::Graf1Click()
+void MainWindow::openGraph()
 {
-    ShowWindowNormal(m_app.graphWindow());
+    emit windowRequested(WindowKind::Graph);
 }
 
-void MainWindow::Npovda1Click()
+void MainWindow::openHelpContents()
 {
     OpenHelp(this, QString());
 }
 
-void MainWindow::Popismenu1Click()
+void MainWindow::openMenuHelp()
 {
     OpenHelp(this, QStringLiteral("MENU"));
 }
 
-void MainWindow::Oprogramu1Click()
+void MainWindow::openAboutBox()
 {
-    AboutBox* box = m_app.aboutBox();
-    box->show();
-    box->raise();
-    box->activateWindow();
+    emit windowRequested(WindowKind::About);
 }
 
 } // namespace kw

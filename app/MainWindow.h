@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PeriodTree.h"
+#include "listing/PeriodTree.h"
 
 #include <QMainWindow>
 
@@ -19,12 +19,19 @@ class QTreeWidgetItem;
 
 namespace kw {
 
-class Application;
+class Engine;
 
-// Runs one user action; a UserActionError (an I/O error, a failed write)
-// ends it with a message box over `parent`, and the program goes on. False
-// when the action was ended so.
-bool RunUserAction(QWidget* parent, const std::function<void()>& action);
+// The windows that the main window opens; the program shows them.
+enum class WindowKind {
+    Output,
+    Log,
+    Graph,
+    Calendar,
+    DayDivision,
+    OutputSums,
+    ListingParameters,
+    About,
+};
 
 // TForm1: the main window with the device choice, the period and listing trees,
 // the main menu and the tool buttons that open the other windows.
@@ -32,18 +39,22 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit MainWindow(Application& app);
+    explicit MainWindow(Engine& engine);
     ~MainWindow() override;
 
     // Fills ComboBoxDeviceNo from the month files beside the program and fixes
-    // the application's DeviceNo (read from the settings store the first time).
+    // DeviceNo (the stored one unless a single device has month files).
     void FillDeviceList();
-    // Switches to the device of the chosen entry; a failed load ends the program.
-    void ComboBoxDeviceNoChange(int index);
+    // Loads the archive description of DeviceNo. A platform I/O error is
+    // shown to the user and leaves the description not loaded.
+    void LoadArchiveDescription();
+    // Switches to the device of the chosen entry; a failed load shows the
+    // fatal message and ends the program.
+    void changeDevice(int index);
     // "Kritická chyba programu" for the current ArchivePrefix.
     void ShowFatalError();
     // Shows the device in use in ComboBoxDeviceNo.
-    void FormActivate();
+    void showDeviceInUse();
 
     // Rebuilds TreeViewObdobi from the month files of DeviceNo: newest year
     // first and expanded, months from January.
@@ -69,6 +80,15 @@ public:
     void showCalendar();
     void showListingParameters();
 
+signals:
+    void windowRequested(kw::WindowKind window);
+    // The day picker is to close: the month or the device changes under it.
+    void dayPickerClosed();
+    // The fatal message was shown after a device change: the program ends.
+    void fatalErrorShown();
+    // The user closed the main window: the program ends.
+    void closed();
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -78,44 +98,42 @@ private:
     void createMenu();
     void createPopupMenus();
     void createControls();
-    void FormDestroy();
 
     QTreeWidgetItem* AddTreeNode(int kind, QTreeWidget* tree, QTreeWidgetItem* relative,
                                  int32_t argument, NodeActionKind action, const QString& caption);
     void ActivateSelectedNode(QTreeWidget* tree);
     void RunNodeAction(NodeActionKind action, int32_t argument);
     // The text of EditObdobi changed.
-    void EditObdobiChange();
+    void listingMonthChanged();
 
-    void TreeViewObdobiClick();
-    void TreeViewObdobiDblClick();
-    void BitBtn1Click();
-    void ExpandAll1Click();
-    void ColapseAll1Click();
-    void Rozbalaktulnrok1Click();
-    void Klaend1Click();
-    void TreeViewDirClick();
-    void TreeViewDirCollapsed(QTreeWidgetItem* item);
-    void AutSbalListClick();
+    void activateChosenMonth();
+    void chooseMonthAndFoldPanel();
+    void togglePeriodPanel();
+    void expandAllYears();
+    void collapseAllYears();
+    void expandNewestYear();
+    void openCalendarFromPeriodTree();
+    void runChosenCommand();
+    void selectToggledNode(QTreeWidgetItem* item);
     // Loads the listing month into the calendar with its own caption and shows it.
     void showCalendarMonth();
     // Closes the calendar when it is open for picking a day of the listing
     // month, which is about to change.
     void closeDayPicker();
 
-    void ComboBoxABChange(int index);
-    void Kalend1Click();
-    void Rozdlendnedosmn1Click();
-    void Vstupnsouty1Click();
-    void Parametryvpisu1Click();
-    void Vstupnokno1Click();
-    void LOGinformace1Click();
-    void Graf1Click();
-    void Npovda1Click();
-    void Popismenu1Click();
-    void Oprogramu1Click();
+    void chooseBlock(int index);
+    void openCalendarForEditing();
+    void openDayDivisionEditor();
+    void openOutputSums();
+    void openListingParameters();
+    void openOutputWindow();
+    void openLog();
+    void openGraph();
+    void openHelpContents();
+    void openMenuHelp();
+    void openAboutBox();
 
-    Application& m_app;
+    Engine& m_engine;
 
     QMenuBar* MainMenu1 = nullptr;
     QAction* Kalend1 = nullptr;

@@ -1,5 +1,5 @@
 #include "app/Application.h"
-#include "app/Devices.h"
+#include "archive/Devices.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

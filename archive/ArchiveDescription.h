@@ -50,7 +50,7 @@ public:
     uint16_t IniRevision = 0;
     bool ArchiveLoaded = false;
     std::string AltDescriptionName;
-    // Set by the main window to its block choice refresh.
+    // Set where the engine is built: the listing's block choice refresh.
     std::function<void()> BlockChangeNotify;
     // Set by the month-file reader: empties its header and day-data buffers.
     std::function<void()> ResetDayBuffers;

@@ -85,11 +85,6 @@ std::string ResolveFile(const std::string& dir, const std::string& name)
     return exact;
 }
 
-bool WildcardMatch(std::string_view pattern, std::string_view name)
-{
-    return MatchFolded(FoldCase(pattern), FoldCase(name));
-}
-
 DirectoryListing::DirectoryListing(const std::string& dir) : m_names(ListDirectory(dir))
 {
     m_folded.reserve(m_names.size());
@@ -104,11 +99,6 @@ bool DirectoryListing::anyMatch(std::string_view pattern) const
         if (MatchFolded(p, name))
             return true;
     return false;
-}
-
-bool AnyFileMatches(const std::string& dir, std::string_view pattern)
-{
-    return DirectoryListing(dir).anyMatch(pattern);
 }
 
 } // namespace kw

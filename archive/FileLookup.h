@@ -14,11 +14,9 @@ namespace kw {
 // first directory entry equal to `name` without regard to case, else dir + name.
 std::string ResolveFile(const std::string& dir, const std::string& name);
 
-// Case-insensitive match of a name against a pattern with '*' and '?'.
-bool WildcardMatch(std::string_view pattern, std::string_view name);
-
-// One reading of a directory's entry names, for operations that test many
-// patterns at once (the period tree asks 1300 questions of one directory).
+// One reading of a directory's entry names, matched without regard to case
+// against patterns with '*' and '?' (the period tree asks 1300 questions of
+// one directory).
 class DirectoryListing {
 public:
     explicit DirectoryListing(const std::string& dir);
@@ -29,8 +27,5 @@ private:
     std::vector<std::string> m_names;
     std::vector<std::string> m_folded; // names folded once, patterns are many
 };
-
-// True when any entry of `dir` matches `pattern`.
-bool AnyFileMatches(const std::string& dir, std::string_view pattern);
 
 } // namespace kw

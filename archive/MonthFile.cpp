@@ -9,7 +9,7 @@
 #include "archive/NumberFormat.h"
 #include "archive/ProgramLocation.h"
 #include "output/Log.h"
-#include "output/Output.h"
+#include "archive/OutputLines.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -95,7 +95,7 @@ int64_t BlockRecordsToWalk(const BlockDescription& block)
 }
 
 DayArchive::DayArchive(const ProgramLocation& location, ArchiveDescription& description, Log& log,
-                       Output& output)
+                       OutputLines& output)
     : m_location(location), m_desc(description), m_log(log), m_out(output)
 {}
 

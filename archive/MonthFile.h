@@ -11,7 +11,7 @@ namespace kw {
 class ArchiveDescription;
 struct BlockDescription;
 class Log;
-class Output;
+class OutputLines;
 struct ProgramLocation;
 
 // The month file header begins with the length-prefixed "QX5 nactene udaje".
@@ -38,7 +38,7 @@ public:
     static constexpr uint64_t MaxFileSize = HeaderSize + EntryCount * (16 + DayDataSize);
 
     DayArchive(const ProgramLocation& location, ArchiveDescription& description, Log& log,
-               Output& output);
+               OutputLines& output);
 
     std::array<uint8_t, HeaderSize> Header{};
     std::array<uint8_t, DayDataSize> DayData{};
@@ -70,7 +70,7 @@ private:
     const ProgramLocation& m_location;
     ArchiveDescription& m_desc;
     Log& m_log;
-    Output& m_out;
+    OutputLines& m_out;
 };
 
 } // namespace kw

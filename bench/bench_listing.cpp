@@ -1,7 +1,7 @@
 // The month listing from files on disk: time, heap allocations per listing and
 // whether memory grows from one listing to the next. The global operator new
 // below counts every allocation of this benchmark program.
-#include "app/Engine.h"
+#include "listing/Engine.h"
 #include "tools/DemoArchive.h"
 
 #include <benchmark/benchmark.h>

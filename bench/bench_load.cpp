@@ -1,8 +1,8 @@
 // Start-up and listing work on a large program directory: ten years of month
 // files of sixteen devices (about 2,000 files), and a month file whose 32
 // entries are all 8192 bytes long.
-#include "app/Devices.h"
-#include "app/Engine.h"
+#include "archive/Devices.h"
+#include "listing/Engine.h"
 #include "archive/FileLookup.h"
 #include "tools/DemoArchive.h"
 

@@ -1,6 +1,6 @@
 // Start-up work that grows with the archive: the device probe over the
 // program directory and the load of an archive description.
-#include "app/Devices.h"
+#include "archive/Devices.h"
 #include "archive/ArchiveDescription.h"
 #include "archive/Ini.h"
 #include "output/Log.h"

@@ -1,8 +1,7 @@
 #include "calendar/CalendarWindow.h"
 
-#include "app/Application.h"
-#include "app/Help.h"
-#include "app/MainWindow.h"
+#include "ui/Help.h"
+#include "ui/WindowSupport.h"
 
 #include <QAction>
 #include <QLabel>
@@ -31,8 +30,8 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& tex
 
 } // namespace
 
-CalendarWindow::CalendarWindow(Application& app, QWidget* parent)
-    : QDialog(parent), m_app(app), m_calendar(app.engine().calendar)
+CalendarWindow::CalendarWindow(Calendar& calendar, QWidget* parent)
+    : QDialog(parent), m_calendar(calendar)
 {
     setObjectName(QStringLiteral("TForm4"));
     setWindowTitle(QStringLiteral("Kalendář"));
@@ -49,7 +48,6 @@ CalendarWindow::CalendarWindow(Application& app, QWidget* parent)
         label->setObjectName(QStringLiteral("Label%1").arg(row + 1));
         label->setGeometry(8, 24 + 24 * row, 22, DayButtonHeight);
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        m_weekdayLabels[static_cast<std::size_t>(row)] = label;
     }
 
     for (int n = 1; n <= DayButtonCount; ++n) {
@@ -57,24 +55,23 @@ CalendarWindow::CalendarWindow(Application& app, QWidget* parent)
         QPushButton* button = makeButton(this, QStringLiteral("Button%1").arg(n), QString(),
                                          QRect(place.x, place.y, DayButtonWidth, DayButtonHeight));
         button->hide();
-        connect(button, &QPushButton::clicked, this, [this, button] { ButtonKClick(button); });
-        m_buttons[static_cast<std::size_t>(n - 1)] = button;
+        connect(button, &QPushButton::clicked, this, [this, button] { clickDay(button); });
     }
 
     ButtonPM = makeButton(this, QStringLiteral("ButtonPM"), QStringLiteral("<"),
                           QRect(32, 2, DayButtonWidth, DayButtonHeight));
     ButtonPM->setToolTip(QStringLiteral("Nastavení předcházejícího měsíce"));
-    connect(ButtonPM, &QPushButton::clicked, this, &CalendarWindow::ButtonPMClick);
+    connect(ButtonPM, &QPushButton::clicked, this, &CalendarWindow::showPreviousMonth);
     ButtonNM = makeButton(this, QStringLiteral("ButtonNM"), QStringLiteral(">"),
                           QRect(192, 2, DayButtonWidth, DayButtonHeight));
     ButtonNM->setToolTip(QStringLiteral("Nastavení následujícího měsíce"));
-    connect(ButtonNM, &QPushButton::clicked, this, &CalendarWindow::ButtonNMClick);
+    connect(ButtonNM, &QPushButton::clicked, this, &CalendarWindow::showNextMonth);
 
     // The sixth column has only Monday and Tuesday: the corner below is free.
     Button38 = makeButton(this, QStringLiteral("Button38"), QStringLiteral("?"),
                           QRect(192, 180, DayButtonWidth, 21));
     Button38->setCursor(Qt::WhatsThisCursor);
-    connect(Button38, &QPushButton::clicked, this, &CalendarWindow::Button38Click);
+    connect(Button38, &QPushButton::clicked, this, &CalendarWindow::openHelp);
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -84,7 +81,7 @@ CalendarWindow::CalendarWindow(Application& app, QWidget* parent)
     auto addItem = [this](const char* name, const QString& caption, PopupItem item) {
         QAction* action = PopupMenu1->addAction(caption);
         action->setObjectName(QLatin1String(name));
-        connect(action, &QAction::triggered, this, [this, item] { PopupItemClick(item); });
+        connect(action, &QAction::triggered, this, [this, item] { changeDay(item); });
         return action;
     };
     O = addItem("O", QStringLiteral("O - dle kalendáře"), PopupItem::O);
@@ -107,7 +104,9 @@ CalendarWindow::~CalendarWindow()
 
 void CalendarWindow::RegisterDayButtons()
 {
-    m_dayButtons = m_buttons;
+    for (int n = 1; n <= DayButtonCount; ++n)
+        m_dayButtons[static_cast<std::size_t>(n - 1)] =
+            findChild<QPushButton*>(QStringLiteral("Button%1").arg(n));
     refresh();
 }
 
@@ -135,7 +134,7 @@ void CalendarWindow::refresh()
     }
 }
 
-void CalendarWindow::ButtonKClick(QPushButton* button)
+void CalendarWindow::clickDay(QPushButton* button)
 {
     if (!m_dayButtons[0])
         return;
@@ -156,7 +155,7 @@ void CalendarWindow::ButtonKClick(QPushButton* button)
     PopupMenu1->popup(QPoint(frame.left() + button->x() + 10, frame.top() + button->y() + 30));
 }
 
-void CalendarWindow::PopupItemClick(PopupItem item)
+void CalendarWindow::changeDay(PopupItem item)
 {
     // Written to KALEND.INI at once; a failed write leaves the month as the
     // file now holds it.
@@ -168,17 +167,17 @@ void CalendarWindow::PopupItemClick(PopupItem item)
                                                 "nynější stav."));
 }
 
-void CalendarWindow::ButtonPMClick()
+void CalendarWindow::showPreviousMonth()
 {
     RunUserAction(this, [this] { m_calendar.ShowPreviousMonth(); });
 }
 
-void CalendarWindow::ButtonNMClick()
+void CalendarWindow::showNextMonth()
 {
     RunUserAction(this, [this] { m_calendar.ShowNextMonth(); });
 }
 
-void CalendarWindow::Button38Click()
+void CalendarWindow::openHelp()
 {
     OpenHelp(this, QStringLiteral("MENU_KALEND"));
 }

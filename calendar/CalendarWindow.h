@@ -13,8 +13,6 @@ class QPushButton;
 
 namespace kw {
 
-class Application;
-
 // TForm4: one month of the calendar as a grid of day buttons, for editing the
 // day types or for picking a day. It draws whatever month the calendar last
 // loaded, also while hidden.
@@ -22,7 +20,7 @@ class CalendarWindow : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CalendarWindow(Application& app, QWidget* parent = nullptr);
+    explicit CalendarWindow(Calendar& calendar, QWidget* parent = nullptr);
     ~CalendarWindow() override;
 
     // Takes Button1..Button37 as the day buttons, once at start-up.
@@ -31,18 +29,16 @@ public:
     void refresh();
 
 private:
-    void ButtonKClick(QPushButton* button);
-    void ButtonPMClick();
-    void ButtonNMClick();
-    void Button38Click();
-    void PopupItemClick(PopupItem item);
+    // Slots of the buttons and the popup menu.
+    void clickDay(QPushButton* button);
+    void showPreviousMonth();
+    void showNextMonth();
+    void openHelp();
+    void changeDay(PopupItem item);
 
-    Application& m_app;
     Calendar& m_calendar;
 
-    std::array<QLabel*, 7> m_weekdayLabels{};
-    std::array<QPushButton*, DayButtonCount> m_buttons{}; // Button1..Button37
-    // The registered day buttons; empty until RegisterDayButtons.
+    // Button1..Button37 once registered; none before RegisterDayButtons.
     std::array<QPushButton*, DayButtonCount> m_dayButtons{};
     QPushButton* ButtonPM = nullptr;
     QPushButton* ButtonNM = nullptr;

@@ -405,11 +405,6 @@ int32_t DayDivision::SaveDayDivision(const std::string& programPath, bool overwr
     return Finish(0);
 }
 
-int32_t DayDivision::StoreDayDivision(const std::string& programPath, bool overwriteChanges)
-{
-    return SaveDayDivision(programPath, overwriteChanges);
-}
-
 int32_t DayDivision::StartDayDivision(const std::string& programPath, Log& log)
 {
     InitDayDivision(0);

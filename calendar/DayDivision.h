@@ -57,7 +57,7 @@ public:
     const Bytes& bytes() const { return m_bytes; }
 
     // Result of the last load or save, 0 for success, and a text for it that
-    // a window can show.
+    // a window can show. The editors' "Ulož nastavení" is SaveDayDivision.
     int32_t LastResult = 0;
     std::string LastErrorText;
     // Text for a result code of LoadDayDivision or SaveDayDivision.
@@ -83,8 +83,6 @@ public:
     // followed, a write-protected file refused). A failed save leaves the old
     // file as it was and is logged. Returns 0, ChangedOnDisk or an errno value.
     int32_t SaveDayDivision(const std::string& programPath, bool overwriteChanges = false);
-    // The editors' "Ulož nastavení": SaveDayDivision, result kept in LastResult.
-    int32_t StoreDayDivision(const std::string& programPath, bool overwriteChanges = false);
     // Start-up: defaults, load, and the two log lines; a record naming
     // another file or holding an unusable day start offset adds an error
     // line. Returns the load result.

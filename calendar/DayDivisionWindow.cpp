@@ -1,10 +1,10 @@
 #include "calendar/DayDivisionWindow.h"
 
-#include "app/Application.h"
-#include "app/Help.h"
 #include "archive/AtomicFile.h"
 #include "archive/Errors.h"
+#include "archive/ProgramLocation.h"
 #include "calendar/DayDivision.h"
+#include "ui/WindowSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -61,28 +61,9 @@ QGroupBox* makeGroupBox(const QString& title, const char* name, QWidget* parent,
 
 } // namespace
 
-QPushButton* MakeSettingsButton(const QString& text, const char* name, QWidget* parent,
-                                const QRect& at)
-{
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    // Enter in an edit field must not press a button the user did not mean.
-    button->setAutoDefault(false);
-    button->setGeometry(at);
-    return button;
-}
-
-QCheckBox* MakeSettingsCheckBox(const QString& text, const char* name, QWidget* parent,
-                                const QRect& at)
-{
-    auto* box = new QCheckBox(text, parent);
-    box->setObjectName(QLatin1String(name));
-    box->setGeometry(at);
-    return box;
-}
-
-DayDivisionWindow::DayDivisionWindow(Application& app, QWidget* parent)
-    : QDialog(parent), m_app(app)
+DayDivisionWindow::DayDivisionWindow(DayDivision& division, const ProgramLocation& location,
+                                     QWidget* parent)
+    : QDialog(parent), m_division(division), m_location(location)
 {
     setObjectName(QStringLiteral("TForm5"));
     setWindowTitle(QStringLiteral("Rozdělení dne do směn"));
@@ -106,7 +87,7 @@ DayDivisionWindow::DayDivisionWindow(Application& app, QWidget* parent)
         groups << QStringLiteral(" SKUP ") + GroupLetter(g);
     StringGrid1->setVerticalHeaderLabels(groups);
     connect(StringGrid1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &DayDivisionWindow::StringGrid1Click);
+            &DayDivisionWindow::showClickedGroup);
 
     GroupBoxNazev =
         makeGroupBox(QStringLiteral(" Název "), "GroupBoxNazev", this, QRect(352, 8, 249, 49));
@@ -116,7 +97,7 @@ DayDivisionWindow::DayDivisionWindow(Application& app, QWidget* parent)
     EditNazev->setGeometry(8, 19, 161, 22);
     ButtonNastav = MakeSettingsButton(QStringLiteral("< Zapiš"), "ButtonNastav", GroupBoxNazev,
                                       QRect(176, 17, 65, 25));
-    connect(ButtonNastav, &QPushButton::clicked, this, &DayDivisionWindow::ButtonNastavClick);
+    connect(ButtonNastav, &QPushButton::clicked, this, &DayDivisionWindow::writeGroupRows);
     connect(EditNazev, &QLineEdit::returnPressed, ButtonNastav, &QPushButton::click);
 
     GroupBoxVystup = makeGroupBox(QStringLiteral(" Výstup (součet za den)"), "GroupBoxVystup", this,
@@ -131,7 +112,7 @@ DayDivisionWindow::DayDivisionWindow(Application& app, QWidget* parent)
                                           GroupBoxVystup, QRect(128, 42, 112, 19));
     ButtonZapisVystup = MakeSettingsButton(QStringLiteral("< Zapiš"), "ButtonZapisVystup",
                                            GroupBoxVystup, QRect(176, 59, 65, 25));
-    connect(ButtonZapisVystup, &QPushButton::clicked, this, &DayDivisionWindow::ButtonNastavClick);
+    connect(ButtonZapisVystup, &QPushButton::clicked, this, &DayDivisionWindow::writeGroupRows);
 
     GroupBoxNC = makeGroupBox(QStringLiteral(" Nastavení čtvrthodin "), "GroupBoxNC", this,
                               QRect(352, 160, 249, 217));
@@ -153,15 +134,15 @@ DayDivisionWindow::DayDivisionWindow(Application& app, QWidget* parent)
         MakeSettingsButton(QStringLiteral("Zruš"), "Vypni", GroupBoxNC, QRect(166, 152, 71, 25));
     ButtonCthOk = MakeSettingsButton(QStringLiteral("< Zapiš do tabulky"), "ButtonCthOk",
                                      GroupBoxNC, QRect(12, 184, 225, 25));
-    connect(ButtonClearAll, &QPushButton::clicked, this, &DayDivisionWindow::ButtonClearAllClick);
-    connect(Zapni, &QPushButton::clicked, this, &DayDivisionWindow::ZapniClick);
-    connect(Vypni, &QPushButton::clicked, this, &DayDivisionWindow::VypniClick);
-    connect(ButtonCthOk, &QPushButton::clicked, this, &DayDivisionWindow::ButtonCthOkClick);
+    connect(ButtonClearAll, &QPushButton::clicked, this, &DayDivisionWindow::unmarkAllQuarterHours);
+    connect(Zapni, &QPushButton::clicked, this, &DayDivisionWindow::markSelectedQuarterHours);
+    connect(Vypni, &QPushButton::clicked, this, &DayDivisionWindow::unmarkSelectedQuarterHours);
+    connect(ButtonCthOk, &QPushButton::clicked, this, &DayDivisionWindow::writeQuarterHours);
 
     ButtonSave = MakeSettingsButton(QStringLiteral("Ulož nastavení"), "ButtonSave", this,
                                     QRect(32, 344, 113, 25));
     ButtonSave->setEnabled(false);
-    connect(ButtonSave, &QPushButton::clicked, this, &DayDivisionWindow::ButtonSaveClick);
+    connect(ButtonSave, &QPushButton::clicked, this, &DayDivisionWindow::saveSettings);
 
     Button2 = MakeHelpButton(this, "Button2", QStringLiteral("MENU_RDDS"));
     Button2->setGeometry(578, 378, 25, 21);
@@ -208,7 +189,7 @@ void DayDivisionWindow::PrepareDayDivisionEditor()
 
 void DayDivisionWindow::RefreshGroupTable()
 {
-    const DayDivision& division = m_app.engine().division;
+    const DayDivision& division = m_division;
     for (int g = 1; g <= DayDivision::NumGroups; ++g) {
         setCell(StringGrid1, g - 1, 0, QString::fromStdString(division.GroupName(g)));
         setCell(StringGrid1, g - 1, 1,
@@ -216,7 +197,7 @@ void DayDivisionWindow::RefreshGroupTable()
     }
 }
 
-void DayDivisionWindow::StringGrid1Click()
+void DayDivisionWindow::showClickedGroup()
 {
     const CellRange selection = SelectionOf(StringGrid1);
     if (selection.empty()) {
@@ -232,7 +213,7 @@ void DayDivisionWindow::StringGrid1Click()
     const int bottom = selection.bottom + 1;
     const int left = selection.left + 1;
     const int right = selection.right + 1;
-    const DayDivision& division = m_app.engine().division;
+    const DayDivision& division = m_division;
 
     EditNazev->setText(QString::fromStdString(division.GroupName(top)));
     GroupBoxNazev->setVisible(left == 1);
@@ -257,7 +238,7 @@ void DayDivisionWindow::StringGrid1Click()
     }
 }
 
-void DayDivisionWindow::ButtonNastavClick()
+void DayDivisionWindow::writeGroupRows()
 {
     CellRange selection = SelectionOf(StringGrid1);
     if (selection.empty())
@@ -275,7 +256,7 @@ void DayDivisionWindow::ButtonNastavClick()
         options |= DayDivision::ShowMaximum;
     if (CheckBoxSoucet->isChecked())
         options |= DayDivision::ShowSum;
-    WriteGroupRows(m_app.engine().division, selection, EditNazev->text().toStdString(), options);
+    WriteGroupRows(m_division, selection, EditNazev->text().toStdString(), options);
     RefreshGroupTable();
     ButtonSave->setEnabled(true);
 }
@@ -292,17 +273,17 @@ void DayDivisionWindow::markQuarterHours(const QString& text)
     }
 }
 
-void DayDivisionWindow::ZapniClick()
+void DayDivisionWindow::markSelectedQuarterHours()
 {
     markQuarterHours(QStringLiteral("x"));
 }
 
-void DayDivisionWindow::VypniClick()
+void DayDivisionWindow::unmarkSelectedQuarterHours()
 {
     markQuarterHours(QString());
 }
 
-void DayDivisionWindow::ButtonClearAllClick()
+void DayDivisionWindow::unmarkAllQuarterHours()
 {
     for (int r = 1; r <= QuarterHourGrid::Rows; ++r) {
         for (int j = 1; j <= QuarterHourGrid::Columns; ++j) {
@@ -312,7 +293,7 @@ void DayDivisionWindow::ButtonClearAllClick()
     }
 }
 
-void DayDivisionWindow::ButtonCthOkClick()
+void DayDivisionWindow::writeQuarterHours()
 {
     const CellRange selection = SelectionOf(StringGrid1);
     if (selection.empty())
@@ -325,22 +306,22 @@ void DayDivisionWindow::ButtonCthOkClick()
                 members[static_cast<std::size_t>(q)] = true;
         }
     }
-    SetGroupQuarterHours(m_app.engine().division, selection.top + 1, members);
+    SetGroupQuarterHours(m_division, selection.top + 1, members);
     ButtonSave->setEnabled(true);
 }
 
-void DayDivisionWindow::ButtonSaveClick()
+void DayDivisionWindow::saveSettings()
 {
     // After a failed save the changes are still unsaved, so the button stays.
-    if (SaveDayDivisionSettings(m_app, this))
+    if (SaveDayDivisionSettings(m_division, m_location, this))
         ButtonSave->setEnabled(false);
 }
 
-bool SaveDayDivisionSettings(Application& app, QWidget* parent)
+bool SaveDayDivisionSettings(DayDivision& division, const ProgramLocation& location,
+                             QWidget* parent)
 {
-    DayDivision& division = app.engine().division;
-    int32_t code = division.StoreDayDivision(app.ProgramPath);
-    const QString file = QString::fromStdString(DayDivision::StoragePath(app.ProgramPath));
+    int32_t code = division.SaveDayDivision(location.ProgramPath);
+    const QString file = QString::fromStdString(DayDivision::StoragePath(location.ProgramPath));
     if (code == DayDivision::ChangedOnDisk) {
         // Another copy of the program saved its settings meanwhile: writing
         // ours would silently undo them.
@@ -353,7 +334,7 @@ bool SaveDayDivisionSettings(Application& app, QWidget* parent)
             QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
         if (answer != QMessageBox::Yes)
             return false;
-        code = division.StoreDayDivision(app.ProgramPath, true);
+        code = division.SaveDayDivision(location.ProgramPath, true);
     }
     if (code != 0) {
         QMessageBox::critical(
@@ -388,63 +369,6 @@ CellRange SelectionOf(const QTableWidget* grid)
         bounds.right = std::max(bounds.right, range.rightColumn());
     }
     return bounds;
-}
-
-void NarrowCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                               const QModelIndex& index) const
-{
-    QStyleOptionViewItem background = option;
-    initStyleOption(&background, index);
-    const QString text = background.text;
-    background.text.clear();
-    const QWidget* widget = option.widget;
-    QStyle* style = widget ? widget->style() : QApplication::style();
-    style->drawControl(QStyle::CE_ItemViewItem, &background, painter, widget);
-
-    painter->save();
-    const bool selected = option.state & QStyle::State_Selected;
-    painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-    painter->setFont(option.font);
-    painter->drawText(option.rect, Qt::AlignCenter, text);
-    painter->restore();
-}
-
-void SetUpSettingsGrid(QTableWidget* grid, int rowHeaderWidth, int rowHeight)
-{
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setSelectionBehavior(QAbstractItemView::SelectItems);
-    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    grid->setWordWrap(false);
-    grid->setCornerButtonEnabled(false);
-    grid->setTabKeyNavigation(false);
-
-    QHeaderView* rowsHeader = grid->verticalHeader();
-    rowsHeader->setMinimumSectionSize(1);
-    rowsHeader->setSectionResizeMode(QHeaderView::Fixed);
-    rowsHeader->setDefaultSectionSize(rowHeight);
-    rowsHeader->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    rowsHeader->setFixedWidth(rowHeaderWidth);
-
-    QHeaderView* columnsHeader = grid->horizontalHeader();
-    columnsHeader->setMinimumSectionSize(1);
-    columnsHeader->setSectionResizeMode(QHeaderView::Fixed);
-    columnsHeader->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    columnsHeader->setFixedHeight(rowHeight);
-    columnsHeader->setHighlightSections(false);
-    rowsHeader->setHighlightSections(false);
-}
-
-QPushButton* MakeHelpButton(QWidget* parent, const char* objectName, const QString& topic)
-{
-    auto* button = new QPushButton(QStringLiteral("?"), parent);
-    button->setObjectName(QLatin1String(objectName));
-    button->setAutoDefault(false);
-    button->setCursor(Qt::WhatsThisCursor);
-    button->setToolTip(QStringLiteral("Nápověda"));
-    QObject::connect(button, &QPushButton::clicked, parent,
-                     [parent, topic] { OpenHelp(parent, topic); });
-    return button;
 }
 
 } // namespace kw

@@ -1,8 +1,7 @@
 #include "calendar/OutputSumWindow.h"
 
-#include "app/Application.h"
 #include "calendar/DayDivision.h"
-#include "calendar/DayDivisionWindow.h"
+#include "ui/WindowSupport.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
@@ -23,7 +22,8 @@ constexpr int DayClasses = 3;
 
 } // namespace
 
-OutputSumWindow::OutputSumWindow(Application& app, QWidget* parent) : QDialog(parent), m_app(app)
+OutputSumWindow::OutputSumWindow(DayDivision& division, QWidget* parent)
+    : QDialog(parent), m_division(division)
 {
     setObjectName(QStringLiteral("TForm7"));
     setWindowTitle(QStringLiteral("Nastavení výstupních součtů pro skupinu "));
@@ -78,11 +78,11 @@ OutputSumWindow::OutputSumWindow(Application& app, QWidget* parent) : QDialog(pa
     ButtonOK = MakeSettingsButton(QStringLiteral("OK"), "ButtonOK", this, QRect(312, 298, 97, 25));
     ButtonCancel =
         MakeSettingsButton(QStringLiteral("Zruš"), "ButtonCancel", this, QRect(414, 298, 97, 25));
-    connect(ButtonZapni, &QPushButton::clicked, this, &OutputSumWindow::ButtonZapniClick);
-    connect(ButtonVypni, &QPushButton::clicked, this, &OutputSumWindow::ButtonVypniClick);
-    connect(ButtonClearAll, &QPushButton::clicked, this, &OutputSumWindow::ButtonClearAllClick);
-    connect(ButtonOK, &QPushButton::clicked, this, &OutputSumWindow::ButtonOKClick);
-    connect(ButtonCancel, &QPushButton::clicked, this, &OutputSumWindow::ButtonCancelClick);
+    connect(ButtonZapni, &QPushButton::clicked, this, &OutputSumWindow::markSelectedCells);
+    connect(ButtonVypni, &QPushButton::clicked, this, &OutputSumWindow::unmarkSelectedCells);
+    connect(ButtonClearAll, &QPushButton::clicked, this, &OutputSumWindow::unmarkAllCells);
+    connect(ButtonOK, &QPushButton::clicked, this, &OutputSumWindow::applyAndClose);
+    connect(ButtonCancel, &QPushButton::clicked, this, &QWidget::hide);
     connect(EditNazev, &QLineEdit::returnPressed, ButtonOK, &QPushButton::click);
 }
 
@@ -92,7 +92,7 @@ void OutputSumWindow::PrepareOutputSumEditor(int32_t n)
         return;
     m_sum = n;
     setWindowTitle(QStringLiteral("Nastavení výstupních součtů pro skupinu ") + QString::number(n));
-    const DayDivision& division = m_app.engine().division;
+    const DayDivision& division = m_division;
     for (int g = 1; g <= DayDivision::NumGroups; ++g) {
         StringGrid1->item(g - 1, NameColumn)
             ->setText(QString::fromStdString(division.GroupName(g)));
@@ -120,17 +120,17 @@ void OutputSumWindow::markCells(const QString& text)
     }
 }
 
-void OutputSumWindow::ButtonZapniClick()
+void OutputSumWindow::markSelectedCells()
 {
     markCells(QStringLiteral("x"));
 }
 
-void OutputSumWindow::ButtonVypniClick()
+void OutputSumWindow::unmarkSelectedCells()
 {
     markCells(QString());
 }
 
-void OutputSumWindow::ButtonClearAllClick()
+void OutputSumWindow::unmarkAllCells()
 {
     for (int row = 0; row < DayDivision::NumGroups; ++row) {
         for (int c = FirstClassColumn; c < FirstClassColumn + DayClasses; ++c)
@@ -138,9 +138,9 @@ void OutputSumWindow::ButtonClearAllClick()
     }
 }
 
-void OutputSumWindow::ButtonOKClick()
+void OutputSumWindow::applyAndClose()
 {
-    DayDivision& division = m_app.engine().division;
+    DayDivision& division = m_division;
     division.SetOutputSumName(m_sum, EditNazev->text().toStdString());
     for (int k = 0; k < DayClasses; ++k) {
         uint32_t groups = 0;
@@ -151,13 +151,7 @@ void OutputSumWindow::ButtonOKClick()
         division.SetOutputSumGroups(m_sum, k, groups);
     }
     hide();
-    if (m_refresh)
-        m_refresh();
-}
-
-void OutputSumWindow::ButtonCancelClick()
-{
-    hide();
+    emit outputSumChanged();
 }
 
 } // namespace kw

@@ -3,7 +3,6 @@
 #include <QDialog>
 
 #include <cstdint>
-#include <functional>
 
 class QGroupBox;
 class QLineEdit;
@@ -12,7 +11,7 @@ class QTableWidget;
 
 namespace kw {
 
-class Application;
+class DayDivision;
 
 // TForm7 "Nastavení výstupních součtů pro skupinu N": the name of one output
 // sum and, per day class, the groups it takes. "OK" writes into the record.
@@ -20,26 +19,25 @@ class OutputSumWindow : public QDialog {
     Q_OBJECT
 
 public:
-    explicit OutputSumWindow(Application& app, QWidget* parent = nullptr);
+    explicit OutputSumWindow(DayDivision& division, QWidget* parent = nullptr);
 
     // Fills the window from output sum n (1..16).
     void PrepareOutputSumEditor(int32_t n);
-    // Called after "OK" has changed the record.
-    void setRefreshFunction(std::function<void()> refresh) { m_refresh = std::move(refresh); }
     int32_t outputSum() const { return m_sum; }
 
-    void ButtonZapniClick();
-    void ButtonVypniClick();
-    void ButtonClearAllClick();
-    void ButtonOKClick();
-    void ButtonCancelClick();
+signals:
+    // "OK" has changed the record; the list of output sums shows it.
+    void outputSumChanged();
 
 private:
+    void markSelectedCells();
+    void unmarkSelectedCells();
+    void unmarkAllCells();
+    void applyAndClose();
     void markCells(const QString& text);
 
-    Application& m_app;
+    DayDivision& m_division;
     int32_t m_sum = 1;
-    std::function<void()> m_refresh;
     QTableWidget* StringGrid1 = nullptr;
     QGroupBox* GroupBoxNazev = nullptr;
     QLineEdit* EditNazev = nullptr;

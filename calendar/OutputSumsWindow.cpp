@@ -1,9 +1,8 @@
 #include "calendar/OutputSumsWindow.h"
 
-#include "app/Application.h"
 #include "calendar/DayDivision.h"
 #include "calendar/DayDivisionWindow.h"
-#include "calendar/OutputSumWindow.h"
+#include "ui/WindowSupport.h"
 
 #include <QHeaderView>
 #include <QHideEvent>
@@ -12,7 +11,9 @@
 
 namespace kw {
 
-OutputSumsWindow::OutputSumsWindow(Application& app, QWidget* parent) : QDialog(parent), m_app(app)
+OutputSumsWindow::OutputSumsWindow(DayDivision& division, const ProgramLocation& location,
+                                   QWidget* parent)
+    : QDialog(parent), m_division(division), m_location(location)
 {
     setObjectName(QStringLiteral("TForm6"));
     setWindowTitle(QStringLiteral("Nastavení výstupních součtů"));
@@ -34,17 +35,17 @@ OutputSumsWindow::OutputSumsWindow(Application& app, QWidget* parent) : QDialog(
     }
     // A click opens the editor; so do Enter on a row and a click on its header.
     connect(StringGrid1, &QTableWidget::clicked, this,
-            [this](const QModelIndex& index) { StringGrid1Click(index.row() + 1); });
+            [this](const QModelIndex& index) { openOutputSum(index.row() + 1); });
     connect(StringGrid1, &QTableWidget::activated, this,
-            [this](const QModelIndex& index) { StringGrid1Click(index.row() + 1); });
+            [this](const QModelIndex& index) { openOutputSum(index.row() + 1); });
     connect(StringGrid1->verticalHeader(), &QHeaderView::sectionClicked, this,
-            [this](int row) { StringGrid1Click(row + 1); });
+            [this](int row) { openOutputSum(row + 1); });
 
     ButtonSave = new QPushButton(QStringLiteral("Ulož nastavení"), this);
     ButtonSave->setObjectName(QStringLiteral("ButtonSave"));
     ButtonSave->setAutoDefault(false);
     ButtonSave->setGeometry(32, 344, 113, 25);
-    connect(ButtonSave, &QPushButton::clicked, this, &OutputSumsWindow::ButtonSaveClick);
+    connect(ButtonSave, &QPushButton::clicked, this, &OutputSumsWindow::saveSettings);
 
     Button2 = MakeHelpButton(this, "Button2", QStringLiteral("MENU_VS"));
     Button2->setGeometry(289, 358, 25, 21);
@@ -67,24 +68,21 @@ void OutputSumsWindow::PrepareOutputSumList()
 
 void OutputSumsWindow::RefreshOutputSumList()
 {
-    const DayDivision& division = m_app.engine().division;
+    const DayDivision& division = m_division;
     for (int s = 1; s <= DayDivision::NumOutputSums; ++s)
         StringGrid1->item(s - 1, 0)->setText(QString::fromStdString(division.OutputSumName(s)));
 }
 
-void OutputSumsWindow::StringGrid1Click(int row)
+void OutputSumsWindow::openOutputSum(int row)
 {
     if (row < 1 || row > DayDivision::NumOutputSums)
         return;
-    OutputSumWindow* editor = m_app.outputSumWindow();
-    editor->setRefreshFunction([this] { RefreshOutputSumList(); });
-    editor->PrepareOutputSumEditor(row);
-    ShowWindowNormal(editor);
+    emit outputSumChosen(row);
 }
 
-void OutputSumsWindow::ButtonSaveClick()
+void OutputSumsWindow::saveSettings()
 {
-    SaveDayDivisionSettings(m_app, this);
+    SaveDayDivisionSettings(m_division, m_location, this);
 }
 
 void OutputSumsWindow::hideEvent(QHideEvent* event)
@@ -92,7 +90,7 @@ void OutputSumsWindow::hideEvent(QHideEvent* event)
     // The editor belongs to this list; its unconfirmed edits go with it. A
     // minimised list (a hide from the window system) leaves it alone.
     if (!event->spontaneous())
-        m_app.outputSumWindow()->hide();
+        emit listClosed();
     QDialog::hideEvent(event);
 }
 

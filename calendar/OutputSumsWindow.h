@@ -7,7 +7,8 @@ class QTableWidget;
 
 namespace kw {
 
-class Application;
+class DayDivision;
+struct ProgramLocation;
 
 // TForm6 "Nastavení výstupních součtů": the list of the 16 output sums; a
 // click on one opens TForm7 for it.
@@ -15,7 +16,8 @@ class OutputSumsWindow : public QDialog {
     Q_OBJECT
 
 public:
-    explicit OutputSumsWindow(Application& app, QWidget* parent = nullptr);
+    OutputSumsWindow(DayDivision& division, const ProgramLocation& location,
+                     QWidget* parent = nullptr);
 
     // Prepares the window from the shared settings, then shows it.
     void prepareAndShow();
@@ -23,15 +25,22 @@ public:
     void PrepareOutputSumList();
     void RefreshOutputSumList();
 
-    // Opens TForm7 for output sum `row` (1..16).
-    void StringGrid1Click(int row);
-    void ButtonSaveClick();
+
+signals:
+    // A click on output sum n (1..16): TForm7 is to edit it.
+    void outputSumChosen(int n);
+    // The list was closed; the editor of one of its sums goes with it.
+    void listClosed();
 
 protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    Application& m_app;
+    void openOutputSum(int row);
+    void saveSettings();
+
+    DayDivision& m_division;
+    const ProgramLocation& m_location;
     QTableWidget* StringGrid1 = nullptr;
     QPushButton* ButtonSave = nullptr;
     QPushButton* Button2 = nullptr;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ListingRun.h"
+#include "listing/ListingRun.h"
 
 #include <cstdint>
 #include <cstdio>

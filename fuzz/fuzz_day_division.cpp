@@ -3,7 +3,7 @@
 // of quarter-hours and are printed, and which saves back byte for byte.
 #include "FuzzSupport.h"
 
-#include "archive/SumTables.h"
+#include "listing/SumTables.h"
 #include "calendar/DayDivision.h"
 #include "output/Log.h"
 #include "output/Output.h"

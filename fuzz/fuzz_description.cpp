@@ -3,7 +3,7 @@
 // uses it, on day data of a real month file.
 #include "FuzzSupport.h"
 
-#include "app/Engine.h"
+#include "listing/Engine.h"
 #include "tools/DemoArchive.h"
 
 #include <cstddef>

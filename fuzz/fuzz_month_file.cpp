@@ -2,7 +2,7 @@
 // listed day by day in every display mode.
 #include "FuzzSupport.h"
 
-#include "app/Engine.h"
+#include "listing/Engine.h"
 #include "tools/DemoArchive.h"
 
 #include <cstddef>

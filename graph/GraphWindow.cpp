@@ -1,7 +1,7 @@
 #include "graph/GraphWindow.h"
 
-#include "app/Application.h"
-#include "app/Help.h"
+#include "ui/Help.h"
+#include "ui/WindowSupport.h"
 
 #include <qcustomplot.h>
 
@@ -165,7 +165,7 @@ protected:
         // Labels for the new width first: the base class draws at once, and
         // would otherwise show the labels of the old width until the next
         // replot.
-        m_window.Chart1Resize();
+        m_window.chartResized();
         QCustomPlot::resizeEvent(event);
     }
 
@@ -200,7 +200,7 @@ protected:
             m_gesture = Gesture::Pan;
             [[fallthrough]];
         case Gesture::Pan:
-            m_window.Chart1Scroll(moved.x(), moved.y(), m_startAxes);
+            m_window.pan(moved.x(), moved.y(), m_startAxes);
             break;
         case Gesture::None:
             break;
@@ -216,12 +216,12 @@ protected:
         if (gesture == Gesture::Zoom) {
             m_band->hide();
             if (moved.x() >= DragThreshold && moved.y() >= DragThreshold)
-                m_window.Chart1Zoom(QRect(m_start, at));
+                m_window.zoomInto(QRect(m_start, at));
             else if (moved.manhattanLength() >= DragThreshold)
-                m_window.Chart1UndoZoom();
+                m_window.undoZoom();
         } else if (gesture == Gesture::RightClick) {
             if (m_window.m_beforeZoom)
-                m_window.Chart1UndoZoom();
+                m_window.undoZoom();
         }
     }
 
@@ -258,7 +258,8 @@ QToolButton* makeSpeedButton(QWidget* parent, const char* name, const char* icon
 
 } // namespace
 
-GraphWindow::GraphWindow(Application& app, QWidget* parent) : QMainWindow(parent), m_app(app)
+GraphWindow::GraphWindow(Graph& model, QPrinter& printer, QWidget* parent)
+    : QMainWindow(parent), m_graph(model), m_printer(printer)
 {
     setObjectName(QStringLiteral("TForm9"));
     setWindowTitle(QStringLiteral("Graf spotřeby energie"));
@@ -306,7 +307,7 @@ GraphWindow::~GraphWindow()
 
 Graph& GraphWindow::graph()
 {
-    return m_app.engine().graph;
+    return m_graph;
 }
 
 void GraphWindow::createToolBar(QWidget* toolBar)
@@ -347,9 +348,9 @@ void GraphWindow::createToolBar(QWidget* toolBar)
     connect(ToolButton6, &QToolButton::clicked, this, [this] { setZoomFromButton(true); });
     connect(ToolButton7, &QToolButton::clicked, this, [this] { setZoomFromButton(false); });
 
-    connect(ToolButton10, &QToolButton::clicked, this, &GraphWindow::ToolButton10Click);
-    connect(ToolButton11, &QToolButton::clicked, this, &GraphWindow::ToolButton11Click);
-    connect(ToolButton13, &QToolButton::clicked, this, &GraphWindow::ToolButton13Click);
+    connect(ToolButton10, &QToolButton::clicked, this, &GraphWindow::showOneDay);
+    connect(ToolButton11, &QToolButton::clicked, this, &GraphWindow::makeTimeAxisAutomatic);
+    connect(ToolButton13, &QToolButton::clicked, this, &GraphWindow::makeValueAxisAutomatic);
 }
 
 void GraphWindow::createMenu()
@@ -360,11 +361,8 @@ void GraphWindow::createMenu()
         return AddNamedMenu(bar, name, title);
     };
 
-    QMenu* print = addMenu("Tisk1", QStringLiteral("Tisk"));
-    Nastaventiskrny1 = addItem(print, "Nastaventiskrny1", QStringLiteral("Nastavení tiskárny"));
-    Tisk2 = addItem(print, "Tisk2", QStringLiteral("Tisk"));
-    connect(Nastaventiskrny1, &QAction::triggered, this, &GraphWindow::Nastaventiskrny1Click);
-    connect(Tisk2, &QAction::triggered, this, &GraphWindow::Tisk2Click);
+    AddPrintMenu(bar, this, m_printer, [this](QPrinter& printer) { return printChart(printer); },
+                 false);
 
     QMenu* edit = addMenu("pravy1", QStringLiteral("Úpravy"));
     edit->setToolTipsVisible(true);
@@ -379,8 +377,8 @@ void GraphWindow::createMenu()
     OddCarka->setChecked(true);
     KoprujhodnotyXY1 = addItem(edit, "KoprujhodnotyXY1", QStringLiteral("Kopíruj hodnoty XY"));
     KoprujhodnotyY1 = addItem(edit, "KoprujhodnotyY1", QStringLiteral("Kopíruj hodnoty Y"));
-    connect(KoprujjakoBMP1, &QAction::triggered, this, &GraphWindow::KoprujjakoBMP1Click);
-    connect(KoprujjakoMetafile1, &QAction::triggered, this, &GraphWindow::KoprujjakoMetafile1Click);
+    connect(KoprujjakoBMP1, &QAction::triggered, this, &GraphWindow::copyAsBitmap);
+    connect(KoprujjakoMetafile1, &QAction::triggered, this, &GraphWindow::copyAsVectorPicture);
     connect(KoprujhodnotyXY1, &QAction::triggered, this, [this] { copyValues(true); });
     connect(KoprujhodnotyY1, &QAction::triggered, this, [this] { copyValues(false); });
 
@@ -412,7 +410,7 @@ void GraphWindow::createMenu()
     zoom->addSeparator()->setObjectName(QStringLiteral("N2"));
     Zoom2 = addItem(zoom, "Zoom2", QStringLiteral("Zoom"));
     Zoom2->setCheckable(true);
-    connect(Zoom2, &QAction::triggered, this, &GraphWindow::Zoom2Click);
+    connect(Zoom2, &QAction::triggered, this, &GraphWindow::setZoomFromMenu);
 
     QMenu* help = addMenu("Help1", QStringLiteral("Help"));
     Npovdakegrafu1 = addItem(help, "Npovdakegrafu1", QStringLiteral("Nápověda ke grafu"));
@@ -619,19 +617,19 @@ void GraphWindow::setZoomFromButton(bool allowed)
     Zoom2->setChecked(allowed);
 }
 
-void GraphWindow::Zoom2Click(bool checked)
+void GraphWindow::setZoomFromMenu(bool checked)
 {
     m_zoomAllowed = checked;
     (checked ? ToolButton6 : ToolButton7)->setChecked(true);
 }
 
-void GraphWindow::Chart1Resize()
+void GraphWindow::chartResized()
 {
     graph().chartWidth = Chart1->width();
     labelFromAxis();
 }
 
-void GraphWindow::Chart1Zoom(const QRect& area)
+void GraphWindow::zoomInto(const QRect& area)
 {
     if (!m_beforeZoom)
         m_beforeZoom = std::make_unique<AxisState>(axisState());
@@ -647,7 +645,7 @@ void GraphWindow::Chart1Zoom(const QRect& area)
     redraw();
 }
 
-void GraphWindow::Chart1UndoZoom()
+void GraphWindow::undoZoom()
 {
     // Not zoomed: back to both axes following the bars.
     const AxisState restored = m_beforeZoom ? *m_beforeZoom : AxisState();
@@ -657,7 +655,7 @@ void GraphWindow::Chart1UndoZoom()
     redraw();
 }
 
-void GraphWindow::Chart1Scroll(double dxPixels, double dyPixels, const AxisState& start)
+void GraphWindow::pan(double dxPixels, double dyPixels, const AxisState& start)
 {
     AxisState state = axisState();
     const QRect area = Chart1->axisRect()->rect();
@@ -680,7 +678,7 @@ void GraphWindow::Chart1Scroll(double dxPixels, double dyPixels, const AxisState
     redraw(true);
 }
 
-void GraphWindow::ToolButton10Click()
+void GraphWindow::showOneDay()
 {
     setPanFromButton(PanMode::Horizontal);
     setPanFromMenu(PanMode::Horizontal);
@@ -697,7 +695,7 @@ void GraphWindow::ToolButton10Click()
     redraw();
 }
 
-void GraphWindow::ToolButton11Click()
+void GraphWindow::makeTimeAxisAutomatic()
 {
     m_axes.xAuto = true;
     applyAutomaticRanges();
@@ -706,29 +704,11 @@ void GraphWindow::ToolButton11Click()
     redraw();
 }
 
-void GraphWindow::ToolButton13Click()
+void GraphWindow::makeValueAxisAutomatic()
 {
     m_axes.yAuto = true;
     applyAutomaticRanges();
     redraw();
-}
-
-void GraphWindow::Nastaventiskrny1Click()
-{
-    QPageSetupDialog dialog(&m_app.printer(), this);
-    dialog.exec();
-}
-
-void GraphWindow::Tisk2Click()
-{
-    QPrinter& printer = m_app.printer();
-    QPrintDialog dialog(&printer, this);
-    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    if (!printChart(printer))
-        QMessageBox::warning(this, QStringLiteral("Tisk"),
-                             QStringLiteral("Tisk se nepodařilo spustit."));
 }
 
 bool GraphWindow::printChart(QPrinter& printer)
@@ -773,12 +753,12 @@ QByteArray GraphWindow::chartSvg() const
     return buffer.data();
 }
 
-void GraphWindow::KoprujjakoBMP1Click()
+void GraphWindow::copyAsBitmap()
 {
     QGuiApplication::clipboard()->setImage(chartImage());
 }
 
-void GraphWindow::KoprujjakoMetafile1Click()
+void GraphWindow::copyAsVectorPicture()
 {
     auto* data = new QMimeData;
     data->setData(QStringLiteral("image/svg+xml"), chartSvg());

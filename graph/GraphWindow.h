@@ -17,7 +17,6 @@ class QToolButton;
 
 namespace kw {
 
-class Application;
 class GraphChart;
 
 // TForm9: the bar chart of the last listing. The chart library stays inside
@@ -29,7 +28,7 @@ class GraphWindow : public QMainWindow {
 public:
     enum class PanMode { None, Horizontal, Vertical, Both };
 
-    explicit GraphWindow(Application& app, QWidget* parent = nullptr);
+    GraphWindow(Graph& graph, QPrinter& printer, QWidget* parent = nullptr);
     ~GraphWindow() override;
 
     // Prints the chart on one page of printer (the print dialog has been
@@ -88,22 +87,21 @@ private:
     void setZoomFromButton(bool allowed);
 
     // Chart events.
-    void Chart1Resize();
-    void Chart1Zoom(const QRect& area);
-    void Chart1UndoZoom();
-    void Chart1Scroll(double dxPixels, double dyPixels, const AxisState& start);
+    void chartResized();
+    void zoomInto(const QRect& area);
+    void undoZoom();
+    void pan(double dxPixels, double dyPixels, const AxisState& start);
 
-    void ToolButton10Click();
-    void ToolButton11Click();
-    void ToolButton13Click();
-    void Nastaventiskrny1Click();
-    void Tisk2Click();
-    void KoprujjakoBMP1Click();
-    void KoprujjakoMetafile1Click();
+    void showOneDay();
+    void makeTimeAxisAutomatic();
+    void makeValueAxisAutomatic();
+    void copyAsBitmap();
+    void copyAsVectorPicture();
     void copyValues(bool xy);
-    void Zoom2Click(bool checked);
+    void setZoomFromMenu(bool checked);
 
-    Application& m_app;
+    Graph& m_graph;
+    QPrinter& m_printer;
     PanMode m_panMode = PanMode::None;
     bool m_zoomAllowed = false;
     AxisState m_axes;
@@ -126,8 +124,6 @@ private:
     QButtonGroup* m_panButtons = nullptr;
     QButtonGroup* m_zoomButtons = nullptr;
 
-    QAction* Nastaventiskrny1 = nullptr;
-    QAction* Tisk2 = nullptr;
     QAction* KoprujjakoBMP1 = nullptr;
     QAction* KoprujjakoMetafile1 = nullptr;
     QAction* OddCarka = nullptr;

@@ -1,6 +1,6 @@
 #include "output/LogWindow.h"
 
-#include "app/Application.h"
+#include "ui/WindowSupport.h"
 #include "output/Log.h"
 
 #include <QGroupBox>

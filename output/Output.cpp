@@ -1,6 +1,6 @@
 #include "output/Output.h"
 
-#include "app/Devices.h"
+#include "archive/Devices.h"
 
 namespace kw {
 

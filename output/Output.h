@@ -1,5 +1,7 @@
 #pragma once
 
+#include "archive/OutputLines.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <ostream>
@@ -26,20 +28,20 @@ public:
 };
 
 // The line-printer operations of the listing code.
-class Output {
+class Output : public OutputLines {
 public:
     void setTarget(OutputTarget* target) { m_target = target; }
     OutputTarget* target() const { return m_target; }
 
     // 0..3 select the style of the lines completed afterwards; any other number
     // only moves the caret.
-    void SetOutputStyle(int32_t style);
+    void SetOutputStyle(int32_t style) override;
     // Empties the view when the target asks for it; the pending line stays.
     void ClearOutputIfSet();
     // Adds text to the pending line; the view does not change yet.
-    void WriteOutput(const std::string& text);
+    void WriteOutput(const std::string& text) override;
     // Completes the pending line with text and hands it on as one line.
-    void WriteOutputLine(const std::string& text = std::string());
+    void WriteOutputLine(const std::string& text = std::string()) override;
 
     const std::string& pending() const { return m_pending; }
     int32_t style() const { return m_style; }

@@ -1,6 +1,6 @@
 #include "output/OutputWindow.h"
 
-#include "app/Application.h"
+#include "ui/WindowSupport.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
@@ -123,7 +123,8 @@ QFont fixedPitchFont(int points)
 
 } // namespace
 
-OutputWindow::OutputWindow(Application& app, QWidget* parent) : QMainWindow(parent), m_app(app)
+OutputWindow::OutputWindow(Output& output, QPrinter& printer, QWidget* parent)
+    : QMainWindow(parent), m_output(output), m_printer(printer)
 {
     setObjectName(QStringLiteral("TForm3"));
     setWindowTitle(QStringLiteral("QX5view - výstupní okno"));
@@ -142,7 +143,7 @@ OutputWindow::OutputWindow(Application& app, QWidget* parent) : QMainWindow(pare
     setCentralWidget(Memo1);
 
     createMenu();
-    Pouzeproten1Click(true);
+    setReadOnly(true);
 
     const QSettings settings(QStringLiteral("Telvanor"), QStringLiteral("Kwatrix"));
     MazatPV->setChecked(
@@ -150,14 +151,13 @@ OutputWindow::OutputWindow(Application& app, QWidget* parent) : QMainWindow(pare
     applyFontSize(
         OutputFontSizeSetting(settings.value(QLatin1String(FontSizeKey)).toString().toStdString()));
 
-    m_app.engine().output.setTarget(this);
+    m_output.setTarget(this);
 }
 
 OutputWindow::~OutputWindow()
 {
-    Output& output = m_app.engine().output;
-    if (output.target() == this)
-        output.setTarget(nullptr);
+    if (m_output.target() == this)
+        m_output.setTarget(nullptr);
 
     QSettings settings(QStringLiteral("Telvanor"), QStringLiteral("Kwatrix"));
     settings.setValue(QLatin1String(ClearWindowKey),
@@ -177,11 +177,8 @@ void OutputWindow::createMenu()
         return AddNamedMenu(bar, name, title);
     };
 
-    QMenu* print = addMenu("Tisk1", QStringLiteral("Tisk"));
-    Nastaventiskrny1 = addItem(print, "Nastaventiskrny1", QStringLiteral("Nastavení tiskárny"));
-    Tisk2 = addItem(print, "Tisk2", QStringLiteral("Tisk"));
-    connect(Nastaventiskrny1, &QAction::triggered, this, &OutputWindow::Nastaventiskrny1Click);
-    connect(Tisk2, &QAction::triggered, this, &OutputWindow::Tisk2Click);
+    AddPrintMenu(bar, this, m_printer, [this](QPrinter& printer) { return printText(printer); },
+                 true);
 
     QMenu* edit = addMenu("Edit1", QStringLiteral("Edit"));
     Vyberve1 = addItem(edit, "Vyberve1", QStringLiteral("Vyber vše"));
@@ -195,8 +192,8 @@ void OutputWindow::createMenu()
     Pouzeproten1->setChecked(true);
     connect(Vyberve1, &QAction::triggered, Memo1, &QPlainTextEdit::selectAll);
     connect(Kopruj1, &QAction::triggered, Memo1, &QPlainTextEdit::copy);
-    connect(Zruve1, &QAction::triggered, this, &OutputWindow::Zruve1Click);
-    connect(Pouzeproten1, &QAction::toggled, this, &OutputWindow::Pouzeproten1Click);
+    connect(Zruve1, &QAction::triggered, this, &OutputWindow::clearAll);
+    connect(Pouzeproten1, &QAction::toggled, this, &OutputWindow::setReadOnly);
 
     QMenu* settings = addMenu("Nastaven1", QStringLiteral("Nastavení"));
     MazatPV = addItem(settings, "MazatPV", QStringLiteral("Mazat před výpisem"));
@@ -317,7 +314,7 @@ void OutputWindow::clearView()
     Memo1->clear();
     m_dropped = Dropped();
     // Text typed into the empty view keeps the chosen size.
-    Memo1->setCurrentCharFormat(lineFormat(m_app.engine().output.style()));
+    Memo1->setCurrentCharFormat(lineFormat(m_output.style()));
 }
 
 bool OutputWindow::clearBeforeListing() const
@@ -334,7 +331,7 @@ void OutputWindow::caretToEnd()
     Memo1->viewport()->setUpdatesEnabled(false);
     Memo1->setTextCursor(cursor);
     Memo1->viewport()->setUpdatesEnabled(true);
-    Memo1->setCurrentCharFormat(lineFormat(m_app.engine().output.style()));
+    Memo1->setCurrentCharFormat(lineFormat(m_output.style()));
 }
 
 void OutputWindow::applyFontSize(int32_t points)
@@ -361,23 +358,6 @@ void OutputWindow::setTextStyle(bool bold, bool italic, bool underline)
     format.setFontItalic(italic);
     format.setFontUnderline(underline);
     Memo1->mergeCurrentCharFormat(format);
-}
-
-void OutputWindow::Nastaventiskrny1Click()
-{
-    QPageSetupDialog dialog(&m_app.printer(), this);
-    dialog.exec();
-}
-
-void OutputWindow::Tisk2Click()
-{
-    QPrinter& printer = m_app.printer();
-    QPrintDialog dialog(&printer, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    if (!printText(printer))
-        QMessageBox::warning(this, QStringLiteral("Tisk"),
-                             QStringLiteral("Tisk se nepodařilo spustit."));
 }
 
 bool OutputWindow::printText(QPrinter& printer)
@@ -423,12 +403,12 @@ bool OutputWindow::printText(QPrinter& printer)
     return painter.end();
 }
 
-void OutputWindow::Zruve1Click()
+void OutputWindow::clearAll()
 {
     clearView();
 }
 
-void OutputWindow::Pouzeproten1Click(bool checked)
+void OutputWindow::setReadOnly(bool checked)
 {
     Memo1->setReadOnly(checked);
     // Read-only still lets the keyboard select and copy.

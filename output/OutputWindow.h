@@ -16,7 +16,6 @@ class QTextCharFormat;
 
 namespace kw {
 
-class Application;
 
 // TForm3: the listing text of every run; created hidden, closing only hides it.
 // The listing writes into it through Output, whose target it is.
@@ -28,7 +27,7 @@ public:
     // whole-month listings in quarter-hours, a few tens of MB at most.
     static constexpr std::size_t DefaultCapacity = 2'000'000;
 
-    explicit OutputWindow(Application& app, QWidget* parent = nullptr);
+    OutputWindow(Output& output, QPrinter& printer, QWidget* parent = nullptr);
     ~OutputWindow() override;
 
     // OutputTarget
@@ -65,12 +64,11 @@ private:
     void applyFontSize(int32_t points);
     void setTextStyle(bool bold, bool italic, bool underline);
 
-    void Nastaventiskrny1Click();
-    void Tisk2Click();
-    void Zruve1Click();
-    void Pouzeproten1Click(bool checked);
+    void clearAll();
+    void setReadOnly(bool checked);
 
-    Application& m_app;
+    Output& m_output;
+    QPrinter& m_printer;
     std::size_t m_capacity = DefaultCapacity;
     int32_t m_fontSize = 8;
     bool m_scrollPending = false;
@@ -78,8 +76,6 @@ private:
     Dropped m_dropped;
 
     QPlainTextEdit* Memo1 = nullptr;
-    QAction* Nastaventiskrny1 = nullptr;
-    QAction* Tisk2 = nullptr;
     QAction* Vyberve1 = nullptr;
     QAction* Kopruj1 = nullptr;
     QAction* Zruve1 = nullptr;

@@ -3,7 +3,7 @@
 // one.
 
 #include "app/Application.h"
-#include "app/Engine.h"
+#include "listing/Engine.h"
 #include "output/OutputWindow.h"
 #include "tools/DemoArchive.h"
 

@@ -1,6 +1,6 @@
 // The block choice of the main window: which blocks it offers and which one
 // is current after start-up and after a device change.
-#include "app/Engine.h"
+#include "listing/Engine.h"
 
 #include "TempDir.h"
 

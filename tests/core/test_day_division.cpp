@@ -308,7 +308,7 @@ TEST(DayDivision, SaveAndLoadRoundTripWithAccumulators)
     DayDivision d = Populated();
     ASSERT_NE(d.GroupCount(2), 0);
     ASSERT_NE(d.OutputSumPosition(1), -1);
-    EXPECT_EQ(d.StoreDayDivision(dir.path()), 0);
+    EXPECT_EQ(d.SaveDayDivision(dir.path()), 0);
     EXPECT_EQ(d.LastResult, 0);
     EXPECT_TRUE(d.LastErrorText.empty());
     EXPECT_EQ(ReadFile(dir.path() + "ROZ_DNEW.CFG"), AsText(d.bytes()));
@@ -419,7 +419,7 @@ TEST(DayDivision, FailedSaveLeavesTheOldFileIntact)
         setrlimit(RLIMIT_FSIZE, &limit);
         DayDivision d;
         d.SetGroupName(1, "Nový");
-        const int32_t code = d.StoreDayDivision(dir.path());
+        const int32_t code = d.SaveDayDivision(dir.path());
         const bool reported = code != 0 && d.LastResult == code && !d.LastErrorText.empty();
         std::_Exit(reported ? 0 : 1);
     };
@@ -448,7 +448,7 @@ TEST(DayDivision, SaveWhereTheDirectoryIsAFileReportsAnError)
     dir.write("plain", "x");
     DayDivision d;
     for (const std::string& path : {dir.path() + "plain/", dir.path() + "missing/"}) {
-        const int32_t code = d.StoreDayDivision(path);
+        const int32_t code = d.SaveDayDivision(path);
         EXPECT_GT(code, 0) << path;
         EXPECT_EQ(d.LastResult, code);
         EXPECT_FALSE(d.LastErrorText.empty());

@@ -1,7 +1,7 @@
 // The main window's trees as data: which years and months have month files,
 // the period encoding, and the archived days read from a month file.
-#include "app/Engine.h"
-#include "app/PeriodTree.h"
+#include "listing/Engine.h"
+#include "listing/PeriodTree.h"
 #include "archive/FileLookup.h"
 #include "tools/DemoArchive.h"
 

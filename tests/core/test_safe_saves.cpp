@@ -86,7 +86,7 @@ bool DayDivisionSaveFailed(const std::string& dir)
     if (d.LoadDayDivision(dir) != 0)
         return false;
     d.SetGroupName(1, "Špička");
-    const int32_t code = d.StoreDayDivision(dir);
+    const int32_t code = d.SaveDayDivision(dir);
     return code != 0 && d.LastResult == code && !d.LastErrorText.empty() &&
            log.logged(dir + "ROZ_DNEW.CFG");
 }

@@ -2,8 +2,8 @@
 // directory, a device and a file far larger than any of its kind: each is
 // "cannot open" in that reader's own terms, at once, never a hang and never
 // unbounded memory.
-#include "app/Engine.h"
-#include "app/PeriodTree.h"
+#include "listing/Engine.h"
+#include "listing/PeriodTree.h"
 
 #include "TempDir.h"
 

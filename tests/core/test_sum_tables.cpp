@@ -1,6 +1,6 @@
 // The sum tables where the golden listings do not reach: a group without
 // columns, day sums around 100000, and unnamed output sums between named ones.
-#include "archive/SumTables.h"
+#include "listing/SumTables.h"
 #include "calendar/DayDivision.h"
 #include "output/Output.h"
 

@@ -3,7 +3,7 @@
 // gestures, copying and printing.
 
 #include "app/Application.h"
-#include "app/Help.h"
+#include "ui/Help.h"
 #include "graph/Graph.h"
 #include "graph/GraphWindow.h"
 

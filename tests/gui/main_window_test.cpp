@@ -2,9 +2,9 @@
 // commands, the panel button, and a listing reaching the output and the graph.
 
 #include "app/Application.h"
-#include "app/Help.h"
+#include "ui/Help.h"
 #include "app/MainWindow.h"
-#include "app/Report.h"
+#include "listing/Report.h"
 #include "archive/ArchiveDescription.h"
 #include "archive/DateTime.h"
 #include "calendar/CalendarWindow.h"

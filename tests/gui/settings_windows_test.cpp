@@ -3,7 +3,7 @@
 #include "app/Application.h"
 #include "calendar/DayDivision.h"
 #include "calendar/DayDivisionWindow.h"
-#include "calendar/ListingParametersWindow.h"
+#include "listing/ListingParametersWindow.h"
 #include "calendar/OutputSumWindow.h"
 #include "calendar/OutputSumsWindow.h"
 #include "output/Output.h"

@@ -15,7 +15,9 @@ class QSlider;
 
 namespace kw {
 
-class Application;
+class DayDivision;
+struct ListingSettings;
+struct ProgramLocation;
 
 // TForm8 "Nastavení parametru výpisu": how a listing is laid out and which
 // sums it prints; the door to the day division and output sum editors.
@@ -23,24 +25,30 @@ class ListingParametersWindow : public QDialog {
     Q_OBJECT
 
 public:
-    explicit ListingParametersWindow(Application& app, QWidget* parent = nullptr);
+    ListingParametersWindow(ListingSettings& settings, DayDivision& division,
+                            const ProgramLocation& location, QWidget* parent = nullptr);
 
     // Prepares the window from the shared settings, then shows it.
     void prepareAndShow();
 
     void PrepareListingParameters();
 
-    void TrackBarZDChange();
-    void CheckBoxImpClick();
-    void ButtonOKClick();
-    void ButtonCancelClick();
-    void ButtonSaveClick();
+signals:
+    // The "Nastavení" buttons of the day sums and of the period sums.
+    void dayDivisionEditorRequested();
+    void outputSumsRequested();
 
 private:
+    void showDayStart();
+    void setShowImpulses();
+    void applyAndClose();
+    void applyAndSave();
     // The settings of the window into the shared state (steps 1-3 of "OK").
     void applySettings();
 
-    Application& m_app;
+    ListingSettings& m_settings;
+    DayDivision& m_division;
+    const ProgramLocation& m_location;
     QGroupBox* GroupBoxZobrazeni = nullptr;
     QRadioButton* RadioButton1 = nullptr;
     QRadioButton* RadioButton2 = nullptr;

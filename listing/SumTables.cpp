@@ -1,4 +1,4 @@
-#include "archive/SumTables.h"
+#include "listing/SumTables.h"
 
 #include "archive/Codepage.h"
 #include "archive/NumberFormat.h"

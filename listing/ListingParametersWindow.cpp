@@ -1,10 +1,10 @@
-#include "calendar/ListingParametersWindow.h"
+#include "listing/ListingParametersWindow.h"
 
-#include "app/Application.h"
 #include "calendar/DayDivision.h"
 #include "calendar/DayDivisionEditing.h"
 #include "calendar/DayDivisionWindow.h"
-#include "calendar/OutputSumsWindow.h"
+#include "listing/DayListing.h"
+#include "ui/WindowSupport.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -51,8 +51,10 @@ QString DayStartText(int position, const QLocale& locale)
     return start.previousDay ? time + QStringLiteral(" PD") : time;
 }
 
-ListingParametersWindow::ListingParametersWindow(Application& app, QWidget* parent)
-    : QDialog(parent), m_app(app)
+ListingParametersWindow::ListingParametersWindow(ListingSettings& settings,
+                                                 DayDivision& division,
+                                                 const ProgramLocation& location, QWidget* parent)
+    : QDialog(parent), m_settings(settings), m_division(division), m_location(location)
 {
     setObjectName(QStringLiteral("TForm8"));
     setWindowTitle(QStringLiteral("Nastavení parametru výpisu"));
@@ -95,12 +97,12 @@ ListingParametersWindow::ListingParametersWindow(Application& app, QWidget* pare
     TrackBarZD->setTickInterval(4);
     TrackBarZD->setTickPosition(QSlider::TicksBelow);
     TrackBarZD->setGeometry(4, 44, 265, 28);
-    connect(TrackBarZD, &QSlider::valueChanged, this, &ListingParametersWindow::TrackBarZDChange);
+    connect(TrackBarZD, &QSlider::valueChanged, this, &ListingParametersWindow::showDayStart);
 
     CheckBoxImp = MakeSettingsCheckBox(QStringLiteral("Zobrazit impulzy"), "CheckBoxImp",
                                        GroupBoxZobrazeni, QRect(12, 198, 200, 19));
-    CheckBoxImp->setChecked(!m_app.engine().settings.ConvertValues);
-    connect(CheckBoxImp, &QCheckBox::toggled, this, &ListingParametersWindow::CheckBoxImpClick);
+    CheckBoxImp->setChecked(!m_settings.ConvertValues);
+    connect(CheckBoxImp, &QCheckBox::toggled, this, &ListingParametersWindow::setShowImpulses);
     MakeHelpButton(GroupBoxZobrazeni, "ButtonHelpPPZ", QStringLiteral("NPV_PPZ"))
         ->setGeometry(256, 195, 23, 23);
 
@@ -115,7 +117,7 @@ ListingParametersWindow::ListingParametersWindow(Application& app, QWidget* pare
     ButtonNastaveniDen = MakeSettingsButton(QStringLiteral("Nastavení"), "ButtonNastaveniDen",
                                             GroupBoxDen, QRect(180, 14, 70, 23));
     connect(ButtonNastaveniDen, &QPushButton::clicked, this,
-            [this] { m_app.dayDivisionWindow()->prepareAndShow(); });
+            &ListingParametersWindow::dayDivisionEditorRequested);
     MakeHelpButton(GroupBoxDen, "ButtonHelpSZD", QStringLiteral("NPV_SZD"))
         ->setGeometry(256, 14, 23, 23);
 
@@ -135,7 +137,7 @@ ListingParametersWindow::ListingParametersWindow(Application& app, QWidget* pare
     ButtonNastaveniObdobi = MakeSettingsButton(QStringLiteral("Nastavení"), "ButtonNastaveniObdobi",
                                                GroupBoxObdobi, QRect(180, 14, 70, 23));
     connect(ButtonNastaveniObdobi, &QPushButton::clicked, this,
-            [this] { m_app.outputSumsWindow()->prepareAndShow(); });
+            &ListingParametersWindow::outputSumsRequested);
     MakeHelpButton(GroupBoxObdobi, "ButtonHelpSZO", QStringLiteral("NPV_SZO"))
         ->setGeometry(256, 14, 23, 23);
 
@@ -145,9 +147,9 @@ ListingParametersWindow::ListingParametersWindow(Application& app, QWidget* pare
         MakeSettingsButton(QStringLiteral("Zruš"), "ButtonCancel", this, QRect(305, 43, 92, 25));
     ButtonSave = MakeSettingsButton(QStringLiteral("Ulož nastavení"), "ButtonSave", this,
                                     QRect(305, 74, 92, 25));
-    connect(ButtonOK, &QPushButton::clicked, this, &ListingParametersWindow::ButtonOKClick);
-    connect(ButtonCancel, &QPushButton::clicked, this, &ListingParametersWindow::ButtonCancelClick);
-    connect(ButtonSave, &QPushButton::clicked, this, &ListingParametersWindow::ButtonSaveClick);
+    connect(ButtonOK, &QPushButton::clicked, this, &ListingParametersWindow::applyAndClose);
+    connect(ButtonCancel, &QPushButton::clicked, this, &QWidget::hide);
+    connect(ButtonSave, &QPushButton::clicked, this, &ListingParametersWindow::applyAndSave);
     MakeHelpButton(this, "ButtonHelpPV", QStringLiteral("MENU_PV"))->setGeometry(374, 388, 23, 23);
 
     PrepareListingParameters();
@@ -161,7 +163,7 @@ void ListingParametersWindow::prepareAndShow()
 
 void ListingParametersWindow::PrepareListingParameters()
 {
-    const int32_t mode = m_app.engine().settings.DisplayMode;
+    const int32_t mode = m_settings.DisplayMode;
     if (QAbstractButton* radio = m_modes->button(mode)) {
         radio->setChecked(true);
     } else {
@@ -172,7 +174,7 @@ void ListingParametersWindow::PrepareListingParameters()
         m_modes->setExclusive(true);
     }
 
-    const uint8_t options = m_app.engine().division.SumOptions();
+    const uint8_t options = m_division.SumOptions();
     CheckBoxNCth->setChecked(options & DayDivision::ShowCount);
     CheckBoxPrum->setChecked(options & DayDivision::ShowAverage);
     CheckBoxMax->setChecked(options & DayDivision::ShowMaximum);
@@ -180,26 +182,26 @@ void ListingParametersWindow::PrepareListingParameters()
     CheckBoxOD->setChecked(options & DayDivision::PeriodSumsForOneDay);
     CheckBoxPZCD->setChecked(options & DayDivision::DaySumsInAllModes);
 
-    TrackBarZD->setValue(DayStartPosition(m_app.engine().division.DayStartOffset()));
+    TrackBarZD->setValue(DayStartPosition(m_division.DayStartOffset()));
     // setValue is silent when the position does not change.
-    TrackBarZDChange();
+    showDayStart();
 }
 
-void ListingParametersWindow::TrackBarZDChange()
+void ListingParametersWindow::showDayStart()
 {
     EditZD->setText(DayStartText(TrackBarZD->value(), QLocale::system()));
 }
 
-void ListingParametersWindow::CheckBoxImpClick()
+void ListingParametersWindow::setShowImpulses()
 {
-    m_app.engine().settings.ConvertValues = !CheckBoxImp->isChecked();
+    m_settings.ConvertValues = !CheckBoxImp->isChecked();
 }
 
 void ListingParametersWindow::applySettings()
 {
     const int mode = m_modes->checkedId();
     if (mode >= 0)
-        m_app.engine().settings.DisplayMode = mode;
+        m_settings.DisplayMode = mode;
 
     uint8_t options = 0;
     if (CheckBoxNCth->isChecked())
@@ -214,27 +216,22 @@ void ListingParametersWindow::applySettings()
         options |= DayDivision::DaySumsInAllModes;
     if (CheckBoxOD->isChecked())
         options |= DayDivision::PeriodSumsForOneDay;
-    DayDivision& division = m_app.engine().division;
+    DayDivision& division = m_division;
     division.SetSumOptions(options);
     division.SetDayStartOffset(TrackBarZD->value() * SecondsPerPosition);
 }
 
-void ListingParametersWindow::ButtonOKClick()
+void ListingParametersWindow::applyAndClose()
 {
     applySettings();
     hide();
 }
 
-void ListingParametersWindow::ButtonCancelClick()
-{
-    hide();
-}
-
-void ListingParametersWindow::ButtonSaveClick()
+void ListingParametersWindow::applyAndSave()
 {
     applySettings();
     // A failure is reported over this window before it goes away.
-    SaveDayDivisionSettings(m_app, this);
+    SaveDayDivisionSettings(m_division, m_location, this);
     hide();
 }
 

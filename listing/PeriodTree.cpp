@@ -1,4 +1,4 @@
-#include "app/PeriodTree.h"
+#include "listing/PeriodTree.h"
 
 #include "archive/AtomicFile.h"
 #include "archive/ByteReader.h"

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "app/ListingRun.h"
+#include "listing/ListingRun.h"
 #include "archive/ArchiveDescription.h"
-#include "archive/DayListing.h"
+#include "listing/DayListing.h"
 #include "archive/Ini.h"
 #include "archive/MonthFile.h"
 #include "archive/ProgramLocation.h"
-#include "archive/SumTables.h"
+#include "listing/SumTables.h"
 #include "calendar/Calendar.h"
 #include "calendar/DayDivision.h"
 #include "graph/Graph.h"

@@ -1,11 +1,11 @@
-#include "app/ListingRun.h"
+#include "listing/ListingRun.h"
 
 #include "archive/ArchiveDescription.h"
 #include "archive/Codepage.h"
-#include "archive/DayListing.h"
+#include "listing/DayListing.h"
 #include "archive/MonthFile.h"
 #include "archive/NumberFormat.h"
-#include "archive/SumTables.h"
+#include "listing/SumTables.h"
 #include "calendar/Calendar.h"
 #include "calendar/DayDivision.h"
 #include "graph/Graph.h"
@@ -342,7 +342,6 @@ void ListingRun::SelectBlock()
     }
     const BlockDescription* block = m_desc.currentBlock();
     m_desc.CurrentBlockTitle = block ? Utf8Left(block->Description, 64) : std::string();
-    m_desc.BlockChangeNotify = [this] { SelectBlock(); };
     m_ui.blockListChanged();
 }
 

@@ -1,4 +1,4 @@
-#include "app/Engine.h"
+#include "listing/Engine.h"
 
 namespace kw {
 
@@ -6,7 +6,11 @@ Engine::Engine(ListingUi& ui)
     : listing(description, archive, dayListing, sums, calendar, division, graph, output, log,
               settings, ui)
 {
+    // Every hook between the core objects is set here, once.
     description.ResetDayBuffers = [this] { archive.ResetBuffers(); };
+    // A switch of description files that found the block again refills the
+    // block choice.
+    description.BlockChangeNotify = [this] { listing.SelectBlock(); };
     ini.setLog(&log);
     division.setLog(&log);
     archive.ResetBuffers();

@@ -1,10 +1,10 @@
 // kwatrix-report: the listings of the desktop program without a display.
 // Standard output gets exactly the lines a listing adds to the output window,
 // standard error every completed log line.
-#include "app/Report.h"
+#include "listing/Report.h"
 
-#include "app/Devices.h"
-#include "app/Engine.h"
+#include "archive/Devices.h"
+#include "listing/Engine.h"
 #include "archive/DateTime.h"
 #include "archive/NumberFormat.h"
 #include "calendar/Calendar.h"

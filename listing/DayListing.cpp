@@ -1,4 +1,4 @@
-#include "archive/DayListing.h"
+#include "listing/DayListing.h"
 
 #include "archive/ArchiveDescription.h"
 #include "archive/Codepage.h"

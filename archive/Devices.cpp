@@ -1,4 +1,4 @@
-#include "app/Devices.h"
+#include "archive/Devices.h"
 
 #include "archive/ArchiveDescription.h"
 #include "archive/FileLookup.h"

@@ -1,0 +1,186 @@
+#include "ui/WindowSupport.h"
+
+#include "archive/Errors.h"
+#include "ui/Help.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPixmap>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QStyle>
+#include <QSvgRenderer>
+#include <QTableWidget>
+
+namespace kw {
+
+QFont WindowFont(int pointSize)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(pointSize);
+    return font;
+}
+
+QIcon SvgIcon(const QString& resource)
+{
+    // Drawn here rather than left to the SVG icon plugin, which a desktop may lack.
+    QSvgRenderer renderer(resource);
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        renderer.render(&painter);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+void ShowWindowNormal(QWidget* window)
+{
+    window->showNormal();
+    window->raise();
+    window->activateWindow();
+}
+
+QMenu* AddNamedMenu(QMenuBar* bar, const char* name, const QString& title)
+{
+    QMenu* menu = bar->addMenu(title);
+    menu->setObjectName(QLatin1String(name));
+    return menu;
+}
+
+QAction* AddNamedAction(QMenu* menu, const char* name, const QString& text)
+{
+    QAction* action = menu->addAction(text);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+QMenu* AddPrintMenu(QMenuBar* bar, QWidget* window, QPrinter& printer,
+                    std::function<bool(QPrinter&)> print, bool pageRanges)
+{
+    QMenu* menu = AddNamedMenu(bar, "Tisk1", QStringLiteral("Tisk"));
+    QAction* setup = AddNamedAction(menu, "Nastaventiskrny1", QStringLiteral("Nastavení tiskárny"));
+    QAction* run = AddNamedAction(menu, "Tisk2", QStringLiteral("Tisk"));
+    QObject::connect(setup, &QAction::triggered, window, [window, &printer] {
+        QPageSetupDialog dialog(&printer, window);
+        dialog.exec();
+    });
+    QObject::connect(run, &QAction::triggered, window,
+                     [window, &printer, print = std::move(print), pageRanges] {
+                         QPrintDialog dialog(&printer, window);
+                         dialog.setOption(QAbstractPrintDialog::PrintPageRange, pageRanges);
+                         if (dialog.exec() != QDialog::Accepted)
+                             return;
+                         if (!print(printer))
+                             QMessageBox::warning(window, QStringLiteral("Tisk"),
+                                                  QStringLiteral("Tisk se nepodařilo spustit."));
+                     });
+    return menu;
+}
+
+bool RunUserAction(QWidget* parent, const std::function<void()>& action)
+{
+    try {
+        action();
+        return true;
+    } catch (const UserActionError& e) {
+        QMessageBox box(QMessageBox::Critical, QString::fromStdString(e.caption()),
+                        QString::fromStdString(e.what()), QMessageBox::Ok, parent);
+        box.setObjectName(QStringLiteral("UserActionErrorBox"));
+        box.exec();
+        return false;
+    }
+}
+
+QPushButton* MakeHelpButton(QWidget* parent, const char* objectName, const QString& topic)
+{
+    auto* button = new QPushButton(QStringLiteral("?"), parent);
+    button->setObjectName(QLatin1String(objectName));
+    button->setAutoDefault(false);
+    button->setCursor(Qt::WhatsThisCursor);
+    button->setToolTip(QStringLiteral("Nápověda"));
+    QObject::connect(button, &QPushButton::clicked, parent,
+                     [parent, topic] { OpenHelp(parent, topic); });
+    return button;
+}
+
+QPushButton* MakeSettingsButton(const QString& text, const char* name, QWidget* parent,
+                                const QRect& at)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    // Enter in an edit field must not press a button the user did not mean.
+    button->setAutoDefault(false);
+    button->setGeometry(at);
+    return button;
+}
+
+QCheckBox* MakeSettingsCheckBox(const QString& text, const char* name, QWidget* parent,
+                                const QRect& at)
+{
+    auto* box = new QCheckBox(text, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(at);
+    return box;
+}
+
+void SetUpSettingsGrid(QTableWidget* grid, int rowHeaderWidth, int rowHeight)
+{
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionBehavior(QAbstractItemView::SelectItems);
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setWordWrap(false);
+    grid->setCornerButtonEnabled(false);
+    grid->setTabKeyNavigation(false);
+
+    QHeaderView* rowsHeader = grid->verticalHeader();
+    rowsHeader->setMinimumSectionSize(1);
+    rowsHeader->setSectionResizeMode(QHeaderView::Fixed);
+    rowsHeader->setDefaultSectionSize(rowHeight);
+    rowsHeader->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    rowsHeader->setFixedWidth(rowHeaderWidth);
+
+    QHeaderView* columnsHeader = grid->horizontalHeader();
+    columnsHeader->setMinimumSectionSize(1);
+    columnsHeader->setSectionResizeMode(QHeaderView::Fixed);
+    columnsHeader->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    columnsHeader->setFixedHeight(rowHeight);
+    columnsHeader->setHighlightSections(false);
+    rowsHeader->setHighlightSections(false);
+}
+
+void NarrowCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                               const QModelIndex& index) const
+{
+    QStyleOptionViewItem background = option;
+    initStyleOption(&background, index);
+    const QString text = background.text;
+    background.text.clear();
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &background, painter, widget);
+
+    painter->save();
+    const bool selected = option.state & QStyle::State_Selected;
+    painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->setFont(option.font);
+    painter->drawText(option.rect, Qt::AlignCenter, text);
+    painter->restore();
+}
+
+} // namespace kw

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QFont>
+#include <QIcon>
+#include <QString>
+#include <QStyledItemDelegate>
+
+#include <functional>
+
+class QAction;
+class QCheckBox;
+class QMenu;
+class QMenuBar;
+class QPrinter;
+class QPushButton;
+class QRect;
+class QTableWidget;
+class QWidget;
+
+namespace kw {
+
+// What every window of the program shares: fonts, icons, named menus and
+// controls, the help buttons, printing menus and the running of a user
+// action whose failure ends in a message box.
+
+// The desktop's sans-serif font at `pointSize`; it stands for "MS Sans Serif".
+QFont WindowFont(int pointSize = 8);
+// An icon drawn from an SVG resource at the usual icon sizes.
+QIcon SvgIcon(const QString& resource);
+// Un-minimises a window, shows it and brings it to the front.
+void ShowWindowNormal(QWidget* window);
+
+// Menus and items carry their given names as objectName.
+QMenu* AddNamedMenu(QMenuBar* bar, const char* name, const QString& title);
+QAction* AddNamedAction(QMenu* menu, const char* name, const QString& text);
+
+// The "Tisk" menu of the output and graph windows: "Nastavení tiskárny" sets
+// up the program's one printer, "Tisk" asks the print dialog and then runs
+// `print`, telling the user when it could not start.
+QMenu* AddPrintMenu(QMenuBar* bar, QWidget* window, QPrinter& printer,
+                    std::function<bool(QPrinter&)> print, bool pageRanges);
+
+// Runs one user action; a UserActionError (an I/O error, a failed write)
+// ends it with a message box over `parent`, and the program goes on. False
+// when the action was ended so.
+bool RunUserAction(QWidget* parent, const std::function<void()>& action);
+
+// A "?" button that opens `topic` of the help.
+QPushButton* MakeHelpButton(QWidget* parent, const char* objectName, const QString& topic);
+// A named push button that Enter in an edit field does not press.
+QPushButton* MakeSettingsButton(const QString& text, const char* name, QWidget* parent,
+                                const QRect& at);
+QCheckBox* MakeSettingsCheckBox(const QString& text, const char* name, QWidget* parent,
+                                const QRect& at);
+
+// A grid laid out as the settings windows use it: fixed row heights, no
+// editing, fixed column widths (narrow ones allowed).
+void SetUpSettingsGrid(QTableWidget* grid, int rowHeaderWidth, int rowHeight);
+
+// Draws a cell's text centred over the whole cell, for the narrow "x" columns
+// where the usual margins would leave no room for a letter.
+class NarrowCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+};
+
+} // namespace kw
