@@ -143,7 +143,8 @@ void MainWindow::createMenu()
 
     QMenu* settings = MainMenu1->addMenu(QStringLiteral("Nastavení"));
     settings->setObjectName(QStringLiteral("Nastaven1"));
-    Kalend1 = addItem(settings, "Kalend1", QStringLiteral("Kalendář"), &MainWindow::openCalendarForEditing);
+    Kalend1 = addItem(settings, "Kalend1", QStringLiteral("Kalendář"),
+                      &MainWindow::openCalendarForEditing);
     N2 = addSeparator(settings, "N2");
     Rozdlendnedosmn1 =
         addItem(settings, "Rozdlendnedosmn1", QStringLiteral("Rozdělení dne do směn"),
@@ -157,8 +158,8 @@ void MainWindow::createMenu()
     view->setObjectName(QStringLiteral("Zobraz1"));
     Vstupnokno1 = addItem(view, "Vstupnokno1", QStringLiteral("Výstupní okno"),
                           &MainWindow::openOutputWindow);
-    LOGinformace1 = addItem(view, "LOGinformace1", QStringLiteral("LOG informace"),
-                            &MainWindow::openLog);
+    LOGinformace1 =
+        addItem(view, "LOGinformace1", QStringLiteral("LOG informace"), &MainWindow::openLog);
     Graf1 = addItem(view, "Graf1", QStringLiteral("Graf"), &MainWindow::openGraph);
 
     QMenu* help = MainMenu1->addMenu(QStringLiteral("Help"));
@@ -192,8 +193,8 @@ void MainWindow::createPopupMenus()
                 &MainWindow::expandNewestYear);
     N1 = PopupMenuObdobi->addSeparator();
     N1->setObjectName(QStringLiteral("N1"));
-    Klaend1 =
-        addItem(PopupMenuObdobi, "Klaend1", QStringLiteral("Kalendář"), &MainWindow::openCalendarFromPeriodTree);
+    Klaend1 = addItem(PopupMenuObdobi, "Klaend1", QStringLiteral("Kalendář"),
+                      &MainWindow::openCalendarFromPeriodTree);
     TreeViewObdobi->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(TreeViewObdobi, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         PopupMenuObdobi->popup(TreeViewObdobi->viewport()->mapToGlobal(at));
@@ -202,8 +203,8 @@ void MainWindow::createPopupMenus()
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     // Its check mark toggles by itself; the next build of the listing tree reads it.
-    AutSbalList = AddNamedAction(PopupMenu1, "AutSbalList",
-                                 QStringLiteral("Automaticky sbalit LIST"));
+    AutSbalList =
+        AddNamedAction(PopupMenu1, "AutSbalList", QStringLiteral("Automaticky sbalit LIST"));
     AutSbalList->setCheckable(true);
     AutSbalList->setChecked(true);
     TreeViewDir->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -358,7 +359,8 @@ void MainWindow::showDeviceInUse()
 {
     // No selection when the device in use has no entry.
     const QSignalBlocker blocker(ComboBoxDeviceNo);
-    ComboBoxDeviceNo->setCurrentIndex(ComboBoxDeviceNo->findText(QString::number(m_engine.Location.DeviceNo)));
+    ComboBoxDeviceNo->setCurrentIndex(
+        ComboBoxDeviceNo->findText(QString::number(m_engine.Location.DeviceNo)));
 }
 
 void MainWindow::FillPeriodTree()
@@ -424,8 +426,8 @@ void MainWindow::BuildListingTree()
     TreeViewDir->clear();
     const ListingRun& listing = m_engine.listing;
     const std::string path =
-        ResolveFile(m_engine.Location.ProgramPath, m_engine.archive.MonthFileName(listing.ListingYear,
-                                                                            listing.ListingMonth));
+        ResolveFile(m_engine.Location.ProgramPath,
+                    m_engine.archive.MonthFileName(listing.ListingYear, listing.ListingMonth));
     const ListingTreeContent content =
         ReadListingTree(path, listing.ListingYear, listing.ListingMonth);
 

@@ -7,9 +7,9 @@
 #include "archive/Errors.h"
 #include "archive/FileLookup.h"
 #include "archive/NumberFormat.h"
+#include "archive/OutputLines.h"
 #include "archive/ProgramLocation.h"
 #include "output/Log.h"
-#include "archive/OutputLines.h"
 
 #include <algorithm>
 #include <cerrno>

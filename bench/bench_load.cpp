@@ -2,8 +2,8 @@
 // files of sixteen devices (about 2,000 files), and a month file whose 32
 // entries are all 8192 bytes long.
 #include "archive/Devices.h"
-#include "listing/Engine.h"
 #include "archive/FileLookup.h"
+#include "listing/Engine.h"
 #include "tools/DemoArchive.h"
 
 #include <benchmark/benchmark.h>

@@ -1,7 +1,7 @@
 // Start-up work that grows with the archive: the device probe over the
 // program directory and the load of an archive description.
-#include "archive/Devices.h"
 #include "archive/ArchiveDescription.h"
+#include "archive/Devices.h"
 #include "archive/Ini.h"
 #include "output/Log.h"
 #include "tools/DemoArchive.h"

@@ -25,7 +25,6 @@ public:
     void PrepareOutputSumList();
     void RefreshOutputSumList();
 
-
 signals:
     // A click on output sum n (1..16): TForm7 is to edit it.
     void outputSumChosen(int n);

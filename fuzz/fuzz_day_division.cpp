@@ -3,8 +3,8 @@
 // of quarter-hours and are printed, and which saves back byte for byte.
 #include "FuzzSupport.h"
 
-#include "listing/SumTables.h"
 #include "calendar/DayDivision.h"
+#include "listing/SumTables.h"
 #include "output/Log.h"
 #include "output/Output.h"
 

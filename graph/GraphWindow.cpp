@@ -361,8 +361,8 @@ void GraphWindow::createMenu()
         return AddNamedMenu(bar, name, title);
     };
 
-    AddPrintMenu(bar, this, m_printer, [this](QPrinter& printer) { return printChart(printer); },
-                 false);
+    AddPrintMenu(
+        bar, this, m_printer, [this](QPrinter& printer) { return printChart(printer); }, false);
 
     QMenu* edit = addMenu("pravy1", QStringLiteral("Úpravy"));
     edit->setToolTipsVisible(true);

@@ -1,15 +1,15 @@
 #pragma once
 
-#include "listing/ListingRun.h"
 #include "archive/ArchiveDescription.h"
-#include "listing/DayListing.h"
 #include "archive/Ini.h"
 #include "archive/MonthFile.h"
 #include "archive/ProgramLocation.h"
-#include "listing/SumTables.h"
 #include "calendar/Calendar.h"
 #include "calendar/DayDivision.h"
 #include "graph/Graph.h"
+#include "listing/DayListing.h"
+#include "listing/ListingRun.h"
+#include "listing/SumTables.h"
 #include "output/Log.h"
 #include "output/Output.h"
 

@@ -51,8 +51,7 @@ QString DayStartText(int position, const QLocale& locale)
     return start.previousDay ? time + QStringLiteral(" PD") : time;
 }
 
-ListingParametersWindow::ListingParametersWindow(ListingSettings& settings,
-                                                 DayDivision& division,
+ListingParametersWindow::ListingParametersWindow(ListingSettings& settings, DayDivision& division,
                                                  const ProgramLocation& location, QWidget* parent)
     : QDialog(parent), m_settings(settings), m_division(division), m_location(location)
 {

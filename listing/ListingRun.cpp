@@ -2,13 +2,13 @@
 
 #include "archive/ArchiveDescription.h"
 #include "archive/Codepage.h"
-#include "listing/DayListing.h"
 #include "archive/MonthFile.h"
 #include "archive/NumberFormat.h"
-#include "listing/SumTables.h"
 #include "calendar/Calendar.h"
 #include "calendar/DayDivision.h"
 #include "graph/Graph.h"
+#include "listing/DayListing.h"
+#include "listing/SumTables.h"
 #include "output/Log.h"
 #include "output/Output.h"
 

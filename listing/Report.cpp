@@ -3,11 +3,11 @@
 // standard error every completed log line.
 #include "listing/Report.h"
 
-#include "archive/Devices.h"
-#include "listing/Engine.h"
 #include "archive/DateTime.h"
+#include "archive/Devices.h"
 #include "archive/NumberFormat.h"
 #include "calendar/Calendar.h"
+#include "listing/Engine.h"
 
 #include <algorithm>
 #include <optional>

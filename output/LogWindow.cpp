@@ -1,7 +1,7 @@
 #include "output/LogWindow.h"
 
-#include "ui/WindowSupport.h"
 #include "output/Log.h"
+#include "ui/WindowSupport.h"
 
 #include <QGroupBox>
 #include <QPlainTextEdit>

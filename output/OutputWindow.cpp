@@ -177,8 +177,8 @@ void OutputWindow::createMenu()
         return AddNamedMenu(bar, name, title);
     };
 
-    AddPrintMenu(bar, this, m_printer, [this](QPrinter& printer) { return printText(printer); },
-                 true);
+    AddPrintMenu(
+        bar, this, m_printer, [this](QPrinter& printer) { return printText(printer); }, true);
 
     QMenu* edit = addMenu("Edit1", QStringLiteral("Edit"));
     Vyberve1 = addItem(edit, "Vyberve1", QStringLiteral("Vyber vše"));

@@ -16,7 +16,6 @@ class QTextCharFormat;
 
 namespace kw {
 
-
 // TForm3: the listing text of every run; created hidden, closing only hides it.
 // The listing writes into it through Output, whose target it is.
 class OutputWindow : public QMainWindow, public OutputTarget {

@@ -1,5 +1,5 @@
-#include "archive/Devices.h"
 #include "archive/ArchiveDescription.h"
+#include "archive/Devices.h"
 #include "archive/FileLookup.h"
 
 #include "TempDir.h"

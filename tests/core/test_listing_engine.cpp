@@ -1,9 +1,9 @@
 // The pieces under the listings: number texts, dates, item descriptors, the
 // month-file reader and the placement of values in the quarter-hours of a day.
-#include "listing/Engine.h"
 #include "archive/DateTime.h"
 #include "archive/Errors.h"
 #include "archive/NumberFormat.h"
+#include "listing/Engine.h"
 #include "tools/DemoArchive.h"
 
 #include "TempDir.h"

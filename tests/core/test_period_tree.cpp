@@ -1,8 +1,8 @@
 // The main window's trees as data: which years and months have month files,
 // the period encoding, and the archived days read from a month file.
+#include "archive/FileLookup.h"
 #include "listing/Engine.h"
 #include "listing/PeriodTree.h"
-#include "archive/FileLookup.h"
 #include "tools/DemoArchive.h"
 
 #include "TempDir.h"

@@ -1,8 +1,8 @@
 // Which records of a block the raw listing and the decoding walk: a block
 // may start before the day buffer (its words there read as 0) and end past
 // it; the walk stops only at the first record that starts past the end.
-#include "listing/Engine.h"
 #include "archive/MonthFile.h"
+#include "listing/Engine.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The sum tables where the golden listings do not reach: a group without
 // columns, day sums around 100000, and unnamed output sums between named ones.
-#include "listing/SumTables.h"
 #include "calendar/DayDivision.h"
+#include "listing/SumTables.h"
 #include "output/Output.h"
 
 #include <gtest/gtest.h>

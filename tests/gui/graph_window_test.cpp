@@ -3,9 +3,9 @@
 // gestures, copying and printing.
 
 #include "app/Application.h"
-#include "ui/Help.h"
 #include "graph/Graph.h"
 #include "graph/GraphWindow.h"
+#include "ui/Help.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,16 +2,16 @@
 // commands, the panel button, and a listing reaching the output and the graph.
 
 #include "app/Application.h"
-#include "ui/Help.h"
 #include "app/MainWindow.h"
-#include "listing/Report.h"
 #include "archive/ArchiveDescription.h"
 #include "archive/DateTime.h"
 #include "calendar/CalendarWindow.h"
+#include "listing/Report.h"
 #include "output/LogWindow.h"
 #include "output/Output.h"
 #include "output/OutputWindow.h"
 #include "tools/DemoArchive.h"
+#include "ui/Help.h"
 
 #include <QAbstractButton>
 #include <QAction>

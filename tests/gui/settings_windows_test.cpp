@@ -3,9 +3,9 @@
 #include "app/Application.h"
 #include "calendar/DayDivision.h"
 #include "calendar/DayDivisionWindow.h"
-#include "listing/ListingParametersWindow.h"
 #include "calendar/OutputSumWindow.h"
 #include "calendar/OutputSumsWindow.h"
+#include "listing/ListingParametersWindow.h"
 #include "output/Output.h"
 #include "tools/DemoArchive.h"
 
