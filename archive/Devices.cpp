@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <climits>
+#include <sys/stat.h>
 
 namespace kw {
 
@@ -12,6 +13,56 @@ std::string ProgramPathFromExecutable(const std::string& executablePath)
 {
     const auto slash = executablePath.rfind('/');
     return slash == std::string::npos ? std::string() : executablePath.substr(0, slash + 1);
+}
+
+bool HoldsArchive(const std::string& dir)
+{
+    const DirectoryListing listing(dir);
+    if (listing.anyMatch("QX5ARCH.INI"))
+        return true;
+    for (int32_t n = 0; n <= 15; ++n) {
+        if (listing.anyMatch("E" + DeviceLetter(n) + "*.dat") ||
+            listing.anyMatch("D0" + DeviceLetter(n) + "ARCH.INI"))
+            return true;
+    }
+    return false;
+}
+
+std::string ArchiveFolderOfArgument(const std::string& path)
+{
+    if (path.empty())
+        return std::string();
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return std::string();
+    std::string folder = path;
+    if (!S_ISDIR(st.st_mode)) {
+        const auto slash = folder.rfind('/');
+        folder = slash == std::string::npos ? std::string("./") : folder.substr(0, slash + 1);
+    }
+    if (folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+std::string ChooseArchiveFolder(const std::string& argument, const std::string& executableDir,
+                                const std::string& lastOpened)
+{
+    if (!argument.empty())
+        return ArchiveFolderOfArgument(argument);
+    // A program directory copied together with its archive keeps working.
+    if (!executableDir.empty() && HoldsArchive(executableDir))
+        return executableDir;
+    return ArchiveFolderOfArgument(lastOpened);
+}
+
+std::string ArchiveFolderName(const std::string& dir)
+{
+    std::string name = dir;
+    while (name.size() > 1 && name.back() == '/')
+        name.pop_back();
+    const auto slash = name.rfind('/');
+    return slash == std::string::npos || name.size() == 1 ? name : name.substr(slash + 1);
 }
 
 int32_t ParseSettingsInteger(const std::string& text, int32_t fallback)

@@ -11,6 +11,23 @@ namespace kw {
 // name another directory.
 std::string ProgramPathFromExecutable(const std::string& executablePath);
 
+// Whether `dir` (ending in '/') holds an archive: month files of any device
+// or an archive description.
+bool HoldsArchive(const std::string& dir);
+
+// The archive folder named on the command line: a folder as given, a file
+// means its folder; with a final '/'. Empty when the path names nothing.
+std::string ArchiveFolderOfArgument(const std::string& path);
+
+// Where the program finds its archive, in this order: the folder given on the
+// command line, the executable's own folder when it holds an archive, the
+// last folder opened. Empty when none applies: the user is asked.
+std::string ChooseArchiveFolder(const std::string& argument, const std::string& executableDir,
+                                const std::string& lastOpened);
+
+// The name of an archive folder for the window caption: its last component.
+std::string ArchiveFolderName(const std::string& dir);
+
 // A settings-store text as a number: decimal, or hexadecimal after "0x"/"0X";
 // a missing or invalid text gives `fallback`.
 int32_t ParseSettingsInteger(const std::string& text, int32_t fallback);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
 
 namespace {
@@ -135,6 +136,43 @@ TEST(FileLookup, ExactNameFirstThenAnyCase)
     EXPECT_EQ(kw::ResolveFile(dir.path(), "KALEND.INI"), dir.path() + "KALEND.INI");
     // A missing file resolves to the name as asked, so it is created so.
     EXPECT_EQ(kw::ResolveFile(dir.path(), "ROZ_DNEW.CFG"), dir.path() + "ROZ_DNEW.CFG");
+}
+
+TEST(Devices, ArchiveFolderIsChosenInOrder)
+{
+    kwtest::TempDir root;
+    const std::string given = root.path() + "given/";
+    const std::string withArchive = root.path() + "bin-with-archive/";
+    const std::string bare = root.path() + "bin-bare/";
+    const std::string last = root.path() + "last/";
+    for (const std::string& dir : {given, withArchive, bare, last})
+        std::filesystem::create_directory(dir);
+    root.write("given/EL_24_03.DAT", "");
+    root.write("bin-with-archive/e3_24_03.dat", ""); // any letter case, any device
+    root.write("bin-bare/kwatrix", "");
+
+    struct Case {
+        const char* name;
+        std::string argument, executableDir, lastOpened, chosen;
+    } cases[] = {
+        {"the folder given wins", given, withArchive, last, given},
+        {"a folder without the final slash", root.path() + "given", withArchive, last, given},
+        {"a file given means its folder", given + "EL_24_03.DAT", withArchive, last, given},
+        {"a path that names nothing", root.path() + "none", withArchive, last, ""},
+        {"the executable's folder with an archive", "", withArchive, last, withArchive},
+        {"then the last folder opened", "", bare, last, last},
+        {"the last folder is gone", "", bare, root.path() + "gone/", ""},
+        {"nothing known: the user is asked", "", bare, "", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(kw::ChooseArchiveFolder(c.argument, c.executableDir, c.lastOpened), c.chosen)
+            << c.name;
+
+    // A description alone is an archive too.
+    root.write("bin-bare/QX5ARCH.INI", "");
+    EXPECT_TRUE(kw::HoldsArchive(bare));
+    EXPECT_EQ(kw::ArchiveFolderName("/data/Archiv Hala 2/"), "Archiv Hala 2");
+    EXPECT_EQ(kw::ArchiveFolderName("/"), "/");
 }
 
 } // namespace
