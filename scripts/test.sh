@@ -2,7 +2,8 @@
 # Installs what is missing, builds Kwatrix with its tests and runs every test.
 # Windows are tested offscreen, so no display is needed.
 # Usage: scripts/test.sh [--quick]
-#   --quick  one build and one run of the suite, without the sanitizer build
+#   --quick  one build and one run of the suite, without the Debian package
+#            stage and the sanitizer build
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -34,6 +35,10 @@ cmake --build build/test -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build/test --output-on-failure -j"$(nproc)"
 [ "$quick" -eq 1 ] && exit 0
+
+# The Debian package of this build, installed (on CI) or unpacked, validated,
+# and its kwatrix started under Xvfb; screenshots stay in build/test/package-test.
+packaging/test-package.sh build/test
 
 # Second build with address and undefined-behaviour sanitizers, running the
 # whole test suite again. Any report fails the run, also one raised in a child
