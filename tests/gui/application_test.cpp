@@ -1,8 +1,8 @@
 // Start-up, device choice, fatal end, shutdown and the main window's menu.
 
+#include "GuiSupport.h"
 #include "app/Application.h"
 #include "app/MainWindow.h"
-#include "archive/ArchiveDescription.h"
 #include "output/LogWindow.h"
 #include "tools/DemoArchive.h"
 
@@ -18,9 +18,6 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QSettings>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QThread>
@@ -37,96 +34,23 @@ Q_DECLARE_METATYPE(DeviceSet)
 
 namespace {
 
-// A program directory in a fresh temporary folder.
-class ProgramDir {
-public:
-    ProgramDir() { QVERIFY(m_dir.isValid()); }
+using kwtest::BoxAnswerer;
+using kwtest::Boxes;
+using kwtest::ProgramDir;
 
-    std::string path() const { return m_dir.path().toStdString() + "/"; }
-    QString qpath() const { return m_dir.path() + "/"; }
+const QString DeviceNoKey = QStringLiteral("Global/Device No");
 
-    void write(const QString& name, const QByteArray& bytes) const
-    {
-        QFile file(qpath() + name);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-
-    // An (empty) month file is all the device list looks at.
-    void addMonthFile(int device) const
-    {
-        write(QStringLiteral("E%1_24_03.DAT").arg(QString::fromStdString(kw::DeviceLetter(device))),
-              QByteArray());
-    }
-
-    void addDescription(const QString& prefix) const
-    {
-        write(prefix + QStringLiteral("ARCH.INI"), "[BLOCK]\r\nA=1\r\n"
-                                                   "[A]\r\nPOPIS=x\r\nVYPIS=ON\r\n"
-                                                   "[REV]\r\nREV_PLC=1\r\nREV_INI=1\r\n");
-    }
-
-    void addDescription(int device) const
-    {
-        addDescription(QStringLiteral("D0") + QString::fromStdString(kw::DeviceLetter(device)));
-    }
-
-    void populate(const DeviceSet& monthDevices, const DeviceSet& described) const
-    {
-        for (const int device : monthDevices)
-            addMonthFile(device);
-        for (const int device : described)
-            addDescription(device);
-    }
-
-private:
-    QTemporaryDir m_dir;
-};
-
-void setStoredDevice(const std::optional<QString>& text)
+// The device stored by an earlier run (null: none), and nothing else.
+void setStoredDevice(const QString& text)
 {
-    QSettings settings(QStringLiteral("Telvanor"), QStringLiteral("Kwatrix"));
-    settings.clear();
-    if (text)
-        settings.setValue(QStringLiteral("Global/Device No"), *text);
-    settings.sync();
+    kwtest::clearSettings();
+    kwtest::storeSetting(DeviceNoKey, text.isNull() ? std::nullopt : std::optional<QString>(text));
 }
 
 QString storedDevice()
 {
-    const QSettings settings(QStringLiteral("Telvanor"), QStringLiteral("Kwatrix"));
-    return settings.value(QStringLiteral("Global/Device No")).toString();
+    return kwtest::storedSetting(DeviceNoKey);
 }
-
-// Answers the next modal message box with OK and remembers what it showed.
-class MessageBoxCloser {
-public:
-    MessageBoxCloser()
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            m_timer.stop();
-            seen = true;
-            caption = box->windowTitle();
-            text = box->text();
-            icon = box->icon();
-            buttons = box->buttons().size();
-            box->button(QMessageBox::Ok)->click();
-        });
-        m_timer.start(10);
-    }
-
-    bool seen = false;
-    QString caption;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    qsizetype buttons = 0;
-
-private:
-    QTimer m_timer;
-};
 
 // Ends a message loop that should have ended by itself, so the test fails
 // with exit code 99 instead of hanging.
@@ -162,11 +86,6 @@ private:
     QTimer m_timer;
 };
 
-template <typename T> T* findIn(const QWidget* window, const char* name)
-{
-    return window->findChild<T*>(QLatin1String(name));
-}
-
 QWidget* topLevel(const QString& name)
 {
     QWidget* found = nullptr;
@@ -190,7 +109,7 @@ QStringList comboItems(const QComboBox* combo)
 
 QStringList logLines(const kw::Application& app)
 {
-    const QString text = findIn<QPlainTextEdit>(app.logWindow(), "Memo1")->toPlainText();
+    const QString text = kwtest::findChild<QPlainTextEdit>(app.logWindow(), "Memo1")->toPlainText();
     return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
 }
 
@@ -223,23 +142,16 @@ private slots:
     void aboutBox();
     void helpWithoutDocument();
     void helpOpensTopic();
-
-private:
-    QTemporaryDir m_settingsDir;
 };
 
 void ApplicationTest::initTestCase()
 {
-    // Nothing may touch the user's real settings.
-    QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(m_settingsDir.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settingsDir.path());
+    QVERIFY(kwtest::isolateSettings());
 }
 
 void ApplicationTest::init()
 {
-    setStoredDevice(std::nullopt);
+    setStoredDevice(QString());
 }
 
 void ApplicationTest::startUpOnDemoArchive()
@@ -248,8 +160,7 @@ void ApplicationTest::startUpOnDemoArchive()
     kw::demo::DemoOptions options;
     options.lastDay = {2024, 3, 15};
     options.months = 2;
-    std::string error;
-    QVERIFY2(kw::demo::WriteDemoArchive(dir.path(), options, &error), error.c_str());
+    dir.writeDemoArchive(options);
 
     kw::Application app(dir.path());
     QVERIFY(app.startUp());
@@ -259,7 +170,7 @@ void ApplicationTest::startUpOnDemoArchive()
     QVERIFY(main->isVisible());
     QCOMPARE(main->windowTitle(), QStringLiteral("Kwatrix"));
 
-    const auto* devices = findIn<QComboBox>(main, "ComboBoxDeviceNo");
+    const auto* devices = kwtest::findChild<QComboBox>(main, "ComboBoxDeviceNo");
     QCOMPARE(comboItems(devices), (QStringList{QStringLiteral("0"), QStringLiteral("3")}));
     QVERIFY(devices->isEnabled());
     QCOMPARE(devices->currentText(), QStringLiteral("0"));
@@ -373,13 +284,13 @@ void ApplicationTest::deviceList()
 
     ProgramDir dir;
     dir.populate(monthDevices, described);
-    setStoredDevice(stored.isNull() ? std::nullopt : std::optional<QString>(stored));
+    setStoredDevice(stored);
     {
         kw::Application app(dir.path());
         QVERIFY(app.startUp());
         QCOMPARE(app.DeviceNo, device);
 
-        const auto* combo = findIn<QComboBox>(app.mainWindow(), "ComboBoxDeviceNo");
+        const auto* combo = kwtest::findChild<QComboBox>(app.mainWindow(), "ComboBoxDeviceNo");
         QCOMPARE(comboItems(combo), items);
         QCOMPARE(combo->isEnabled(), enabled);
         QCOMPARE(combo->currentText(), shown);
@@ -419,17 +330,18 @@ void ApplicationTest::fatalEnd()
 
     ProgramDir dir;
     dir.populate(monthDevices, described);
-    setStoredDevice(stored.isNull() ? std::nullopt : std::optional<QString>(stored));
+    setStoredDevice(stored);
     {
         kw::Application app(dir.path());
-        MessageBoxCloser closer;
+        BoxAnswerer closer(Boxes::NextOnly);
         QVERIFY(!app.startUp());
-        QVERIFY(closer.seen);
-        QCOMPARE(closer.caption, QStringLiteral("Kritická chyba programu"));
-        QCOMPARE(closer.text, QStringLiteral("Nebyl nalezen soubor ") + missing +
-                                  QStringLiteral("\nProgram nemůže pokračovat"));
-        QCOMPARE(closer.icon, QMessageBox::Critical);
-        QCOMPARE(closer.buttons, qsizetype(1));
+        QVERIFY(closer.seen());
+        const kwtest::SeenBox box = closer.first();
+        QCOMPARE(box.caption, QStringLiteral("Kritická chyba programu"));
+        QCOMPARE(box.text, QStringLiteral("Nebyl nalezen soubor ") + missing +
+                               QStringLiteral("\nProgram nemůže pokračovat"));
+        QCOMPARE(box.icon, QMessageBox::Critical);
+        QCOMPARE(box.buttons.size(), qsizetype(1));
         QVERIFY(app.terminated());
         QVERIFY(!app.mainWindow()->isVisible());
         // Nothing after the fatal message may run, yet the log shows the failed load.
@@ -445,7 +357,7 @@ void ApplicationTest::deviceChange()
     {
         kw::Application app(dir.path());
         QVERIFY(app.startUp());
-        auto* combo = findIn<QComboBox>(app.mainWindow(), "ComboBoxDeviceNo");
+        auto* combo = kwtest::findChild<QComboBox>(app.mainWindow(), "ComboBoxDeviceNo");
         QCOMPARE(combo->currentText(), QStringLiteral("0"));
 
         // The user steps to the next entry with the keyboard.
@@ -474,7 +386,7 @@ void ApplicationTest::storedDeviceWithoutDescriptionFallsBack()
         kw::Application app(dir.path());
         QVERIFY(app.startUp());
         QCOMPARE(app.DeviceNo, 3);
-        QCOMPARE(findIn<QComboBox>(app.mainWindow(), "ComboBoxDeviceNo")->currentText(),
+        QCOMPARE(kwtest::findChild<QComboBox>(app.mainWindow(), "ComboBoxDeviceNo")->currentText(),
                  QStringLiteral("3"));
         QVERIFY(logLines(app).contains(
             QStringLiteral("  Zařízení 7: popis archivu D07ARCH.INI nelze načíst, použito "
@@ -519,13 +431,13 @@ void ApplicationTest::deviceChangeToUndescribedDeviceEndsProgram()
     dir.populate({0, 3}, {0});
     kw::Application app(dir.path());
     QVERIFY(app.startUp());
-    auto* combo = findIn<QComboBox>(app.mainWindow(), "ComboBoxDeviceNo");
+    auto* combo = kwtest::findChild<QComboBox>(app.mainWindow(), "ComboBoxDeviceNo");
 
-    MessageBoxCloser closer;
+    BoxAnswerer closer(Boxes::NextOnly);
     QTest::keyClick(combo, Qt::Key_Down);
-    QVERIFY(closer.seen);
-    QCOMPARE(closer.caption, QStringLiteral("Kritická chyba programu"));
-    QVERIFY(closer.text.contains(QStringLiteral("D03ARCH.INI")));
+    QVERIFY(closer.seen());
+    QCOMPARE(closer.first().caption, QStringLiteral("Kritická chyba programu"));
+    QVERIFY(closer.first().text.contains(QStringLiteral("D03ARCH.INI")));
     QVERIFY(app.terminated());
     QVERIFY(!app.mainWindow()->isVisible());
     // Stored at once, so the next start tries the same device first.
@@ -539,7 +451,7 @@ void ApplicationTest::activationShowsDeviceInUse()
     setStoredDevice(QStringLiteral("3"));
     kw::Application app(dir.path());
     QVERIFY(app.startUp());
-    auto* combo = findIn<QComboBox>(app.mainWindow(), "ComboBoxDeviceNo");
+    auto* combo = kwtest::findChild<QComboBox>(app.mainWindow(), "ComboBoxDeviceNo");
 
     const QSignalBlocker blocker(combo);
     combo->setCurrentIndex(0);
@@ -560,7 +472,7 @@ void ApplicationTest::runEndsWhenMainWindowCloses()
     setStoredDevice(QStringLiteral("3"));
     kw::Application app(dir.path());
     InLoop user([&app] {
-        app.mainWindow()->findChild<QAction*>(QStringLiteral("LOGinformace1"))->trigger();
+        kwtest::findChild<QAction>(app.mainWindow(), QStringLiteral("LOGinformace1"))->trigger();
         app.mainWindow()->close();
     });
     const Watchdog watchdog;
@@ -573,13 +485,14 @@ void ApplicationTest::runEndsAfterFatalDeviceChange()
     ProgramDir dir;
     dir.populate({0, 3}, {0});
     kw::Application app(dir.path());
-    MessageBoxCloser closer;
+    BoxAnswerer closer(Boxes::NextOnly);
     InLoop user([&app] {
-        QTest::keyClick(findIn<QComboBox>(app.mainWindow(), "ComboBoxDeviceNo"), Qt::Key_Down);
+        QTest::keyClick(kwtest::findChild<QComboBox>(app.mainWindow(), "ComboBoxDeviceNo"),
+                        Qt::Key_Down);
     });
     const Watchdog watchdog;
     QCOMPARE(app.run(), 1);
-    QVERIFY(closer.seen);
+    QVERIFY(closer.seen());
     QCOMPARE(storedDevice(), QStringLiteral("3"));
 }
 
@@ -588,15 +501,15 @@ void ApplicationTest::runEndsAfterFatalStart()
     ProgramDir dir;
     dir.populate({0}, {});
     kw::Application app(dir.path());
-    MessageBoxCloser closer;
+    BoxAnswerer closer(Boxes::NextOnly);
     const Watchdog watchdog;
     QCOMPARE(app.run(), 1);
-    QVERIFY(closer.seen);
+    QVERIFY(closer.seen());
 
     // A later modal dialog still waits for its answer.
-    MessageBoxCloser later;
+    BoxAnswerer later(Boxes::NextOnly);
     QMessageBox::information(nullptr, QStringLiteral("x"), QStringLiteral("y"));
-    QVERIFY(later.seen);
+    QVERIFY(later.seen());
 }
 
 void ApplicationTest::menuShowsWindow_data()
@@ -682,7 +595,7 @@ void ApplicationTest::aboutBox()
 
     auto* box = qobject_cast<QDialog*>(topLevel(QStringLiteral("TAboutBox")));
     QVERIFY(box);
-    app.mainWindow()->findChild<QAction*>(QStringLiteral("Oprogramu1"))->trigger();
+    kwtest::findChild<QAction>(app.mainWindow(), QStringLiteral("Oprogramu1"))->trigger();
     QVERIFY(box->isVisible());
     QVERIFY(!box->isModal());
     QVERIFY(QApplication::activeModalWidget() == nullptr);
@@ -690,7 +603,7 @@ void ApplicationTest::aboutBox()
     QCOMPARE(box->size(), QSize(300, 161));
     QVERIFY(box->windowFlags() & Qt::WindowStaysOnTopHint);
 
-    auto* ok = findIn<QPushButton>(box, "OKButton");
+    auto* ok = kwtest::findChild<QPushButton>(box, "OKButton");
     QVERIFY(ok->isDefault());
     // Every text of the box is shown whole.
     for (const QLabel* label : box->findChildren<QLabel*>())
@@ -707,11 +620,11 @@ void ApplicationTest::helpWithoutDocument()
     QVERIFY(app.startUp());
 
     for (const char* item : {"Npovda1", "Popismenu1"}) {
-        MessageBoxCloser closer;
-        app.mainWindow()->findChild<QAction*>(QLatin1String(item))->trigger();
-        QVERIFY2(closer.seen, item);
-        QVERIFY(closer.text.startsWith(QStringLiteral("Nápověda není nainstalována.")));
-        QVERIFY(closer.text.contains(dir.qpath() + QStringLiteral("qx5view.html")));
+        BoxAnswerer closer(Boxes::NextOnly);
+        kwtest::findChild<QAction>(app.mainWindow(), QLatin1String(item))->trigger();
+        QVERIFY2(closer.seen(), item);
+        QVERIFY(closer.first().text.startsWith(QStringLiteral("Nápověda není nainstalována.")));
+        QVERIFY(closer.first().text.contains(dir.qpath() + QStringLiteral("qx5view.html")));
     }
 }
 
@@ -726,19 +639,19 @@ void ApplicationTest::helpOpensTopic()
     kw::Application app(dir.path());
     QVERIFY(app.startUp());
 
-    app.mainWindow()->findChild<QAction*>(QStringLiteral("Popismenu1"))->trigger();
+    kwtest::findChild<QAction>(app.mainWindow(), QStringLiteral("Popismenu1"))->trigger();
     QVERIFY(QApplication::activeModalWidget() == nullptr);
     // It belongs to the main window, so it goes when the program ends.
     const QWidget* help = app.mainWindow()->findChild<QWidget*>(QStringLiteral("HelpWindow"));
     QVERIFY(help);
     QVERIFY(help->isVisible());
-    const auto* browser = findIn<QTextBrowser>(help, "HelpBrowser");
+    const auto* browser = kwtest::findChild<QTextBrowser>(help, "HelpBrowser");
     QCOMPARE(browser->source().fileName(), QStringLiteral("QX5VIEW.HTML"));
     QCOMPARE(browser->source().fragment(), QStringLiteral("MENU"));
     QVERIFY(browser->toPlainText().contains(QStringLiteral("Menu")));
 
     // The contents open in the same window.
-    app.mainWindow()->findChild<QAction*>(QStringLiteral("Npovda1"))->trigger();
+    kwtest::findChild<QAction>(app.mainWindow(), QStringLiteral("Npovda1"))->trigger();
     QCOMPARE(app.mainWindow()->findChildren<QWidget*>(QStringLiteral("HelpWindow")).size(), 1);
     QCOMPARE(browser->source().fragment(), QString());
 }
