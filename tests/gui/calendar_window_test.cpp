@@ -1,12 +1,12 @@
 // The calendar window: the month grid, the popup menu writing KALEND.INI,
 // the day selection for the listing commands, and its help button.
 
+#include "GuiSupport.h"
 #include "app/Application.h"
 #include "app/MainWindow.h"
 #include "archive/DateTime.h"
 #include "calendar/Calendar.h"
 #include "calendar/CalendarWindow.h"
-#include "tools/DemoArchive.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,86 +16,53 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSettings>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
-#include <QTimer>
-
-namespace demo = kw::demo;
 
 namespace {
 
-class ProgramDir {
-public:
-    ProgramDir() { QVERIFY(m_dir.isValid()); }
+using kwtest::BoxAnswerer;
+using kwtest::ProgramDir;
 
-    std::string path() const { return m_dir.path().toStdString() + "/"; }
-    QString qpath() const { return m_dir.path() + "/"; }
+// The program started on a device with a description and one month file, and
+// with the calendar as given; false when the start-up failed.
+bool startProgram(kwtest::Program& program, const QByteArray& calendar)
+{
+    program.dir.describe();
+    program.dir.addMonthFile(0, 2024, 1);
+    if (!calendar.isNull())
+        program.dir.write(QStringLiteral("KALEND.INI"), calendar);
+    return program.start();
+}
 
-    void write(const QString& name, const QByteArray& bytes) const
-    {
-        QFile file(qpath() + name);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-
-    // A device with a description and one month file; the calendar as given.
-    void populate(const QByteArray& calendar) const
-    {
-        write(QStringLiteral("D0LARCH.INI"),
-              QByteArray::fromStdString(demo::DescriptionText(demo::CurrentDescription(0, 100))));
-        write(QStringLiteral("EL_24_01.DAT"), QByteArray());
-        if (!calendar.isNull())
-            write(QStringLiteral("KALEND.INI"), calendar);
-    }
-
-    // The value of key `key` in section `section` of KALEND.INI; null when absent.
-    QString calendarValue(const QString& section, const QString& key) const
-    {
-        QFile file(qpath() + QStringLiteral("KALEND.INI"));
-        if (!file.open(QIODevice::ReadOnly))
-            return QString();
-        QString current;
-        for (const QByteArray& raw : file.readAll().split('\n')) {
-            const QString line = QString::fromLatin1(raw).trimmed();
-            if (line.startsWith('['))
-                current = line.mid(1, line.size() - 2);
-            else if (current == section && line.startsWith(key + QLatin1Char('=')))
-                return line.mid(key.size() + 1);
-        }
+// The value of key `key` in section `section` of KALEND.INI; null when absent.
+QString calendarValue(const ProgramDir& dir, const QString& section, const QString& key)
+{
+    QFile file(dir.file(QStringLiteral("KALEND.INI")));
+    if (!file.open(QIODevice::ReadOnly))
         return QString();
+    QString current;
+    for (const QByteArray& raw : file.readAll().split('\n')) {
+        const QString line = QString::fromLatin1(raw).trimmed();
+        if (line.startsWith('['))
+            current = line.mid(1, line.size() - 2);
+        else if (current == section && line.startsWith(key + QLatin1Char('=')))
+            return line.mid(key.size() + 1);
     }
+    return QString();
+}
 
-private:
-    QTemporaryDir m_dir;
-};
-
-class BoxAnswerer {
-public:
-    BoxAnswerer()
+// The calendar window alone, without the program, on the calendar of `dir`.
+struct CalendarAlone {
+    explicit CalendarAlone(const ProgramDir& dir)
     {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            captions << box->windowTitle();
-            texts << box->text();
-            icons << box->icon();
-            parents << box->parentWidget();
-            box->button(QMessageBox::Ok)->click();
-        });
-        m_timer.start(10);
+        bare.engine.setProgramPath(dir.path());
+        window.RegisterDayButtons();
     }
 
-    QStringList captions;
-    QStringList texts;
-    QList<QMessageBox::Icon> icons;
-    QList<QWidget*> parents;
-
-private:
-    QTimer m_timer;
+    kwtest::BareEngine bare;
+    kw::Calendar& calendar = bare.engine.calendar;
+    kw::CalendarWindow window{calendar};
 };
 
 QPushButton* dayButton(const kw::CalendarWindow* window, int n)
@@ -145,17 +112,11 @@ private slots:
     void selectionPasses31();
     void failedWriteIsReported();
     void helpButton();
-
-private:
-    QTemporaryDir m_settingsDir;
 };
 
 void CalendarWindowTest::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(m_settingsDir.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settingsDir.path());
+    QVERIFY(kwtest::isolateSettings());
 }
 
 void CalendarWindowTest::monthLayout_data()
@@ -180,14 +141,12 @@ void CalendarWindowTest::monthLayout()
     QFETCH(int, days);
 
     ProgramDir dir;
-    dir.populate(QByteArray());
-    kw::Application app(dir.path());
-    QVERIFY(app.startUp());
-    kw::CalendarWindow* window = app.calendarWindow();
+    CalendarAlone alone(dir);
+    kw::CalendarWindow* window = &alone.window;
     QCOMPARE(window->size(), QSize(233, 204));
 
-    app.engine().calendar.SelectionMode = false;
-    app.engine().calendar.LoadCalendarMonth(year, month, "");
+    alone.calendar.SelectionMode = false;
+    alone.calendar.LoadCalendarMonth(year, month, "");
     window->show();
     QCOMPARE(window->windowTitle(), QStringLiteral("Kalendář ") +
                                         QString::fromStdString(kw::MonthNames(month)) + ' ' +
@@ -218,11 +177,11 @@ void CalendarWindowTest::monthLayout()
 void CalendarWindowTest::dayStyles()
 {
     ProgramDir dir;
-    dir.populate("[2024]\r\n1.1=N\r\n2.1=s\r\n6.1=P\r\n31.1=E\r\n30.12=E\r\n");
-    kw::Application app(dir.path());
-    QVERIFY(app.startUp());
-    kw::CalendarWindow* window = app.calendarWindow();
-    app.engine().calendar.LoadCalendarMonth(2024, 1, "");
+    dir.write(QStringLiteral("KALEND.INI"),
+              QByteArray("[2024]\r\n1.1=N\r\n2.1=s\r\n6.1=P\r\n31.1=E\r\n30.12=E\r\n"));
+    CalendarAlone alone(dir);
+    kw::CalendarWindow* window = &alone.window;
+    alone.calendar.LoadCalendarMonth(2024, 1, "");
 
     const struct {
         int day;
@@ -243,7 +202,7 @@ void CalendarWindowTest::dayStyles()
                  c.caption);
     }
     // Loading another month restyles the same buttons.
-    app.engine().calendar.LoadCalendarMonth(2024, 12, "");
+    alone.calendar.LoadCalendarMonth(2024, 12, "");
     QCOMPARE(dayButton(window, 7)->text(), QStringLiteral("1"));
     QCOMPARE(fontStyle(dayButton(window, 7)), QStringLiteral("bold"));
     QCOMPARE(buttonOfDay(window, 30)->text(), QStringLiteral("[30]"));
@@ -251,10 +210,9 @@ void CalendarWindowTest::dayStyles()
 
 void CalendarWindowTest::popupRules()
 {
-    ProgramDir dir;
-    dir.populate("[2024]\r\n1.1=N\r\n");
-    kw::Application app(dir.path());
-    QVERIFY(app.startUp());
+    kwtest::Program program;
+    QVERIFY(startProgram(program, "[2024]\r\n1.1=N\r\n"));
+    kw::Application& app = *program.app;
     kw::CalendarWindow* window = app.calendarWindow();
     app.mainWindow()->findChild<QAction*>(QStringLiteral("Kalend1"))->trigger();
     app.engine().calendar.LoadCalendarMonth(2024, 1, "");
@@ -291,7 +249,7 @@ void CalendarWindowTest::popupRules()
         window->findChild<QAction*>(QLatin1String(step.item))->trigger();
         popup->hide();
         // Written at once.
-        QCOMPARE(dir.calendarValue(QStringLiteral("2024"), QLatin1String(step.key)),
+        QCOMPARE(calendarValue(program.dir, QStringLiteral("2024"), QLatin1String(step.key)),
                  step.value ? QString::fromLatin1(step.value) : QString());
     }
     QCOMPARE(buttonOfDay(window, 1)->text(), QStringLiteral("[1]"));
@@ -300,10 +258,9 @@ void CalendarWindowTest::popupRules()
 
 void CalendarWindowTest::monthButtons()
 {
-    ProgramDir dir;
-    dir.populate(QByteArray());
-    kw::Application app(dir.path());
-    QVERIFY(app.startUp());
+    kwtest::Program program;
+    QVERIFY(startProgram(program, QByteArray()));
+    kw::Application& app = *program.app;
     kw::CalendarWindow* window = app.calendarWindow();
     app.engine().calendar.SelectionMode = false;
     app.engine().calendar.LoadCalendarMonth(2024, 1, "");
@@ -328,11 +285,10 @@ void CalendarWindowTest::monthButtons()
 void CalendarWindowTest::selectionPasses31()
 {
     ProgramDir dir;
-    dir.populate("[2024]\r\n31.1=E\r\n");
-    kw::Application app(dir.path());
-    QVERIFY(app.startUp());
-    kw::CalendarWindow* window = app.calendarWindow();
-    kw::Calendar& calendar = app.engine().calendar;
+    dir.write(QStringLiteral("KALEND.INI"), QByteArray("[2024]\r\n31.1=E\r\n"));
+    CalendarAlone alone(dir);
+    kw::CalendarWindow* window = &alone.window;
+    kw::Calendar& calendar = alone.calendar;
 
     QList<int> picked;
     calendar.SelectionHandler = [&](int32_t day) {
@@ -358,23 +314,21 @@ void CalendarWindowTest::selectionPasses31()
 void CalendarWindowTest::failedWriteIsReported()
 {
     ProgramDir dir;
-    dir.populate(QByteArray());
     // The calendar file cannot be replaced: a folder holds its name.
     QVERIFY(QDir(dir.qpath()).mkdir(QStringLiteral("KALEND.INI")));
-    kw::Application app(dir.path());
-    QVERIFY(app.startUp());
-    kw::CalendarWindow* window = app.calendarWindow();
-    app.engine().calendar.SelectionMode = false;
-    app.engine().calendar.LoadCalendarMonth(2024, 1, "");
+    CalendarAlone alone(dir);
+    kw::CalendarWindow* window = &alone.window;
+    alone.calendar.SelectionMode = false;
+    alone.calendar.LoadCalendarMonth(2024, 1, "");
     window->show();
 
     BoxAnswerer answers;
     QTest::mouseClick(dayButton(window, 3), Qt::LeftButton);
     window->findChild<QAction*>(QStringLiteral("N"))->trigger();
-    QCOMPARE(answers.captions.size(), 1);
-    QVERIFY(!answers.texts.value(0).isEmpty());
-    QCOMPARE(answers.icons.value(0), QMessageBox::Critical);
-    QCOMPARE(answers.parents.value(0), window);
+    QCOMPARE(answers.boxes.size(), 1);
+    QVERIFY(!answers.first().text.isEmpty());
+    QCOMPARE(answers.first().icon, QMessageBox::Critical);
+    QCOMPARE(answers.first().parent, window);
     // Nothing changed, and the window goes on.
     QVERIFY(window->isVisible());
     QCOMPARE(fontStyle(dayButton(window, 3)), QStringLiteral("normal"));
@@ -384,10 +338,9 @@ void CalendarWindowTest::failedWriteIsReported()
 
 void CalendarWindowTest::helpButton()
 {
-    ProgramDir dir;
-    dir.populate(QByteArray());
-    kw::Application app(dir.path());
-    QVERIFY(app.startUp());
+    kwtest::Program program;
+    QVERIFY(startProgram(program, QByteArray()));
+    kw::Application& app = *program.app;
     kw::CalendarWindow* window = app.calendarWindow();
     window->show();
     auto* help = window->findChild<QPushButton*>(QStringLiteral("Button38"));
@@ -398,13 +351,13 @@ void CalendarWindowTest::helpButton()
     {
         BoxAnswerer answers;
         QTest::mouseClick(help, Qt::LeftButton);
-        QCOMPARE(answers.texts.size(), 1);
-        QVERIFY(answers.texts.value(0).startsWith(QStringLiteral("Nápověda není nainstalována.")));
+        QCOMPARE(answers.boxes.size(), 1);
+        QVERIFY(answers.first().text.startsWith(QStringLiteral("Nápověda není nainstalována.")));
     }
 
-    dir.write(QStringLiteral("qx5view.html"),
-              "<html><body><a name=\"MENU\"></a><h1>Menu</h1>"
-              "<a name=\"MENU_KALEND\"></a><h1>Kalendář</h1></body></html>");
+    program.dir.write(QStringLiteral("qx5view.html"),
+                      "<html><body><a name=\"MENU\"></a><h1>Menu</h1>"
+                      "<a name=\"MENU_KALEND\"></a><h1>Kalendář</h1></body></html>");
     QTest::mouseClick(help, Qt::LeftButton);
     // The help window belongs to the main window, not to the calendar.
     auto* browser = app.mainWindow()->findChild<QTextBrowser*>(QStringLiteral("HelpBrowser"));
