@@ -1,6 +1,7 @@
 // The main window end to end: the period tree, the listing tree and its
 // commands, the panel button, and a listing reaching the output and the graph.
 
+#include "GuiSupport.h"
 #include "app/Application.h"
 #include "app/MainWindow.h"
 #include "archive/ArchiveDescription.h"
@@ -17,7 +18,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,12 +26,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSettings>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -42,98 +38,36 @@ namespace demo = kw::demo;
 
 namespace {
 
-class ProgramDir {
-public:
-    ProgramDir() { QVERIFY(m_dir.isValid()); }
+using kwtest::BoxAnswerer;
+using kwtest::ProgramDir;
+using kwtest::RecordingTarget;
 
-    std::string path() const { return m_dir.path().toStdString() + "/"; }
-    QString qpath() const { return m_dir.path() + "/"; }
-
-    void write(const QString& name, const QByteArray& bytes) const
-    {
-        QFile file(qpath() + name);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-    void write(const QString& name, const std::string& bytes) const
-    {
-        write(name, QByteArray::fromStdString(bytes));
-    }
-
-    // Device 0's description only: enough for the start-up and the trees.
-    void describe() const
-    {
-        write(QStringLiteral("D0LARCH.INI"),
-              demo::DescriptionText(demo::CurrentDescription(0, 100)));
-    }
-
-    // The demo archive of device 0 for January to March 2024.
-    void demoArchive() const
-    {
-        demo::DemoOptions options;
-        options.devices = {0};
-        options.lastDay = {2024, 3, 20};
-        options.months = 3;
-        options.olderMonths = 0;
-        std::string error;
-        QVERIFY2(demo::WriteDemoArchive(path(), options, &error), error.c_str());
-    }
-
-private:
-    QTemporaryDir m_dir;
-};
-
-// Every line the listing hands to the output window.
-class RecordingTarget : public kw::OutputTarget {
-public:
-    void appendLine(const std::string& line, int32_t) override
-    {
-        lines << QString::fromStdString(line);
-    }
-    void clearView() override { lines.clear(); }
-    bool clearBeforeListing() const override { return true; }
-
-    QStringList lines;
-};
-
-// Answers each modal message box with `button` and remembers what it showed.
-class BoxAnswerer {
-public:
-    explicit BoxAnswerer(QMessageBox::StandardButton button = QMessageBox::Ok)
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this, button] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            captions << box->windowTitle();
-            texts << box->text();
-            icons << box->icon();
-            box->button(button)->click();
-        });
-        m_timer.start(10);
-    }
-
-    QStringList captions;
-    QStringList texts;
-    QList<QMessageBox::Icon> icons;
-
-private:
-    QTimer m_timer;
-};
-
-template <typename T> T* findIn(const QObject* parent, const QString& name)
+// The demo archive of device 0 for January to March 2024.
+demo::DemoOptions januaryToMarch()
 {
-    return parent->findChild<T*>(name);
+    demo::DemoOptions options;
+    options.devices = {0};
+    options.lastDay = {2024, 3, 20};
+    options.months = 3;
+    options.olderMonths = 0;
+    return options;
+}
+
+// The program started on that archive; false when the start-up failed.
+bool startOnDemoArchive(kwtest::Program& program)
+{
+    program.dir.writeDemoArchive(januaryToMarch());
+    return program.start();
 }
 
 QTreeWidget* periodTree(const kw::Application& app)
 {
-    return findIn<QTreeWidget>(app.mainWindow(), QStringLiteral("TreeViewObdobi"));
+    return kwtest::findChild<QTreeWidget>(app.mainWindow(), QStringLiteral("TreeViewObdobi"));
 }
 
 QTreeWidget* listingTree(const kw::Application& app)
 {
-    return findIn<QTreeWidget>(app.mainWindow(), QStringLiteral("TreeViewDir"));
+    return kwtest::findChild<QTreeWidget>(app.mainWindow(), QStringLiteral("TreeViewDir"));
 }
 
 QTreeWidgetItem* childNamed(QTreeWidgetItem* parent, const QString& caption)
@@ -207,7 +141,7 @@ QString periodTreeText(QTreeWidget* tree)
 
 QStringList logLines(const kw::Application& app)
 {
-    const auto* memo = findIn<QPlainTextEdit>(app.logWindow(), QStringLiteral("Memo1"));
+    const auto* memo = kwtest::findChild<QPlainTextEdit>(app.logWindow(), QStringLiteral("Memo1"));
     return memo->toPlainText().split(QLatin1Char('\n'));
 }
 
@@ -257,23 +191,16 @@ private slots:
     void dayPickerNeverListsAnotherMonth();
     void calendarCaptionNamesTheMonthShown();
     void helpOfEveryTopic();
-
-private:
-    QTemporaryDir m_settingsDir;
 };
 
 void MainWindowTest::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(m_settingsDir.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settingsDir.path());
+    QVERIFY(kwtest::isolateSettings());
 }
 
 void MainWindowTest::init()
 {
-    QSettings settings(QStringLiteral("Telvanor"), QStringLiteral("Kwatrix"));
-    settings.clear();
+    kwtest::clearSettings();
 }
 
 void MainWindowTest::periodTreeOrder_data()
@@ -305,7 +232,7 @@ void MainWindowTest::periodTreeOrder()
 
     // The popup menu's commands keep the order and change only the expansion.
     auto trigger = [&](const char* name) {
-        findIn<QAction>(app.mainWindow(), QLatin1String(name))->trigger();
+        kwtest::findChild<QAction>(app.mainWindow(), QLatin1String(name))->trigger();
     };
     trigger("ExpandAll1");
     QVERIFY(!periodTreeText(periodTree(app)).contains(QStringLiteral("-:")));
@@ -331,7 +258,7 @@ void MainWindowTest::listingTreeOfMonthFile()
     kw::Application app(dir.path());
     QVERIFY(app.startUp());
     QVERIFY(pickMonth(app, 2023, QStringLiteral("BŘEZEN")));
-    QCOMPARE(findIn<QLineEdit>(app.mainWindow(), QStringLiteral("EditObdobi"))->text(),
+    QCOMPARE(kwtest::findChild<QLineEdit>(app.mainWindow(), QStringLiteral("EditObdobi"))->text(),
              QStringLiteral("BŘEZEN 2023"));
 
     QTreeWidget* tree = listingTree(app);
@@ -371,11 +298,11 @@ void MainWindowTest::listingTreeOfMonthFile()
 
 void MainWindowTest::autoCollapseOfList()
 {
-    ProgramDir dir;
-    dir.demoArchive();
-    kw::Application app(dir.path());
-    QVERIFY(app.startUp());
-    QAction* autoCollapse = findIn<QAction>(app.mainWindow(), QStringLiteral("AutSbalList"));
+    kwtest::Program program;
+    QVERIFY(startOnDemoArchive(program));
+    kw::Application& app = *program.app;
+    QAction* autoCollapse =
+        kwtest::findChild<QAction>(app.mainWindow(), QStringLiteral("AutSbalList"));
     QVERIFY(autoCollapse->isChecked());
 
     autoCollapse->trigger();
@@ -396,10 +323,9 @@ void MainWindowTest::autoCollapseOfList()
 
 void MainWindowTest::rebuildOnlyWhenPeriodChanges()
 {
-    ProgramDir dir;
-    dir.demoArchive();
-    kw::Application app(dir.path());
-    QVERIFY(app.startUp());
+    kwtest::Program program;
+    QVERIFY(startOnDemoArchive(program));
+    kw::Application& app = *program.app;
     QVERIFY(pickMonth(app, 2024, QStringLiteral("ÚNOR")));
     QTreeWidget* tree = listingTree(app);
     const int days = tree->topLevelItem(0)->childCount();
@@ -407,7 +333,7 @@ void MainWindowTest::rebuildOnlyWhenPeriodChanges()
 
     // The same month again keeps the very nodes, even when the file changed.
     tree->topLevelItem(0)->setData(0, Qt::UserRole + 7, QStringLiteral("kept"));
-    dir.write(QStringLiteral("EL_24_02.DAT"), QByteArray());
+    program.dir.write(QStringLiteral("EL_24_02.DAT"), QByteArray());
     QVERIFY(pickMonth(app, 2024, QStringLiteral("ÚNOR")));
     QCOMPARE(tree->topLevelItem(0)->data(0, Qt::UserRole + 7).toString(), QStringLiteral("kept"));
     QCOMPARE(tree->topLevelItem(0)->childCount(), days);
@@ -424,26 +350,25 @@ void MainWindowTest::rebuildOnlyWhenPeriodChanges()
 
 void MainWindowTest::panelHideAndShow()
 {
-    ProgramDir dir;
-    dir.demoArchive();
-    kw::Application app(dir.path());
-    QVERIFY(app.startUp());
+    kwtest::Program program;
+    QVERIFY(startOnDemoArchive(program));
+    kw::Application& app = *program.app;
     QWidget* main = app.mainWindow();
-    const QString before = findIn<QLineEdit>(main, QStringLiteral("EditObdobi"))->text();
+    const QString before = kwtest::findChild<QLineEdit>(main, QStringLiteral("EditObdobi"))->text();
 
     QMap<QString, QRect> geometries;
     for (const QWidget* w : client(app)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         geometries[w->objectName()] = w->geometry();
     const QSize windowSize = main->size();
 
-    auto* button = findIn<QToolButton>(main, QStringLiteral("BitBtn1"));
+    auto* button = kwtest::findChild<QToolButton>(main, QStringLiteral("BitBtn1"));
     QTest::mouseClick(button, Qt::LeftButton);
     QVERIFY(!periodTree(app)->isVisible());
-    QVERIFY(!findIn<QLabel>(main, QStringLiteral("Label2"))->isVisible());
+    QVERIFY(!kwtest::findChild<QLabel>(main, QStringLiteral("Label2"))->isVisible());
     QCOMPARE(listingTree(app)->geometry(), QRect(3, 174, 233, 251));
-    QCOMPARE(findIn<QWidget>(main, QStringLiteral("ComboBoxAB"))->geometry(),
+    QCOMPARE(kwtest::findChild<QWidget>(main, QStringLiteral("ComboBoxAB"))->geometry(),
              QRect(3, 122, 161, 21));
-    QCOMPARE(findIn<QWidget>(main, QStringLiteral("EditVypis"))->geometry(),
+    QCOMPARE(kwtest::findChild<QWidget>(main, QStringLiteral("EditVypis"))->geometry(),
              QRect(3, 146, 145, 21));
     QCOMPARE(client(app)->width(), 382 - 141);
     QTRY_COMPARE(main->width(), windowSize.width() - 141);
@@ -454,30 +379,29 @@ void MainWindowTest::panelHideAndShow()
 
     QTest::mouseClick(button, Qt::LeftButton);
     QVERIFY(periodTree(app)->isVisible());
-    QVERIFY(findIn<QLabel>(main, QStringLiteral("Label2"))->isVisible());
+    QVERIFY(kwtest::findChild<QLabel>(main, QStringLiteral("Label2"))->isVisible());
     for (const QWidget* w : client(app)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         QCOMPARE(w->geometry(), geometries.value(w->objectName()));
     QTRY_COMPARE(main->size(), windowSize);
     // The period tree's selection at start-up is a year: the button chose nothing.
-    QCOMPARE(findIn<QLineEdit>(main, QStringLiteral("EditObdobi"))->text(), before);
+    QCOMPARE(kwtest::findChild<QLineEdit>(main, QStringLiteral("EditObdobi"))->text(), before);
 }
 
 void MainWindowTest::doubleClickOnMonthChoosesAndFolds()
 {
-    ProgramDir dir;
-    dir.demoArchive();
-    kw::Application app(dir.path());
-    QVERIFY(app.startUp());
+    kwtest::Program program;
+    QVERIFY(startOnDemoArchive(program));
+    kw::Application& app = *program.app;
     QTreeWidgetItem* year = rootStartingWith(periodTree(app), QStringLiteral("2024"));
     doubleClickItem(periodTree(app), childNamed(year, QStringLiteral("LEDEN")));
-    QCOMPARE(findIn<QLineEdit>(app.mainWindow(), QStringLiteral("EditObdobi"))->text(),
+    QCOMPARE(kwtest::findChild<QLineEdit>(app.mainWindow(), QStringLiteral("EditObdobi"))->text(),
              QStringLiteral("LEDEN 2024"));
     QVERIFY(!periodTree(app)->isVisible());
     QCOMPARE(listingTree(app)->topLevelItem(0)->text(0), QStringLiteral("LIST LEDEN 2024"));
 
     // The button brings the panel back and, with the month still selected,
     // keeps the month.
-    QTest::mouseClick(findIn<QToolButton>(app.mainWindow(), QStringLiteral("BitBtn1")),
+    QTest::mouseClick(kwtest::findChild<QToolButton>(app.mainWindow(), QStringLiteral("BitBtn1")),
                       Qt::LeftButton);
     QVERIFY(periodTree(app)->isVisible());
     QCOMPARE(app.engine().listing.ListingMonth, 1);
@@ -496,29 +420,27 @@ void MainWindowTest::wholeMonthListing()
     QFETCH(bool, acceptWholeDay);
     QFETCH(int, mode);
 
-    ProgramDir dir;
-    dir.demoArchive();
-    kw::Application app(dir.path());
-    QVERIFY(app.startUp());
-    RecordingTarget output;
-    app.engine().output.setTarget(&output);
+    kwtest::Program program;
+    QVERIFY(startOnDemoArchive(program));
+    kw::Application& app = *program.app;
+    RecordingTarget output(app.engine().output);
     QVERIFY(pickMonth(app, 2024, QStringLiteral("ÚNOR")));
 
     BoxAnswerer answers(acceptWholeDay ? QMessageBox::Yes : QMessageBox::No);
     doubleClickItem(listingTree(app), command(app, QStringLiteral("CELÝ MĚSÍC")));
-    app.engine().output.setTarget(nullptr);
+    output.detach();
 
-    QCOMPARE(answers.captions, QStringList{QStringLiteral("Kontrola parametru zobrazení")});
-    QVERIFY(answers.texts.value(0).startsWith(QStringLiteral("Pro zobrazení více dnů doporučuji")));
-    QCOMPARE(answers.icons.value(0), QMessageBox::Warning);
+    QCOMPARE(answers.captions(), QStringList{QStringLiteral("Kontrola parametru zobrazení")});
+    QVERIFY(answers.first().text.startsWith(QStringLiteral("Pro zobrazení více dnů doporučuji")));
+    QCOMPARE(answers.first().icon, QMessageBox::Warning);
     QCOMPARE(app.engine().settings.DisplayMode, mode);
-    QCOMPARE(findIn<QLineEdit>(app.mainWindow(), QStringLiteral("EditVypis"))->text(),
+    QCOMPARE(kwtest::findChild<QLineEdit>(app.mainWindow(), QStringLiteral("EditVypis"))->text(),
              QStringLiteral("MĚSÍC"));
     QVERIFY(app.outputWindow()->isVisible());
 
     // The window lists exactly what the report program lists.
-    QCOMPARE(output.lines, reportLines(dir, {"--month", "2024-02", "--mode", std::to_string(mode),
-                                             "--whole-month"}));
+    QCOMPARE(output.lines, reportLines(program.dir, {"--month", "2024-02", "--mode",
+                                                     std::to_string(mode), "--whole-month"}));
     QVERIFY(output.lines.contains(QStringLiteral("    **** VÝPIS OBDOBÍ: ÚNOR 2024")));
     QVERIFY(!output.lines.filter(QStringLiteral(" DEN: 29")).isEmpty());
 
@@ -531,7 +453,7 @@ void MainWindowTest::wholeMonthListing()
         QVERIFY(bar.x > first && bar.x <= last + 1e-9);
     QVERIFY(app.engine().graph.LabelStep != 0);
     const QString block =
-        findIn<QComboBox>(app.mainWindow(), QStringLiteral("ComboBoxAB"))->currentText();
+        kwtest::findChild<QComboBox>(app.mainWindow(), QStringLiteral("ComboBoxAB"))->currentText();
     QVERIFY(!block.isEmpty());
     QCOMPARE(QString::fromStdString(app.engine().graph.title()),
              QStringLiteral("ÚNOR 2024 - ") + block + QStringLiteral(" - MĚSÍC"));
@@ -539,21 +461,19 @@ void MainWindowTest::wholeMonthListing()
 
 void MainWindowTest::rangePicked17Then3()
 {
-    ProgramDir dir;
-    dir.demoArchive();
-    kw::Application app(dir.path());
-    QVERIFY(app.startUp());
+    kwtest::Program program;
+    QVERIFY(startOnDemoArchive(program));
+    kw::Application& app = *program.app;
     app.engine().settings.DisplayMode = 3; // no question
-    RecordingTarget output;
-    app.engine().output.setTarget(&output);
+    RecordingTarget output(app.engine().output);
     QVERIFY(pickMonth(app, 2024, QStringLiteral("BŘEZEN")));
 
     doubleClickItem(listingTree(app), command(app, QStringLiteral("OBDOBÍ")));
     kw::CalendarWindow* calendar = app.calendarWindow();
     QVERIFY(calendar->isVisible());
     QCOMPARE(calendar->windowTitle(), QStringLiteral("VÝPIS - Ode dne"));
-    QVERIFY(!findIn<QWidget>(calendar, QStringLiteral("ButtonPM"))->isVisible());
-    QVERIFY(!findIn<QWidget>(calendar, QStringLiteral("ButtonNM"))->isVisible());
+    QVERIFY(!kwtest::findChild<QWidget>(calendar, QStringLiteral("ButtonPM"))->isVisible());
+    QVERIFY(!kwtest::findChild<QWidget>(calendar, QStringLiteral("ButtonNM"))->isVisible());
 
     auto clickDay = [&](int day) {
         for (QPushButton* b : calendar->findChildren<QPushButton*>()) {
@@ -571,12 +491,12 @@ void MainWindowTest::rangePicked17Then3()
     QVERIFY(output.lines.isEmpty());
     QVERIFY(clickDay(3));
     QVERIFY(!calendar->isVisible());
-    app.engine().output.setTarget(nullptr);
+    output.detach();
 
-    QCOMPARE(findIn<QLineEdit>(app.mainWindow(), QStringLiteral("EditVypis"))->text(),
+    QCOMPARE(kwtest::findChild<QLineEdit>(app.mainWindow(), QStringLiteral("EditVypis"))->text(),
              QStringLiteral("OBDOBÍ od 3 do 17"));
     QCOMPARE(output.lines,
-             reportLines(dir, {"--month", "2024-03", "--mode", "3", "--range", "3-17"}));
+             reportLines(program.dir, {"--month", "2024-03", "--mode", "3", "--range", "3-17"}));
     QCOMPARE(output.lines.filter(QStringLiteral(" DEN: ")).first().left(8),
              QStringLiteral(" DEN: 03"));
     QCOMPARE(output.lines.filter(QStringLiteral(" DEN: ")).last().left(8),
@@ -601,24 +521,23 @@ void MainWindowTest::energyMonthWithoutKem()
     QFETCH(QByteArray, calendar);
     QFETCH(QStringList, missing);
 
-    ProgramDir dir;
-    dir.demoArchive();
-    dir.write(QStringLiteral("KALEND.INI"), calendar);
-    kw::Application app(dir.path());
-    QVERIFY(app.startUp());
+    kwtest::Program program;
+    program.dir.writeDemoArchive(januaryToMarch());
+    program.dir.write(QStringLiteral("KALEND.INI"), calendar);
+    QVERIFY(program.start());
+    kw::Application& app = *program.app;
     app.engine().settings.DisplayMode = 3;
-    RecordingTarget output;
-    app.engine().output.setTarget(&output);
+    RecordingTarget output(app.engine().output);
     QVERIFY(pickMonth(app, 2024, QStringLiteral("ÚNOR")));
 
     BoxAnswerer answers;
     doubleClickItem(listingTree(app), command(app, QStringLiteral("ENERGETICKÝ MĚSÍC")));
-    app.engine().output.setTarget(nullptr);
+    output.detach();
 
-    QCOMPARE(answers.captions, QStringList{QStringLiteral("Chyba nastavení KEM")});
-    QCOMPARE(answers.texts.value(0), QStringLiteral("Chyba při testování konce energetického "
-                                                    "měsíce. \r\nKEM nastavte pomocí Kalendáře"));
-    QCOMPARE(answers.icons.value(0), QMessageBox::Critical);
+    QCOMPARE(answers.captions(), QStringList{QStringLiteral("Chyba nastavení KEM")});
+    QCOMPARE(answers.first().text, QStringLiteral("Chyba při testování konce energetického "
+                                                  "měsíce. \r\nKEM nastavte pomocí Kalendáře"));
+    QCOMPARE(answers.first().icon, QMessageBox::Critical);
     QVERIFY(output.lines.isEmpty());
     QVERIFY(!app.outputWindow()->isVisible());
     // The listing month is the chosen one again.
@@ -633,12 +552,10 @@ void MainWindowTest::energyMonthWithoutKem()
 
 void MainWindowTest::rawListingOfArchivedDay()
 {
-    ProgramDir dir;
-    dir.demoArchive();
-    kw::Application app(dir.path());
-    QVERIFY(app.startUp());
-    RecordingTarget output;
-    app.engine().output.setTarget(&output);
+    kwtest::Program program;
+    QVERIFY(startOnDemoArchive(program));
+    kw::Application& app = *program.app;
+    RecordingTarget output(app.engine().output);
     QVERIFY(pickMonth(app, 2024, QStringLiteral("ÚNOR")));
     QTreeWidgetItem* list = listingTree(app)->topLevelItem(0);
     QTreeWidgetItem* day = list->child(1);
@@ -646,53 +563,48 @@ void MainWindowTest::rawListingOfArchivedDay()
 
     BoxAnswerer answers;
     doubleClickItem(listingTree(app), day);
-    QVERIFY(answers.captions.isEmpty());
+    QVERIFY(answers.boxes.isEmpty());
     QCOMPARE(output.lines.mid(0, 2),
              (QStringList{QString(), QStringLiteral("---------------------------- LIST DEN: 2 "
                                                     "----------------------------")}));
-    QCOMPARE(output.lines, reportLines(dir, {"--month", "2024-02", "--raw", "2"}));
+    QCOMPARE(output.lines, reportLines(program.dir, {"--month", "2024-02", "--raw", "2"}));
     QVERIFY(app.outputWindow()->isVisible());
 
     // A record the description cannot read: the message box, and the code in the log.
-    demo::DemoOptions options;
-    options.devices = {0};
-    options.lastDay = {2024, 3, 20};
-    options.months = 3;
-    options.olderMonths = 0;
-    demo::MonthImage image = demo::BuildMonthImage(options, 0, 2024, 2);
+    demo::MonthImage image = demo::BuildMonthImage(januaryToMarch(), 0, 2024, 2);
     image.entries[1].recordName = "QX5-DATA-DEN-99";
-    dir.write(QStringLiteral("EL_24_02.DAT"), demo::SerializeMonthFile(image));
+    program.dir.write(QStringLiteral("EL_24_02.DAT"), demo::SerializeMonthFile(image));
     doubleClickItem(listingTree(app), day);
-    app.engine().output.setTarget(nullptr);
-    QCOMPARE(answers.captions, QStringList{QStringLiteral("QX5_VIEW-CHYBA")});
-    QCOMPARE(answers.texts.value(0),
+    output.detach();
+    QCOMPARE(answers.captions(), QStringList{QStringLiteral("QX5_VIEW-CHYBA")});
+    QCOMPARE(answers.first().text,
              QStringLiteral("Při zpracování programu nastala chyba, bližší informace v LOG info"));
-    QCOMPARE(answers.icons.value(0), QMessageBox::NoIcon);
+    QCOMPARE(answers.first().icon, QMessageBox::NoIcon);
     QVERIFY(logLines(app).last().startsWith(QStringLiteral(" LIST: 2 rk: -")));
 }
 
 void MainWindowTest::ioErrorEndsTheActionOnly()
 {
-    ProgramDir dir;
-    dir.demoArchive();
+    kwtest::Program program;
+    program.dir.writeDemoArchive(januaryToMarch());
     // A month file that opens as a regular file but whose reading fails: the
     // kernel answers a read of an unmapped address of its memory file with EIO.
-    QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), dir.qpath() + "EL_23_12.DAT"));
-    kw::Application app(dir.path());
-    QVERIFY(app.startUp());
+    QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), program.dir.file("EL_23_12.DAT")));
+    QVERIFY(program.start());
+    kw::Application& app = *program.app;
 
     BoxAnswerer answers;
     QVERIFY(pickMonth(app, 2023, QStringLiteral("PROSINEC")));
-    QCOMPARE(answers.captions.size(), 1);
-    QVERIFY(!answers.texts.value(0).isEmpty());
-    QCOMPARE(answers.icons.value(0), QMessageBox::Critical);
+    QCOMPARE(answers.boxes.size(), 1);
+    QVERIFY(!answers.first().text.isEmpty());
+    QCOMPARE(answers.first().icon, QMessageBox::Critical);
     QCOMPARE(listingTree(app)->topLevelItemCount(), 1);
     QVERIFY(app.mainWindow()->isVisible());
 
     // The program goes on with the next month.
     QVERIFY(pickMonth(app, 2024, QStringLiteral("LEDEN")));
     QCOMPARE(listingTree(app)->topLevelItemCount(), 2);
-    QCOMPARE(answers.captions.size(), 1);
+    QCOMPARE(answers.boxes.size(), 1);
 }
 
 void MainWindowTest::deviceChangeRebuildsTheShownMonth()
@@ -703,8 +615,7 @@ void MainWindowTest::deviceChangeRebuildsTheShownMonth()
     options.devices = {0, 3};
     options.lastDay = {yesterday.year, yesterday.month, yesterday.day};
     options.months = 1;
-    std::string error;
-    QVERIFY2(demo::WriteDemoArchive(dir.path(), options, &error), error.c_str());
+    dir.writeDemoArchive(options);
     // Device 3 archived other days of the same month.
     demo::MonthImage image;
     image.count = 4;
@@ -719,8 +630,9 @@ void MainWindowTest::deviceChangeRebuildsTheShownMonth()
     kw::Application app(dir.path());
     QVERIFY(app.startUp());
     QVERIFY(listingTree(app)->topLevelItem(0)->childCount() != 3);
-    QTest::keyClick(findIn<QComboBox>(app.mainWindow(), QStringLiteral("ComboBoxDeviceNo")),
-                    Qt::Key_Down);
+    QTest::keyClick(
+        kwtest::findChild<QComboBox>(app.mainWindow(), QStringLiteral("ComboBoxDeviceNo")),
+        Qt::Key_Down);
     QCOMPARE(app.DeviceNo, 3);
     // The month shown stays, but its days are now those of device 3.
     QTreeWidgetItem* list = listingTree(app)->topLevelItem(0);
@@ -730,42 +642,40 @@ void MainWindowTest::deviceChangeRebuildsTheShownMonth()
 
 void MainWindowTest::calendarFromMenuAndPopup()
 {
-    ProgramDir dir;
-    dir.demoArchive();
-    kw::Application app(dir.path());
-    QVERIFY(app.startUp());
+    kwtest::Program program;
+    QVERIFY(startOnDemoArchive(program));
+    kw::Application& app = *program.app;
     QVERIFY(pickMonth(app, 2024, QStringLiteral("ÚNOR")));
     kw::CalendarWindow* calendar = app.calendarWindow();
 
     // Picking a day leaves selection mode on; the menu opens it for editing.
     app.engine().calendar.SelectionMode = true;
-    findIn<QAction>(app.mainWindow(), QStringLiteral("Kalend1"))->trigger();
+    kwtest::findChild<QAction>(app.mainWindow(), QStringLiteral("Kalend1"))->trigger();
     QVERIFY(calendar->isVisible());
     QCOMPARE(calendar->windowTitle(), QStringLiteral("Kalendář ÚNOR 2024"));
     QVERIFY(!app.engine().calendar.SelectionMode);
-    QVERIFY(findIn<QWidget>(calendar, QStringLiteral("ButtonPM"))->isVisible());
+    QVERIFY(kwtest::findChild<QWidget>(calendar, QStringLiteral("ButtonPM"))->isVisible());
     calendar->hide();
 
     int handled = 0;
     app.engine().calendar.SelectionHandler = [&](int32_t) { ++handled; };
     app.engine().calendar.SelectionMode = true;
     QVERIFY(pickMonth(app, 2024, QStringLiteral("LEDEN")));
-    findIn<QAction>(app.mainWindow(), QStringLiteral("Klaend1"))->trigger();
+    kwtest::findChild<QAction>(app.mainWindow(), QStringLiteral("Klaend1"))->trigger();
     QCOMPARE(calendar->windowTitle(), QStringLiteral("Kalendář LEDEN 2024"));
     QVERIFY(!app.engine().calendar.SelectionHandler);
-    QTest::mouseClick(findIn<QPushButton>(calendar, QStringLiteral("Button10")), Qt::LeftButton);
+    QTest::mouseClick(kwtest::findChild<QPushButton>(calendar, QStringLiteral("Button10")),
+                      Qt::LeftButton);
     QCOMPARE(handled, 0);
     QVERIFY(calendar->isVisible());
 }
 
 void MainWindowTest::dayPickerNeverListsAnotherMonth()
 {
-    ProgramDir dir;
-    dir.demoArchive();
-    kw::Application app(dir.path());
-    QVERIFY(app.startUp());
-    RecordingTarget output;
-    app.engine().output.setTarget(&output);
+    kwtest::Program program;
+    QVERIFY(startOnDemoArchive(program));
+    kw::Application& app = *program.app;
+    RecordingTarget output(app.engine().output);
     kw::CalendarWindow* calendar = app.calendarWindow();
 
     // The picker of March's days goes away when February is chosen: its
@@ -776,27 +686,26 @@ void MainWindowTest::dayPickerNeverListsAnotherMonth()
     QVERIFY(pickMonth(app, 2024, QStringLiteral("ÚNOR")));
     QVERIFY(!calendar->isVisible());
     QVERIFY(output.lines.isEmpty());
-    app.engine().output.setTarget(nullptr);
+    output.detach();
 }
 
 void MainWindowTest::calendarCaptionNamesTheMonthShown()
 {
-    ProgramDir dir;
-    dir.demoArchive();
-    kw::Application app(dir.path());
-    QVERIFY(app.startUp());
+    kwtest::Program program;
+    QVERIFY(startOnDemoArchive(program));
+    kw::Application& app = *program.app;
     app.engine().settings.DisplayMode = 3; // no question
     QVERIFY(pickMonth(app, 2024, QStringLiteral("BŘEZEN")));
     kw::CalendarWindow* calendar = app.calendarWindow();
-    findIn<QAction>(app.mainWindow(), QStringLiteral("Kalend1"))->trigger();
-    QTest::mouseClick(findIn<QPushButton>(calendar, QStringLiteral("ButtonPM")), Qt::LeftButton);
+    kwtest::findChild<QAction>(app.mainWindow(), QStringLiteral("Kalend1"))->trigger();
+    QTest::mouseClick(kwtest::findChild<QPushButton>(calendar, QStringLiteral("ButtonPM")),
+                      Qt::LeftButton);
     QCOMPARE(calendar->windowTitle(), QStringLiteral("Kalendář ÚNOR 2024"));
 
     // A listing of March loads March into the open calendar: its caption follows.
-    RecordingTarget output;
-    app.engine().output.setTarget(&output);
+    RecordingTarget output(app.engine().output);
     doubleClickItem(listingTree(app), command(app, QStringLiteral("CELÝ MĚSÍC")));
-    app.engine().output.setTarget(nullptr);
+    output.detach();
     QCOMPARE(app.engine().calendar.Month, 3);
     QCOMPARE(calendar->windowTitle(), QStringLiteral("Kalendář BŘEZEN 2024"));
 }
