@@ -1,5 +1,6 @@
 // The settings windows: listing parameters, day division editor, output sums.
 
+#include "GuiSupport.h"
 #include "app/Application.h"
 #include "calendar/DayDivision.h"
 #include "calendar/DayDivisionWindow.h"
@@ -19,18 +20,13 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QSlider>
-#include <QStandardPaths>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
-#include <QTimer>
 
 #include <csignal>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <sys/resource.h>
@@ -40,52 +36,30 @@ namespace {
 
 using kw::DayDivision;
 
-// A program directory with the demo archive, and the program started on it.
-class Program {
+using kwtest::BoxAnswerer;
+using kwtest::Boxes;
+
+// The program started on a demo archive of March 2024.
+class DemoProgram : public kwtest::Program {
 public:
-    explicit Program(bool dayDivisionFile = true)
+    explicit DemoProgram(bool dayDivisionFile = true)
     {
-        QVERIFY(m_dir.isValid());
         kw::demo::DemoOptions options;
         options.lastDay = {2024, 3, 15};
         options.months = 1;
         options.devices = {0};
         options.dayDivision = dayDivisionFile;
-        std::string error;
-        QVERIFY2(kw::demo::WriteDemoArchive(path(), options, &error), error.c_str());
-        start();
+        dir.writeDemoArchive(options);
+        restart();
     }
 
     // A new program on the same directory, as after a restart.
-    void restart()
-    {
-        app.reset();
-        start();
-    }
+    void restart() { QVERIFY(start()); }
 
-    std::string path() const { return m_dir.path().toStdString() + "/"; }
-    QString file(const QString& name) const { return m_dir.path() + "/" + name; }
+    std::string path() const { return dir.path(); }
+    QString file(const QString& name) const { return dir.file(name); }
     DayDivision& division() { return app->engine().division; }
-
-    std::unique_ptr<kw::Application> app;
-
-private:
-    void start()
-    {
-        app = std::make_unique<kw::Application>(path());
-        QVERIFY(app->startUp());
-    }
-
-    QTemporaryDir m_dir;
 };
-
-template <typename T> T* findIn(const QWidget* window, const char* name)
-{
-    T* found = window->findChild<T*>(QLatin1String(name));
-    if (!found)
-        qWarning("no control %s in %s", name, qPrintable(window->objectName()));
-    return found;
-}
 
 QByteArray recordBytes(const DayDivision& division)
 {
@@ -118,39 +92,41 @@ QString cell(const QTableWidget* grid, int row, int column)
     return item ? item->text() : QString();
 }
 
-// Answers the next modal message box with OK and remembers what it showed.
-class MessageBoxCloser {
-public:
-    MessageBoxCloser()
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            m_timer.stop();
-            seen = true;
-            text = box->text();
-            icon = box->icon();
-            box->button(QMessageBox::Ok)->click();
-        });
-        m_timer.start(10);
-    }
-
-    bool seen = false;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-
-private:
-    QTimer m_timer;
+// The option check boxes and their bits: the listing's sum options have all
+// six, a group's output options the first four.
+struct OptionBox {
+    const char* row;
+    const char* name;
+    int bit;
 };
+const OptionBox OptionBoxes[] = {
+    {"count", "CheckBoxNCth", 1},
+    {"average", "CheckBoxPrum", 2},
+    {"maximum", "CheckBoxMax", 4},
+    {"sum", "CheckBoxSoucet", 8},
+    {"period sums for one day", "CheckBoxOD", 16},
+    {"day sums in every mode", "CheckBoxPZCD", 32},
+};
+constexpr int SumOptionBoxes = 6;
+constexpr int GroupOptionBoxes = 4;
 
-// The names of the boxes among `names` that are checked.
-QStringList checkedBoxes(const QWidget* window, std::initializer_list<const char*> names)
+// Columns "box" and "bit", a row for each of the first `count` option boxes.
+void addOptionBoxRows(int count)
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("bit");
+    for (int i = 0; i < count; ++i)
+        QTest::newRow(OptionBoxes[i].row)
+            << QString::fromLatin1(OptionBoxes[i].name) << OptionBoxes[i].bit;
+}
+
+// The names of the checked boxes among the first `count` option boxes.
+QStringList checkedBoxes(const QWidget* window, int count)
 {
     QStringList on;
-    for (const char* name : names) {
-        if (findIn<QCheckBox>(window, name)->isChecked())
-            on << QLatin1String(name);
+    for (int i = 0; i < count; ++i) {
+        if (kwtest::findChild<QCheckBox>(window, OptionBoxes[i].name)->isChecked())
+            on << QLatin1String(OptionBoxes[i].name);
     }
     return on;
 }
@@ -165,19 +141,6 @@ QList<int> quarterHours(const DayDivision& division, int group)
     }
     return list;
 }
-
-// Collects the listing's lines.
-class Lines : public kw::OutputTarget {
-public:
-    void appendLine(const std::string& line, int32_t) override
-    {
-        lines << QString::fromStdString(line);
-    }
-    void clearView() override { lines.clear(); }
-    bool clearBeforeListing() const override { return true; }
-
-    QStringList lines;
-};
 
 // The day's group sums: the name heading and the values below it.
 struct DaySums {
@@ -236,18 +199,11 @@ private slots:
     void failedSaveReported();
     void helpButtons_data();
     void helpButtons();
-
-private:
-    QTemporaryDir m_settingsDir;
 };
 
 void SettingsWindowsTest::initTestCase()
 {
-    // Nothing may touch the user's real settings.
-    QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(m_settingsDir.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settingsDir.path());
+    QVERIFY(kwtest::isolateSettings());
 }
 
 void SettingsWindowsTest::dayStartText_data()
@@ -306,7 +262,7 @@ void SettingsWindowsTest::listingParametersShowRecord()
     QFETCH(QString, checked);
     QFETCH(int, position);
 
-    Program program(demoFile);
+    DemoProgram program(demoFile);
     change(program.division());
     program.app->engine().settings.DisplayMode = mode;
     auto* window = program.app->listingParametersWindow();
@@ -315,19 +271,20 @@ void SettingsWindowsTest::listingParametersShowRecord()
     QCOMPARE(window->windowTitle(), QStringLiteral("Nastavení parametru výpisu"));
 
     for (int m = 0; m < 5; ++m) {
-        const auto* radio = findIn<QRadioButton>(
+        const auto* radio = kwtest::findChild<QRadioButton>(
             window, QStringLiteral("RadioButton%1").arg(m + 1).toLatin1().constData());
         QCOMPARE(radio->isChecked(), m == mode);
     }
     const QStringList on = checked.split(QLatin1Char(' '));
     for (const char* name : {"CheckBoxNCth", "CheckBoxPrum", "CheckBoxMax", "CheckBoxSoucet",
                              "CheckBoxOD", "CheckBoxPZCD"})
-        QVERIFY2(findIn<QCheckBox>(window, name)->isChecked() == on.contains(QLatin1String(name)),
+        QVERIFY2(kwtest::findChild<QCheckBox>(window, name)->isChecked() ==
+                     on.contains(QLatin1String(name)),
                  name);
-    QCOMPARE(findIn<QSlider>(window, "TrackBarZD")->value(), position);
-    QCOMPARE(findIn<QLineEdit>(window, "EditZD")->text(),
+    QCOMPARE(kwtest::findChild<QSlider>(window, "TrackBarZD")->value(), position);
+    QCOMPARE(kwtest::findChild<QLineEdit>(window, "EditZD")->text(),
              kw::DayStartText(position, QLocale::system()));
-    QVERIFY(!findIn<QCheckBox>(window, "CheckBoxImp")->isChecked());
+    QVERIFY(!kwtest::findChild<QCheckBox>(window, "CheckBoxImp")->isChecked());
 }
 
 void SettingsWindowsTest::dayStartTrackBar_data()
@@ -352,12 +309,12 @@ void SettingsWindowsTest::dayStartTrackBar()
     QFETCH(int, moveTo);
     QFETCH(int, stored);
 
-    Program program;
+    DemoProgram program;
     program.division().SetDayStartOffset(offset);
     auto* window = program.app->listingParametersWindow();
     window->prepareAndShow();
-    auto* track = findIn<QSlider>(window, "TrackBarZD");
-    const auto* edit = findIn<QLineEdit>(window, "EditZD");
+    auto* track = kwtest::findChild<QSlider>(window, "TrackBarZD");
+    const auto* edit = kwtest::findChild<QLineEdit>(window, "EditZD");
     QCOMPARE(track->value(), shown);
     QCOMPARE(edit->text(), kw::DayStartText(shown, QLocale::system()));
     if (moveTo != 99) {
@@ -372,23 +329,23 @@ void SettingsWindowsTest::dayStartTrackBar()
     }
     // Nothing reaches the record before "OK".
     QCOMPARE(program.division().DayStartOffset(), offset);
-    findIn<QPushButton>(window, "ButtonOK")->click();
+    kwtest::findChild<QPushButton>(window, "ButtonOK")->click();
     QVERIFY(!window->isVisible());
     QCOMPARE(program.division().DayStartOffset(), stored);
 }
 
 void SettingsWindowsTest::listingParametersOk()
 {
-    Program program;
+    DemoProgram program;
     program.division().SetSumOptions(0xC8); // "Součet" and two bits no window sets
     auto* window = program.app->listingParametersWindow();
     window->prepareAndShow();
-    findIn<QRadioButton>(window, "RadioButton4")->click();
-    findIn<QCheckBox>(window, "CheckBoxSoucet")->click();
-    findIn<QCheckBox>(window, "CheckBoxNCth")->click();
-    findIn<QCheckBox>(window, "CheckBoxOD")->click();
-    findIn<QCheckBox>(window, "CheckBoxPZCD")->click();
-    findIn<QPushButton>(window, "ButtonOK")->click();
+    kwtest::findChild<QRadioButton>(window, "RadioButton4")->click();
+    kwtest::findChild<QCheckBox>(window, "CheckBoxSoucet")->click();
+    kwtest::findChild<QCheckBox>(window, "CheckBoxNCth")->click();
+    kwtest::findChild<QCheckBox>(window, "CheckBoxOD")->click();
+    kwtest::findChild<QCheckBox>(window, "CheckBoxPZCD")->click();
+    kwtest::findChild<QPushButton>(window, "ButtonOK")->click();
 
     QCOMPARE(program.app->engine().settings.DisplayMode, 3);
     QCOMPARE(int(program.division().SumOptions()), 1 | 16 | 32);
@@ -400,14 +357,7 @@ void SettingsWindowsTest::listingParametersOk()
 
 void SettingsWindowsTest::sumOptionBoxes_data()
 {
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<int>("bit");
-    QTest::newRow("count") << "CheckBoxNCth" << 1;
-    QTest::newRow("average") << "CheckBoxPrum" << 2;
-    QTest::newRow("maximum") << "CheckBoxMax" << 4;
-    QTest::newRow("sum") << "CheckBoxSoucet" << 8;
-    QTest::newRow("period sums for one day") << "CheckBoxOD" << 16;
-    QTest::newRow("day sums in every mode") << "CheckBoxPZCD" << 32;
+    addOptionBoxRows(SumOptionBoxes);
 }
 
 // Each sum option bit alone: exactly its box shows it, and its box alone
@@ -416,40 +366,38 @@ void SettingsWindowsTest::sumOptionBoxes()
 {
     QFETCH(QString, box);
     QFETCH(int, bit);
-    const auto boxes = {"CheckBoxNCth",   "CheckBoxPrum", "CheckBoxMax",
-                        "CheckBoxSoucet", "CheckBoxOD",   "CheckBoxPZCD"};
-    Program program;
+    DemoProgram program;
     DayDivision& division = program.division();
     auto* window = program.app->listingParametersWindow();
 
     division.SetSumOptions(uint8_t(bit));
     window->prepareAndShow();
-    QCOMPARE(checkedBoxes(window, boxes), QStringList{box});
+    QCOMPARE(checkedBoxes(window, SumOptionBoxes), QStringList{box});
 
     division.SetSumOptions(0);
     DayDivision expected = division;
     expected.SetSumOptions(uint8_t(bit));
     window->prepareAndShow();
-    QVERIFY(checkedBoxes(window, boxes).isEmpty());
-    findIn<QCheckBox>(window, qPrintable(box))->click();
-    findIn<QPushButton>(window, "ButtonOK")->click();
+    QVERIFY(checkedBoxes(window, SumOptionBoxes).isEmpty());
+    kwtest::findChild<QCheckBox>(window, box)->click();
+    kwtest::findChild<QPushButton>(window, "ButtonOK")->click();
     QCOMPARE(recordBytes(division), recordBytes(expected));
 }
 
 void SettingsWindowsTest::listingParametersCancel()
 {
-    Program program;
+    DemoProgram program;
     const QByteArray before = recordBytes(program.division());
     auto* window = program.app->listingParametersWindow();
     window->prepareAndShow();
-    findIn<QRadioButton>(window, "RadioButton5")->click();
-    findIn<QCheckBox>(window, "CheckBoxMax")->click();
-    findIn<QCheckBox>(window, "CheckBoxPZCD")->click();
-    findIn<QSlider>(window, "TrackBarZD")->setValue(-20);
-    findIn<QCheckBox>(window, "CheckBoxImp")->click();
+    kwtest::findChild<QRadioButton>(window, "RadioButton5")->click();
+    kwtest::findChild<QCheckBox>(window, "CheckBoxMax")->click();
+    kwtest::findChild<QCheckBox>(window, "CheckBoxPZCD")->click();
+    kwtest::findChild<QSlider>(window, "TrackBarZD")->setValue(-20);
+    kwtest::findChild<QCheckBox>(window, "CheckBoxImp")->click();
     // Takes effect at once, without "OK".
     QCOMPARE(program.app->engine().settings.ConvertValues, false);
-    findIn<QPushButton>(window, "ButtonCancel")->click();
+    kwtest::findChild<QPushButton>(window, "ButtonCancel")->click();
 
     QVERIFY(!window->isVisible());
     QCOMPARE(recordBytes(program.division()), before);
@@ -457,32 +405,33 @@ void SettingsWindowsTest::listingParametersCancel()
     QCOMPARE(program.app->engine().settings.ConvertValues, false);
 
     window->prepareAndShow();
-    QVERIFY(findIn<QRadioButton>(window, "RadioButton1")->isChecked());
-    QVERIFY(findIn<QCheckBox>(window, "CheckBoxMax")->isChecked());
-    QVERIFY(!findIn<QCheckBox>(window, "CheckBoxPZCD")->isChecked());
-    QCOMPARE(findIn<QSlider>(window, "TrackBarZD")->value(), 0);
+    QVERIFY(kwtest::findChild<QRadioButton>(window, "RadioButton1")->isChecked());
+    QVERIFY(kwtest::findChild<QCheckBox>(window, "CheckBoxMax")->isChecked());
+    QVERIFY(!kwtest::findChild<QCheckBox>(window, "CheckBoxPZCD")->isChecked());
+    QCOMPARE(kwtest::findChild<QSlider>(window, "TrackBarZD")->value(), 0);
     // The box keeps what the user left in it.
-    QVERIFY(findIn<QCheckBox>(window, "CheckBoxImp")->isChecked());
-    findIn<QCheckBox>(window, "CheckBoxImp")->click();
+    QVERIFY(kwtest::findChild<QCheckBox>(window, "CheckBoxImp")->isChecked());
+    kwtest::findChild<QCheckBox>(window, "CheckBoxImp")->click();
     QCOMPARE(program.app->engine().settings.ConvertValues, true);
 }
 
 void SettingsWindowsTest::listingParametersDoors()
 {
-    Program program;
+    DemoProgram program;
     auto* window = program.app->listingParametersWindow();
     window->prepareAndShow();
     auto* dayDivision = program.app->dayDivisionWindow();
     auto* outputSums = program.app->outputSumsWindow();
     QVERIFY(!dayDivision->isVisible());
-    findIn<QPushButton>(window, "ButtonNastaveniDen")->click();
+    kwtest::findChild<QPushButton>(window, "ButtonNastaveniDen")->click();
     QVERIFY(dayDivision->isVisible());
-    QCOMPARE(cell(findIn<QTableWidget>(dayDivision, "StringGrid1"), 0, 0),
+    QCOMPARE(cell(kwtest::findChild<QTableWidget>(dayDivision, "StringGrid1"), 0, 0),
              QStringLiteral("Den - vysoký tarif"));
     QVERIFY(!outputSums->isVisible());
-    findIn<QPushButton>(window, "ButtonNastaveniObdobi")->click();
+    kwtest::findChild<QPushButton>(window, "ButtonNastaveniObdobi")->click();
     QVERIFY(outputSums->isVisible());
-    QCOMPARE(cell(findIn<QTableWidget>(outputSums, "StringGrid1"), 2, 0), QStringLiteral("Celkem"));
+    QCOMPARE(cell(kwtest::findChild<QTableWidget>(outputSums, "StringGrid1"), 2, 0),
+             QStringLiteral("Celkem"));
 }
 
 void SettingsWindowsTest::groupTableSelection_data()
@@ -513,7 +462,7 @@ void SettingsWindowsTest::groupTableSelection()
     QFETCH(QList<int>, renamed);
     QFETCH(QList<int>, newOptions);
 
-    Program program;
+    DemoProgram program;
     DayDivision& division = program.division();
     std::vector<std::string> names;
     std::vector<uint16_t> options;
@@ -523,32 +472,32 @@ void SettingsWindowsTest::groupTableSelection()
     }
     auto* window = program.app->dayDivisionWindow();
     window->prepareAndShow();
-    auto* grid = findIn<QTableWidget>(window, "StringGrid1");
+    auto* grid = kwtest::findChild<QTableWidget>(window, "StringGrid1");
     QCOMPARE(grid->rowCount(), 16);
     QCOMPARE(grid->verticalHeaderItem(2)->text(), QStringLiteral(" SKUP C"));
     QCOMPARE(cell(grid, 1, 0), QStringLiteral("Noc - nízký tarif"));
     QCOMPARE(cell(grid, 1, 1), QStringLiteral("nPMS"));
     for (const char* box : {"GroupBoxNazev", "GroupBoxVystup", "GroupBoxNC"})
-        QVERIFY2(!findIn<QGroupBox>(window, box)->isVisible(), box);
-    auto* save = findIn<QPushButton>(window, "ButtonSave");
+        QVERIFY2(!kwtest::findChild<QGroupBox>(window, box)->isVisible(), box);
+    auto* save = kwtest::findChild<QPushButton>(window, "ButtonSave");
     QVERIFY(!save->isEnabled());
 
     select(grid, selection.top(), selection.left(), selection.bottom(), selection.right());
-    QCOMPARE(findIn<QGroupBox>(window, "GroupBoxNazev")->isVisible(), nameBox);
-    QCOMPARE(findIn<QGroupBox>(window, "GroupBoxVystup")->isVisible(), outputBox);
-    QCOMPARE(findIn<QGroupBox>(window, "GroupBoxNC")->isVisible(), quarterHourBox);
+    QCOMPARE(kwtest::findChild<QGroupBox>(window, "GroupBoxNazev")->isVisible(), nameBox);
+    QCOMPARE(kwtest::findChild<QGroupBox>(window, "GroupBoxVystup")->isVisible(), outputBox);
+    QCOMPARE(kwtest::findChild<QGroupBox>(window, "GroupBoxNC")->isVisible(), quarterHourBox);
     // The boxes show the top row's group.
-    auto* edit = findIn<QLineEdit>(window, "EditNazev");
+    auto* edit = kwtest::findChild<QLineEdit>(window, "EditNazev");
     QCOMPARE(edit->text(), QString::fromStdString(names[std::size_t(selection.top())]));
 
     // A long name with letters of Windows-1250; it is stored cut to 32 characters.
     edit->setText(QStringLiteral("Odpolední směna s velmi dlouhým názvem"));
-    findIn<QCheckBox>(window, "CheckBoxNCth")->setChecked(true);
-    findIn<QCheckBox>(window, "CheckBoxPrum")->setChecked(false);
-    findIn<QCheckBox>(window, "CheckBoxMax")->setChecked(true);
-    findIn<QCheckBox>(window, "CheckBoxSoucet")->setChecked(false);
-    auto* write = nameBox ? findIn<QPushButton>(window, "ButtonNastav")
-                          : findIn<QPushButton>(window, "ButtonZapisVystup");
+    kwtest::findChild<QCheckBox>(window, "CheckBoxNCth")->setChecked(true);
+    kwtest::findChild<QCheckBox>(window, "CheckBoxPrum")->setChecked(false);
+    kwtest::findChild<QCheckBox>(window, "CheckBoxMax")->setChecked(true);
+    kwtest::findChild<QCheckBox>(window, "CheckBoxSoucet")->setChecked(false);
+    auto* write = nameBox ? kwtest::findChild<QPushButton>(window, "ButtonNastav")
+                          : kwtest::findChild<QPushButton>(window, "ButtonZapisVystup");
     write->click();
 
     const QString cut = QStringLiteral("Odpolední směna s velmi dlouhým ");
@@ -568,12 +517,7 @@ void SettingsWindowsTest::groupTableSelection()
 
 void SettingsWindowsTest::groupOutputBoxes_data()
 {
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<int>("bit");
-    QTest::newRow("count") << "CheckBoxNCth" << 1;
-    QTest::newRow("average") << "CheckBoxPrum" << 2;
-    QTest::newRow("maximum") << "CheckBoxMax" << 4;
-    QTest::newRow("sum") << "CheckBoxSoucet" << 8;
+    addOptionBoxRows(GroupOptionBoxes);
 }
 
 // Each output option bit of a group alone: a click on the group shows exactly
@@ -582,45 +526,44 @@ void SettingsWindowsTest::groupOutputBoxes()
 {
     QFETCH(QString, box);
     QFETCH(int, bit);
-    const auto boxes = {"CheckBoxNCth", "CheckBoxPrum", "CheckBoxMax", "CheckBoxSoucet"};
     constexpr int group = 5; // its neighbours keep all four bits of the demo record
-    Program program;
+    DemoProgram program;
     DayDivision& division = program.division();
     QCOMPARE(int(division.GroupOutputOptions(group - 1)), 15);
     auto* window = program.app->dayDivisionWindow();
-    auto* groups = findIn<QTableWidget>(window, "StringGrid1");
+    auto* groups = kwtest::findChild<QTableWidget>(window, "StringGrid1");
 
     division.SetGroupOutputOptions(group, uint16_t(bit));
     window->prepareAndShow();
     clickCell(groups, group - 1, 1);
-    QCOMPARE(checkedBoxes(window, boxes), QStringList{box});
+    QCOMPARE(checkedBoxes(window, GroupOptionBoxes), QStringList{box});
 
     division.SetGroupOutputOptions(group, 0);
     DayDivision expected = division;
     expected.SetGroupOutputOptions(group, uint16_t(bit));
     window->prepareAndShow();
     clickCell(groups, group - 1, 1);
-    QVERIFY(checkedBoxes(window, boxes).isEmpty());
-    findIn<QCheckBox>(window, qPrintable(box))->click();
-    findIn<QPushButton>(window, "ButtonZapisVystup")->click();
+    QVERIFY(checkedBoxes(window, GroupOptionBoxes).isEmpty());
+    kwtest::findChild<QCheckBox>(window, box)->click();
+    kwtest::findChild<QPushButton>(window, "ButtonZapisVystup")->click();
     QCOMPARE(recordBytes(division), recordBytes(expected));
 }
 
 void SettingsWindowsTest::quarterHourEditing()
 {
-    Program program;
+    DemoProgram program;
     DayDivision& division = program.division();
     auto* window = program.app->dayDivisionWindow();
     window->prepareAndShow();
-    auto* groups = findIn<QTableWidget>(window, "StringGrid1");
-    auto* cells = findIn<QTableWidget>(window, "StringGrid2");
+    auto* groups = kwtest::findChild<QTableWidget>(window, "StringGrid1");
+    auto* cells = kwtest::findChild<QTableWidget>(window, "StringGrid2");
     QCOMPARE(cells->verticalHeaderItem(1)->text(), QStringLiteral("  4-7"));
     QCOMPARE(cells->horizontalHeaderItem(4)->text(), QStringLiteral(" "));
     QCOMPARE(cells->horizontalHeaderItem(5)->text(), QStringLiteral("1"));
 
     // Group C "Špička 8-12 h" holds 08:00-12:00: row " 8-11", every quarter-hour column.
     clickCell(groups, 2, 0);
-    QVERIFY(findIn<QGroupBox>(window, "GroupBoxNC")->isVisible());
+    QVERIFY(kwtest::findChild<QGroupBox>(window, "GroupBoxNC")->isVisible());
     for (int column = 0; column < 19; ++column) {
         const bool separator = column % 5 == 4;
         QCOMPARE(cell(cells, 2, column), separator ? QStringLiteral(" |") : QStringLiteral("x"));
@@ -628,27 +571,27 @@ void SettingsWindowsTest::quarterHourEditing()
     }
 
     // Clear all, mark 04:00-05:00 and a range over a separator, unmark part of it.
-    findIn<QPushButton>(window, "ButtonClearAll")->click();
+    kwtest::findChild<QPushButton>(window, "ButtonClearAll")->click();
     QCOMPARE(cell(cells, 2, 0), QStringLiteral(" "));
     select(cells, 1, 0, 1, 3);
-    findIn<QPushButton>(window, "Zapni")->click();
+    kwtest::findChild<QPushButton>(window, "Zapni")->click();
     select(cells, 5, 13, 5, 18); // 22:45 .. 23:45 across the last separator
-    findIn<QPushButton>(window, "Zapni")->click();
+    kwtest::findChild<QPushButton>(window, "Zapni")->click();
     QCOMPARE(cell(cells, 5, 14), QStringLiteral(" |"));
     select(cells, 5, 13, 5, 15);
-    findIn<QPushButton>(window, "Vypni")->click();
+    kwtest::findChild<QPushButton>(window, "Vypni")->click();
     QCOMPARE(cell(cells, 5, 14), QStringLiteral(" |"));
     // Nothing reaches the record before "< Zapiš do tabulky".
     QCOMPARE(quarterHours(division, 3).size(), 16);
-    findIn<QPushButton>(window, "ButtonCthOk")->click();
+    kwtest::findChild<QPushButton>(window, "ButtonCthOk")->click();
     QCOMPARE(quarterHours(division, 3), (QList<int>{16, 17, 18, 19, 93, 94, 95}));
-    QVERIFY(findIn<QPushButton>(window, "ButtonSave")->isEnabled());
+    QVERIFY(kwtest::findChild<QPushButton>(window, "ButtonSave")->isEnabled());
 
     // "Zruš vše" and writing empties the set of a group that held the whole day.
     clickCell(groups, 3, 0);
     QCOMPARE(quarterHours(division, 4).size(), 96);
-    findIn<QPushButton>(window, "ButtonClearAll")->click();
-    findIn<QPushButton>(window, "ButtonCthOk")->click();
+    kwtest::findChild<QPushButton>(window, "ButtonClearAll")->click();
+    kwtest::findChild<QPushButton>(window, "ButtonCthOk")->click();
     QVERIFY(quarterHours(division, 4).isEmpty());
     // Other groups keep theirs.
     QCOMPARE(quarterHours(division, 2).size(), 32);
@@ -656,15 +599,15 @@ void SettingsWindowsTest::quarterHourEditing()
 
 void SettingsWindowsTest::unwrittenCellsAreLostOnAnotherGroup()
 {
-    Program program;
+    DemoProgram program;
     auto* window = program.app->dayDivisionWindow();
     window->prepareAndShow();
-    auto* groups = findIn<QTableWidget>(window, "StringGrid1");
-    auto* cells = findIn<QTableWidget>(window, "StringGrid2");
+    auto* groups = kwtest::findChild<QTableWidget>(window, "StringGrid1");
+    auto* cells = kwtest::findChild<QTableWidget>(window, "StringGrid2");
     clickCell(groups, 0, 0); // A: 06:00-22:00
     QCOMPARE(cell(cells, 0, 0), QString());
     select(cells, 0, 0, 0, 3);
-    findIn<QPushButton>(window, "Zapni")->click();
+    kwtest::findChild<QPushButton>(window, "Zapni")->click();
     QCOMPARE(cell(cells, 0, 0), QStringLiteral("x"));
     clickCell(groups, 1, 0);
     clickCell(groups, 0, 0);
@@ -673,25 +616,24 @@ void SettingsWindowsTest::unwrittenCellsAreLostOnAnotherGroup()
 
     // Reopening hides the boxes; the next click on the same cell shows them again.
     window->prepareAndShow();
-    QVERIFY(!findIn<QGroupBox>(window, "GroupBoxNC")->isVisible());
+    QVERIFY(!kwtest::findChild<QGroupBox>(window, "GroupBoxNC")->isVisible());
     clickCell(groups, 0, 0);
-    QVERIFY(findIn<QGroupBox>(window, "GroupBoxNC")->isVisible());
+    QVERIFY(kwtest::findChild<QGroupBox>(window, "GroupBoxNC")->isVisible());
 }
 
 void SettingsWindowsTest::groupChangeReachesNextListingAndSurvivesRestart()
 {
-    Program program;
+    DemoProgram program;
     kw::Application* app = program.app.get();
-    Lines out;
-    app->engine().output.setTarget(&out);
+    kwtest::RecordingTarget out(app->engine().output);
     app->engine().listing.ListingYear = 2024;
     app->engine().listing.ListingMonth = 3;
 
     // The day's group sums also in the quarter-hour listing.
     auto* parameters = app->listingParametersWindow();
     parameters->prepareAndShow();
-    findIn<QCheckBox>(parameters, "CheckBoxPZCD")->click();
-    findIn<QPushButton>(parameters, "ButtonOK")->click();
+    kwtest::findChild<QCheckBox>(parameters, "CheckBoxPZCD")->click();
+    kwtest::findChild<QPushButton>(parameters, "ButtonOK")->click();
 
     app->engine().listing.MonthAction(6);
     DaySums before = daySums(out.lines);
@@ -702,15 +644,15 @@ void SettingsWindowsTest::groupChangeReachesNextListingAndSurvivesRestart()
     // Group A becomes 04:00-05:00 only, under a new name.
     auto* window = app->dayDivisionWindow();
     window->prepareAndShow();
-    auto* groups = findIn<QTableWidget>(window, "StringGrid1");
-    auto* cells = findIn<QTableWidget>(window, "StringGrid2");
+    auto* groups = kwtest::findChild<QTableWidget>(window, "StringGrid1");
+    auto* cells = kwtest::findChild<QTableWidget>(window, "StringGrid2");
     select(groups, 0, 0, 0, 1);
-    findIn<QLineEdit>(window, "EditNazev")->setText(QStringLiteral("Ranní náběh"));
-    findIn<QPushButton>(window, "ButtonNastav")->click();
-    findIn<QPushButton>(window, "ButtonClearAll")->click();
+    kwtest::findChild<QLineEdit>(window, "EditNazev")->setText(QStringLiteral("Ranní náběh"));
+    kwtest::findChild<QPushButton>(window, "ButtonNastav")->click();
+    kwtest::findChild<QPushButton>(window, "ButtonClearAll")->click();
     select(cells, 1, 0, 1, 3);
-    findIn<QPushButton>(window, "Zapni")->click();
-    findIn<QPushButton>(window, "ButtonCthOk")->click();
+    kwtest::findChild<QPushButton>(window, "Zapni")->click();
+    kwtest::findChild<QPushButton>(window, "ButtonCthOk")->click();
 
     app->engine().listing.MonthAction(6);
     const DaySums after = daySums(out.lines);
@@ -721,10 +663,10 @@ void SettingsWindowsTest::groupChangeReachesNextListingAndSurvivesRestart()
     // The other groups' sums stay as they were.
     QCOMPARE(after.values.mid(4), before.values.mid(4));
 
-    auto* save = findIn<QPushButton>(window, "ButtonSave");
+    auto* save = kwtest::findChild<QPushButton>(window, "ButtonSave");
     save->click();
     QVERIFY(!save->isEnabled());
-    app->engine().output.setTarget(nullptr);
+    out.detach();
 
     program.restart();
     app = program.app.get();
@@ -734,18 +676,18 @@ void SettingsWindowsTest::groupChangeReachesNextListingAndSurvivesRestart()
     // The whole record was saved, with the option confirmed in the listing parameters.
     QVERIFY(program.division().SumOptions() & DayDivision::DaySumsInAllModes);
     app->dayDivisionWindow()->prepareAndShow();
-    QCOMPARE(cell(findIn<QTableWidget>(app->dayDivisionWindow(), "StringGrid1"), 0, 0),
+    QCOMPARE(cell(kwtest::findChild<QTableWidget>(app->dayDivisionWindow(), "StringGrid1"), 0, 0),
              QStringLiteral("Ranní náběh"));
 }
 
 void SettingsWindowsTest::outputSumEditing()
 {
-    Program program;
+    DemoProgram program;
     DayDivision& division = program.division();
     auto* list = program.app->outputSumsWindow();
     auto* editor = program.app->outputSumWindow();
     list->prepareAndShow();
-    auto* names = findIn<QTableWidget>(list, "StringGrid1");
+    auto* names = kwtest::findChild<QTableWidget>(list, "StringGrid1");
     QCOMPARE(names->verticalHeaderItem(6)->text(), QStringLiteral(" SKUP 7"));
     QCOMPARE(cell(names, 0, 0), QStringLiteral("VT - pracovní dny"));
     QCOMPARE(cell(names, 3, 0), QString());
@@ -754,23 +696,24 @@ void SettingsWindowsTest::outputSumEditing()
     clickCell(names, 1, 0);
     QVERIFY(editor->isVisible());
     QCOMPARE(editor->windowTitle(), QStringLiteral("Nastavení výstupních součtů pro skupinu 2"));
-    auto* grid = findIn<QTableWidget>(editor, "StringGrid1");
+    auto* grid = kwtest::findChild<QTableWidget>(editor, "StringGrid1");
     QCOMPARE(cell(grid, 1, 0), QStringLiteral("Noc - nízký tarif"));
     const QStringList expected[] = {{"", "x", "x"}, {"x", "x", "x"}, {"", "", ""}};
     for (int row = 0; row < 3; ++row) {
         for (int k = 0; k < 3; ++k)
             QCOMPARE(cell(grid, row, 1 + k), expected[row][k]);
     }
-    QCOMPARE(findIn<QLineEdit>(editor, "EditNazev")->text(), QStringLiteral("NT a dny volna"));
+    QCOMPARE(kwtest::findChild<QLineEdit>(editor, "EditNazev")->text(),
+             QStringLiteral("NT a dny volna"));
 
     // Every group for every day class.
     select(grid, 0, 1, 15, 3);
-    findIn<QPushButton>(editor, "ButtonZapni")->click();
+    kwtest::findChild<QPushButton>(editor, "ButtonZapni")->click();
     // Then none on rest days except P ("Zruš" on a block of cells).
     select(grid, 0, 3, 14, 3);
-    findIn<QPushButton>(editor, "ButtonVypni")->click();
-    findIn<QLineEdit>(editor, "EditNazev")->setText(QStringLiteral("Všechno"));
-    findIn<QPushButton>(editor, "ButtonOK")->click();
+    kwtest::findChild<QPushButton>(editor, "ButtonVypni")->click();
+    kwtest::findChild<QLineEdit>(editor, "EditNazev")->setText(QStringLiteral("Všechno"));
+    kwtest::findChild<QPushButton>(editor, "ButtonOK")->click();
 
     QVERIFY(!editor->isVisible());
     QCOMPARE(division.OutputSumGroups(2, 0), 0x1FFFEu); // bits 1..16
@@ -786,7 +729,7 @@ void SettingsWindowsTest::outputSumEditing()
     clickCell(names, 6, 0);
     QCOMPARE(editor->windowTitle(), QStringLiteral("Nastavení výstupních součtů pro skupinu 7"));
     QCOMPARE(cell(grid, 0, 1), QString());
-    QCOMPARE(findIn<QLineEdit>(editor, "EditNazev")->text(), QString());
+    QCOMPARE(kwtest::findChild<QLineEdit>(editor, "EditNazev")->text(), QString());
 }
 
 void SettingsWindowsTest::outputSumColumns_data()
@@ -806,15 +749,15 @@ void SettingsWindowsTest::outputSumColumns()
     QFETCH(int, dayClass);
     QFETCH(int, group);
     constexpr int sum = 4; // unnamed and empty in the demo record
-    Program program;
+    DemoProgram program;
     DayDivision& division = program.division();
     for (int k = 0; k < 3; ++k)
         division.SetOutputSumGroups(sum, k, k == dayClass ? 1u << group : 0);
     auto* list = program.app->outputSumsWindow();
     auto* editor = program.app->outputSumWindow();
     list->prepareAndShow();
-    clickCell(findIn<QTableWidget>(list, "StringGrid1"), sum - 1, 0);
-    auto* grid = findIn<QTableWidget>(editor, "StringGrid1");
+    clickCell(kwtest::findChild<QTableWidget>(list, "StringGrid1"), sum - 1, 0);
+    auto* grid = kwtest::findChild<QTableWidget>(editor, "StringGrid1");
 
     const auto marked = [grid] {
         QList<QPoint> cells; // x: day class, y: group
@@ -830,42 +773,43 @@ void SettingsWindowsTest::outputSumColumns()
 
     // The other columns full as well, so that "Zruš vše" has something to clear.
     select(grid, 0, 1, 15, 3);
-    findIn<QPushButton>(editor, "ButtonZapni")->click();
+    kwtest::findChild<QPushButton>(editor, "ButtonZapni")->click();
     QCOMPARE(marked().size(), 48);
-    findIn<QPushButton>(editor, "ButtonClearAll")->click();
+    kwtest::findChild<QPushButton>(editor, "ButtonClearAll")->click();
     QVERIFY(marked().isEmpty());
 
     division.SetOutputSumGroups(sum, dayClass, 0);
     DayDivision expected = division;
     expected.SetOutputSumGroups(sum, dayClass, 1u << group);
     select(grid, group - 1, 1 + dayClass, group - 1, 1 + dayClass);
-    findIn<QPushButton>(editor, "ButtonZapni")->click();
-    findIn<QPushButton>(editor, "ButtonOK")->click();
+    kwtest::findChild<QPushButton>(editor, "ButtonZapni")->click();
+    kwtest::findChild<QPushButton>(editor, "ButtonOK")->click();
     QCOMPARE(recordBytes(division), recordBytes(expected));
 }
 
 void SettingsWindowsTest::outputSumCancelAndHide()
 {
-    Program program;
+    DemoProgram program;
     const QByteArray before = recordBytes(program.division());
     auto* list = program.app->outputSumsWindow();
     auto* editor = program.app->outputSumWindow();
     list->prepareAndShow();
-    auto* names = findIn<QTableWidget>(list, "StringGrid1");
+    auto* names = kwtest::findChild<QTableWidget>(list, "StringGrid1");
 
     clickCell(names, 2, 0);
-    findIn<QPushButton>(editor, "ButtonClearAll")->click();
-    QCOMPARE(cell(findIn<QTableWidget>(editor, "StringGrid1"), 3, 1), QString());
-    findIn<QLineEdit>(editor, "EditNazev")->setText(QStringLiteral("jiný"));
-    findIn<QPushButton>(editor, "ButtonCancel")->click();
+    kwtest::findChild<QPushButton>(editor, "ButtonClearAll")->click();
+    QCOMPARE(cell(kwtest::findChild<QTableWidget>(editor, "StringGrid1"), 3, 1), QString());
+    kwtest::findChild<QLineEdit>(editor, "EditNazev")->setText(QStringLiteral("jiný"));
+    kwtest::findChild<QPushButton>(editor, "ButtonCancel")->click();
     QVERIFY(!editor->isVisible());
     QCOMPARE(recordBytes(program.division()), before);
     // The next opening shows the record again.
     clickCell(names, 2, 0);
-    QCOMPARE(cell(findIn<QTableWidget>(editor, "StringGrid1"), 3, 1), QStringLiteral("x"));
+    QCOMPARE(cell(kwtest::findChild<QTableWidget>(editor, "StringGrid1"), 3, 1),
+             QStringLiteral("x"));
 
     // Hiding the list hides the editor without applying its edits.
-    findIn<QPushButton>(editor, "ButtonClearAll")->click();
+    kwtest::findChild<QPushButton>(editor, "ButtonClearAll")->click();
     list->hide();
     QVERIFY(!editor->isVisible());
     QCOMPARE(recordBytes(program.division()), before);
@@ -884,7 +828,7 @@ void SettingsWindowsTest::saveRoundTrip_data()
 void SettingsWindowsTest::saveRoundTrip()
 {
     QFETCH(QString, window);
-    Program program;
+    DemoProgram program;
     DayDivision& division = program.division();
     kw::Application* app = program.app.get();
     const QString file = program.file(QStringLiteral("ROZ_DNEW.CFG"));
@@ -899,21 +843,21 @@ void SettingsWindowsTest::saveRoundTrip()
     if (window == QLatin1String("TForm8")) {
         auto* w = app->listingParametersWindow();
         w->prepareAndShow();
-        findIn<QSlider>(w, "TrackBarZD")->setValue(-3);
-        findIn<QPushButton>(w, "ButtonSave")->click();
+        kwtest::findChild<QSlider>(w, "TrackBarZD")->setValue(-3);
+        kwtest::findChild<QPushButton>(w, "ButtonSave")->click();
         QVERIFY(!w->isVisible());
         QCOMPARE(division.DayStartOffset(), -2700);
     } else if (window == QLatin1String("TForm5")) {
         auto* w = app->dayDivisionWindow();
         w->prepareAndShow();
-        select(findIn<QTableWidget>(w, "StringGrid1"), 5, 0, 5, 0);
-        findIn<QLineEdit>(w, "EditNazev")->setText(QStringLiteral("Víkend"));
-        findIn<QPushButton>(w, "ButtonNastav")->click();
-        findIn<QPushButton>(w, "ButtonSave")->click();
+        select(kwtest::findChild<QTableWidget>(w, "StringGrid1"), 5, 0, 5, 0);
+        kwtest::findChild<QLineEdit>(w, "EditNazev")->setText(QStringLiteral("Víkend"));
+        kwtest::findChild<QPushButton>(w, "ButtonNastav")->click();
+        kwtest::findChild<QPushButton>(w, "ButtonSave")->click();
     } else {
         auto* w = app->outputSumsWindow();
         w->prepareAndShow();
-        findIn<QPushButton>(w, "ButtonSave")->click();
+        kwtest::findChild<QPushButton>(w, "ButtonSave")->click();
     }
 
     const QByteArray saved = readFile(file);
@@ -942,7 +886,7 @@ void SettingsWindowsTest::failedSaveReported()
 {
     QFETCH(QString, window);
     QFETCH(QString, failure);
-    Program program;
+    DemoProgram program;
     const QString file = program.file(QStringLiteral("ROZ_DNEW.CFG"));
     const QByteArray old = readFile(file);
     QCOMPARE(old.size(), 6019);
@@ -953,8 +897,8 @@ void SettingsWindowsTest::failedSaveReported()
     if (window == QLatin1String("TForm5")) {
         auto* w = app->dayDivisionWindow();
         w->prepareAndShow();
-        select(findIn<QTableWidget>(w, "StringGrid1"), 0, 0, 0, 0);
-        findIn<QPushButton>(w, "ButtonNastav")->click();
+        select(kwtest::findChild<QTableWidget>(w, "StringGrid1"), 0, 0, 0, 0);
+        kwtest::findChild<QPushButton>(w, "ButtonNastav")->click();
         dialog = w;
     } else if (window == QLatin1String("TForm6")) {
         dialog = app->outputSumsWindow();
@@ -963,7 +907,7 @@ void SettingsWindowsTest::failedSaveReported()
         dialog = app->listingParametersWindow();
         app->listingParametersWindow()->prepareAndShow();
     }
-    auto* save = findIn<QPushButton>(dialog, "ButtonSave");
+    auto* save = kwtest::findChild<QPushButton>(dialog, "ButtonSave");
 
     rlimit oldLimit{};
     if (failure == QLatin1String("directory in the way")) {
@@ -981,17 +925,18 @@ void SettingsWindowsTest::failedSaveReported()
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     }
 
-    MessageBoxCloser closer;
+    BoxAnswerer closer(Boxes::NextOnly);
     save->click();
     if (failure == QLatin1String("disk full"))
         setrlimit(RLIMIT_FSIZE, &oldLimit);
 
-    QVERIFY(closer.seen);
-    QCOMPARE(closer.icon, QMessageBox::Critical);
-    QVERIFY2(closer.text.contains(QStringLiteral("nepodařilo uložit")), qPrintable(closer.text));
+    QVERIFY(closer.seen());
+    const kwtest::SeenBox box = closer.first();
+    QCOMPARE(box.icon, QMessageBox::Critical);
+    QVERIFY2(box.text.contains(QStringLiteral("nepodařilo uložit")), qPrintable(box.text));
     QVERIFY(!program.division().LastErrorText.empty());
-    QVERIFY2(closer.text.contains(QString::fromStdString(program.division().LastErrorText)),
-             qPrintable(closer.text));
+    QVERIFY2(box.text.contains(QString::fromStdString(program.division().LastErrorText)),
+             qPrintable(box.text));
     QVERIFY(program.division().LastResult != 0);
     if (failure == QLatin1String("disk full")) {
         QCOMPARE(readFile(file), old);
@@ -1035,7 +980,7 @@ void SettingsWindowsTest::helpButtons()
     QFETCH(QString, window);
     QFETCH(QString, button);
     QFETCH(QString, topic);
-    Program program;
+    DemoProgram program;
     QFile help(program.file(QStringLiteral("qx5view.html")));
     QVERIFY(help.open(QIODevice::WriteOnly));
     help.write("<html><body><a name=\"NPV_PPZ\"></a><a name=\"NPV_SZD\"></a>"
