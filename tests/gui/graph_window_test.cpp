@@ -2,7 +2,7 @@
 // width, the mode controls and their synchronisation, the axes, the mouse
 // gestures, copying and printing.
 
-#include "app/Application.h"
+#include "GuiSupport.h"
 #include "graph/Graph.h"
 #include "graph/GraphWindow.h"
 #include "ui/Help.h"
@@ -14,8 +14,6 @@
 #include <QImage>
 #include <QMimeData>
 #include <QPrinter>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -82,18 +80,14 @@ private slots:
     void helpTopic();
 
 private:
-    kw::Graph& graph() { return m_app->engine().graph; }
+    kw::Graph& graph() { return m_alone->bare.engine.graph; }
     QToolButton* button(const char* name) const
     {
-        auto* found = m_window->findChild<QToolButton*>(QLatin1String(name));
-        Q_ASSERT(found);
-        return found;
+        return kwtest::findChild<QToolButton>(m_window, QLatin1String(name));
     }
     QAction* action(const char* name) const
     {
-        auto* found = m_window->findChild<QAction*>(QLatin1String(name));
-        Q_ASSERT(found);
-        return found;
+        return kwtest::findChild<QAction>(m_window, QLatin1String(name));
     }
     QWidget* chart() const { return m_window->findChild<QWidget*>(QStringLiteral("Chart1")); }
     void showWindow()
@@ -121,29 +115,35 @@ private:
         }
     }
 
-    QTemporaryDir m_settingsDir;
-    QTemporaryDir m_programDir;
-    std::unique_ptr<kw::Application> m_app;
+    // The graph window alone, without the program.
+    struct GraphAlone {
+        kwtest::BareEngine bare;
+        QPrinter printer;
+        kw::GraphWindow window{bare.engine.graph, printer};
+    };
+
+    QTemporaryDir m_programDir; // for the help document
+    std::unique_ptr<GraphAlone> m_alone;
     kw::GraphWindow* m_window = nullptr;
 };
 
 void GraphWindowTest::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(m_settingsDir.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settingsDir.path());
+    QVERIFY(kwtest::isolateSettings());
+    // The program registers the icons of the widgets library when it starts;
+    // here there is no program.
+    Q_INIT_RESOURCE(kwatrix);
 }
 
 void GraphWindowTest::init()
 {
-    m_app = std::make_unique<kw::Application>(m_programDir.path().toStdString() + "/");
-    m_window = m_app->graphWindow();
+    m_alone = std::make_unique<GraphAlone>();
+    m_window = &m_alone->window;
 }
 
 void GraphWindowTest::cleanup()
 {
-    m_app.reset();
+    m_alone.reset();
 }
 
 void GraphWindowTest::design()
@@ -602,22 +602,15 @@ void GraphWindowTest::copyPictures()
 
 void GraphWindowTest::printToPdf()
 {
-    QTemporaryDir dir;
     for (const bool withBars : {false, true}) {
         if (withBars)
             listDays(31);
-        const QString path =
-            dir.filePath(withBars ? QStringLiteral("graf.pdf") : QStringLiteral("prazdny.pdf"));
-        QPrinter printer;
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(path);
-        QVERIFY(m_window->printChart(printer));
-        QCOMPARE(printer.docName(), QStringLiteral("Chart1"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray pdf = file.readAll();
-        QVERIFY(pdf.startsWith("%PDF"));
-        QCOMPARE(pdf.count("/Type /Page\n"), 1);
+        const kwtest::PrintedPdf pdf =
+            kwtest::printToPdf([this](QPrinter& printer) { return m_window->printChart(printer); });
+        QVERIFY(pdf.printed);
+        QCOMPARE(pdf.docName, QStringLiteral("Chart1"));
+        QVERIFY(pdf.bytes.startsWith("%PDF"));
+        QCOMPARE(pdf.pages(), 1);
     }
 }
 
