@@ -1,7 +1,7 @@
 // TForm3: lines and styles from the listing operations, clearing, the stored
 // settings, the capacity, the menu's effects on the text, copying and printing.
 
-#include "app/Application.h"
+#include "GuiSupport.h"
 #include "output/Output.h"
 #include "output/OutputWindow.h"
 
@@ -9,14 +9,10 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
-#include <QFile>
 #include <QFontMetrics>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPrinter>
-#include <QSettings>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -25,25 +21,6 @@
 #include <optional>
 
 namespace {
-
-const QString SettingsOrganization = QStringLiteral("Telvanor");
-const QString SettingsApplication = QStringLiteral("Kwatrix");
-
-void storeSetting(const QString& key, const std::optional<QString>& value)
-{
-    QSettings settings(SettingsOrganization, SettingsApplication);
-    if (value)
-        settings.setValue(key, *value);
-    else
-        settings.remove(key);
-    settings.sync();
-}
-
-QString storedSetting(const QString& key)
-{
-    const QSettings settings(SettingsOrganization, SettingsApplication);
-    return settings.value(key).toString();
-}
 
 // "text|" plus B, I, U for the style that every character of the line has;
 // "mixed" when the characters differ.
@@ -101,19 +78,24 @@ private slots:
     void printToPdf();
 
 private:
-    void createApp()
+    // The output window alone, without the program.
+    struct OutputAlone {
+        kwtest::BareEngine bare;
+        QPrinter printer;
+        kw::OutputWindow window{bare.engine.output, printer};
+    };
+
+    void createWindow()
     {
-        m_app = std::make_unique<kw::Application>(m_programDir.path().toStdString() + "/");
-        m_window = m_app->outputWindow();
+        m_alone = std::make_unique<OutputAlone>();
+        m_window = &m_alone->window;
         m_memo = m_window->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
         QVERIFY(m_memo);
     }
-    kw::Output& output() { return m_app->engine().output; }
+    kw::Output& output() { return m_alone->bare.engine.output; }
     QAction* action(const char* name) const
     {
-        auto* found = m_window->findChild<QAction*>(QLatin1String(name));
-        Q_ASSERT(found);
-        return found;
+        return kwtest::findChild<QAction>(m_window, QLatin1String(name));
     }
     // The lines of the view, as describeBlock gives them; dropped lines leave
     // the document once the event loop runs.
@@ -137,30 +119,25 @@ private:
         return result;
     }
 
-    QTemporaryDir m_settingsDir;
-    QTemporaryDir m_programDir;
-    std::unique_ptr<kw::Application> m_app;
+    std::unique_ptr<OutputAlone> m_alone;
     kw::OutputWindow* m_window = nullptr;
     QPlainTextEdit* m_memo = nullptr;
 };
 
 void OutputWindowTest::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(m_settingsDir.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settingsDir.path());
+    QVERIFY(kwtest::isolateSettings());
 }
 
 void OutputWindowTest::init()
 {
-    QSettings(SettingsOrganization, SettingsApplication).clear();
-    createApp();
+    kwtest::clearSettings();
+    createWindow();
 }
 
 void OutputWindowTest::cleanup()
 {
-    m_app.reset();
+    m_alone.reset();
 }
 
 void OutputWindowTest::design()
@@ -329,12 +306,14 @@ void OutputWindowTest::settingsRoundTrip()
     QFETCH(QString, clearWritten);
     QFETCH(QString, sizeWritten);
 
-    m_app.reset();
+    m_alone.reset();
     const QString clearKey = QStringLiteral("Vypis/Clear_Window");
     const QString sizeKey = QStringLiteral("Vypis/Font_size");
-    storeSetting(clearKey, clearText.isNull() ? std::nullopt : std::optional<QString>(clearText));
-    storeSetting(sizeKey, sizeText.isNull() ? std::nullopt : std::optional<QString>(sizeText));
-    createApp();
+    kwtest::storeSetting(clearKey,
+                         clearText.isNull() ? std::nullopt : std::optional<QString>(clearText));
+    kwtest::storeSetting(sizeKey,
+                         sizeText.isNull() ? std::nullopt : std::optional<QString>(sizeText));
+    createWindow();
 
     QCOMPARE(action("MazatPV")->isChecked(), clear);
     QCOMPARE(m_window->fontSize(), points);
@@ -346,9 +325,9 @@ void OutputWindowTest::settingsRoundTrip()
 
     if (!userAction.isEmpty())
         action(userAction.toLatin1().constData())->trigger();
-    m_app.reset();
-    QCOMPARE(storedSetting(clearKey), clearWritten);
-    QCOMPARE(storedSetting(sizeKey), sizeWritten);
+    m_alone.reset();
+    QCOMPARE(kwtest::storedSetting(clearKey), clearWritten);
+    QCOMPARE(kwtest::storedSetting(sizeKey), sizeWritten);
 }
 
 void OutputWindowTest::sizeItemSelectsAllButLinesGoToTheEnd()
@@ -519,20 +498,13 @@ void OutputWindowTest::printToPdf()
                                      .arg(QString(i % 50 ? 10 : 400, QLatin1Char('8')))
                                      .toStdString());
 
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("vypis.pdf"));
-    QPrinter printer;
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(path);
-    QVERIFY(m_window->printText(printer));
-    QCOMPARE(printer.docName(), QStringLiteral("Ahoj"));
-
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray pdf = file.readAll();
-    QVERIFY(pdf.startsWith("%PDF"));
+    const kwtest::PrintedPdf pdf =
+        kwtest::printToPdf([this](QPrinter& printer) { return m_window->printText(printer); });
+    QVERIFY(pdf.printed);
+    QCOMPARE(pdf.docName, QStringLiteral("Ahoj"));
+    QVERIFY(pdf.bytes.startsWith("%PDF"));
     // 300 lines at 8 points are more than one page, and nothing is printed twice.
-    const qsizetype pages = pdf.count("/Type /Page\n");
+    const qsizetype pages = pdf.pages();
     QVERIFY2(pages >= 3 && pages <= 12, QByteArray::number(pages).constData());
     // The text itself stays in the view.
     QCOMPARE(texts().size(), 301);
