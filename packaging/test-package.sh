@@ -110,6 +110,23 @@ gui_checks() {
             pass "no window \"$unwanted\" on the demo folder"
         fi
     done
+
+    # F1 in the main window: the installed help document, not "help is not installed".
+    local help_title
+    help_title=$(sed -n 's:.*<title>\(.*\)</title>.*:\1:p' "$bin/../share/kwatrix/qx5view.html")
+    if [ -n "$id" ] && [ -n "$help_title" ]; then
+        xdotool windowfocus --sync "$id" key F1 2>/dev/null || true
+        if wait_for_window "^$help_title\$" 15 "$pid" > /dev/null; then
+            sleep 1
+            import -window root "$out/help.png"
+            pass "F1 showed the installed help \"$help_title\" (screenshot $out/help.png)"
+        else
+            import -window root "$out/help.png" 2>/dev/null || true
+            fail "F1 did not show the help \"$help_title\" within 15 s (screenshot $out/help.png)"
+        fi
+    else
+        fail "no main window or no title in the installed help document to try F1 with"
+    fi
     stop_program "$pid"
     echo "gui: $passed passed, $failed failed" > "$out/gui-result"
 }
