@@ -6,7 +6,7 @@ set(KWATRIX_APP_ID cz.telvanor.Kwatrix)
 # The day the release named by the project version was made; change both together.
 set(KWATRIX_RELEASE_DATE 2026-12-08)
 set(KWATRIX_HOMEPAGE "https://telvanor.cz/kwatrix/" CACHE STRING
-    "Project home page, ending in /; the AppStream screenshot is expected under screenshots/ there")
+    "Project home page, ending in /; publish packaging/screenshots/main-window.png as screenshots/main-window.png there")
 set(KWATRIX_MAINTAINER "Telvanor Kwatrix developers <kwatrix@telvanor.cz>" CACHE STRING
     "Maintainer of the Debian package")
 

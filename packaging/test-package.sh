@@ -97,6 +97,8 @@ gui_checks() {
     if id=$(wait_for_window "Kwatrix – Archiv Demo" 30 "$pid"); then
         sleep 2
         import -window root "$out/main-window.png"
+        # The window alone, as packaging/screenshots/main-window.png shows it.
+        import -window "$id" "$out/main-window-alone.png"
         title=$(xdotool getwindowname "$id")
         pass "the main window \"$title\" appeared (screenshot $out/main-window.png)"
     else
