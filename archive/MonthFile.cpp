@@ -128,7 +128,7 @@ uint16_t DayArchive::Word(int64_t index) const
 
 int32_t DayArchive::ReadDay(int32_t year, int32_t month, int32_t day)
 {
-    return ReadDayRecord(200 + day, MonthFileName(year, month), 0);
+    return ReadDayRecord(SilentReadMode(day), MonthFileName(year, month), 0);
 }
 
 int32_t DayArchive::ReadDayRecord(int32_t mode, const std::string& fileName, int32_t groupSize)
@@ -141,19 +141,19 @@ int32_t DayArchive::ReadDayRecord(int32_t mode, const std::string& fileName, int
     const std::string path =
         name.find('/') != std::string::npos ? name : ResolveFile(m_location.ProgramPath, name);
     if (mode == 0)
-        return -1;
+        return CannotOpen;
 
     File file(path);
     if (!file.isOpen())
-        return -1;
+        return CannotOpen;
     if (file.readAt(0, Header.data(), HeaderSize) < HeaderSize || !HasMonthFileSignature(header()))
-        return -2;
+        return BadHeader;
 
     const ByteReader h = header();
     // The header has 32 entries; a larger count would index past them.
     const int32_t count = std::min<int32_t>(h.u16(544), EntryCount);
 
-    if (mode == 1) {
+    if (mode == DirectoryListingMode) {
         for (int32_t n = 1; n <= count; ++n) {
             const uint32_t offset = h.u32(DayEntryOffset(n) + 8);
             if (offset == 0)
@@ -173,28 +173,32 @@ int32_t DayArchive::ReadDayRecord(int32_t mode, const std::string& fileName, int
         return 0;
     }
 
-    if ((mode >= 100 && mode <= 132) || (mode >= 200 && mode <= 232)) {
-        const int32_t n = mode == 100 ? count : (mode < 200 ? mode - 100 : mode - 200);
+    const bool rawListing = mode >= RawListingMode(0) && mode <= RawListingMode(EntryCount);
+    const bool silentRead = mode >= SilentReadMode(0) && mode <= SilentReadMode(EntryCount);
+    if (rawListing || silentRead) {
+        const int32_t n = mode == RawListingMode(LatestEntry) ? count
+                          : rawListing                        ? mode - RawListingMode(0)
+                                                              : mode - SilentReadMode(0);
         const uint32_t offset = n >= 1 ? h.u32(DayEntryOffset(n) + 8) : 0;
         if (n == 0 || offset == 0)
-            return -4;
+            return NoRecord;
         const uint16_t length = h.u16(DayEntryOffset(n) + 12);
         if (length > DayDataSize)
-            return -3;
+            return BadRecord;
         uint8_t recordHeader[kRecordHeaderSize];
         // A short record must not show the bytes of the day read before it.
         DayData.fill(0);
         if (file.readAt(offset, recordHeader, kRecordHeaderSize) < kRecordHeaderSize ||
             file.readAt(uint64_t(offset) + kRecordHeaderSize, DayData.data(), length) < length)
-            return -3;
+            return BadRecord;
         const std::string expected = MonthFileName(0, n);
         const ByteReader rh(recordHeader, kRecordHeaderSize);
         if (rh.u8(0) != expected.size() || rh.text(0, 15) != expected)
-            return -3;
+            return BadRecord;
         const int32_t revisions = CheckRevisions();
         if (revisions != 0)
             return revisions;
-        if (mode < 200)
+        if (rawListing)
             ListDayRecord(groupSize);
         return 0;
     }
@@ -231,7 +235,7 @@ int32_t DayArchive::CheckRevisions()
     if (m_desc.FileRevisions(ResolveFile(dir, mainName), mainPlc, mainIni) && plc == mainPlc &&
         ini == mainIni && switchTo(mainName))
         return 0;
-    return -6;
+    return NoFittingDescription;
 }
 
 void DayArchive::ListDayRecord(int32_t groupSize)

@@ -50,10 +50,24 @@ public:
     // year 0 gives the record name "QX5-DATA-DEN-" + MM.
     std::string MonthFileName(int32_t year, int32_t month) const;
 
-    // Modes: 1 directory listing; 100..132 read entry (mode - 100, 100 = the
-    // latest) and list it raw; 200..232 read without listing. Results 0, -1
-    // cannot open, -2 bad header, -3 bad record, -4 no record, -6 revisions
-    // match no description.
+    // Modes of ReadDayRecord. Mode 0 does nothing and yields CannotOpen; any
+    // other mode reads the header only.
+    static constexpr int32_t DirectoryListingMode = 1;
+    // Read entry 1..32 and list it raw; LatestEntry reads the entry the
+    // header's count names.
+    static constexpr int32_t LatestEntry = 0;
+    static constexpr int32_t RawListingMode(int32_t entry) { return 100 + entry; }
+    // Read entry 1..32 into the day data without listing it.
+    static constexpr int32_t SilentReadMode(int32_t entry) { return 200 + entry; }
+
+    // Results of ReadDayRecord (and of ListDay) besides 0. The listing shows
+    // their absolute value, so the numbers stay as they are.
+    static constexpr int32_t CannotOpen = -1;
+    static constexpr int32_t BadHeader = -2; // short, or without the signature
+    static constexpr int32_t BadRecord = -3; // too long, short, or another record's header
+    static constexpr int32_t NoRecord = -4;  // entry 0, or an entry without offset
+    static constexpr int32_t NoFittingDescription = -6; // revisions match no description
+
     int32_t ReadDayRecord(int32_t mode, const std::string& fileName, int32_t groupSize);
     int32_t ReadDay(int32_t year, int32_t month, int32_t day);
 

@@ -36,7 +36,8 @@ public:
 
     uint16_t ReadItem(int32_t recordNumber, Item item) const;
     // 0 when the day was written; otherwise the result of reading the day's
-    // own entry (-1 .. -6) and nothing is written.
+    // own entry (DayArchive::CannotOpen .. NoFittingDescription) and nothing
+    // is written.
     int32_t ListDay(int32_t year, int32_t month, int32_t day, int32_t dayStartOffset);
 
     float DisplayMultiplier() const;

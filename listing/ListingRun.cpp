@@ -17,13 +17,6 @@
 
 namespace kw {
 
-namespace {
-
-constexpr uint8_t kPeriodSumsForOneDay = 16;
-constexpr uint8_t kDaySumsInEveryMode = 32;
-
-} // namespace
-
 ListingRun::ListingRun(ArchiveDescription& description, DayArchive& archive, DayListing& dayListing,
                        SumTables& sums, Calendar& calendar, DayDivision& division, Graph& graph,
                        Output& output, Log& log, ListingSettings& settings, ListingUi& ui)
@@ -43,7 +36,7 @@ void ListingRun::SetEditVypis(const std::string& text)
 
 void ListingRun::MonthAction(int32_t n)
 {
-    if (n == 0) {
+    if (n == ShowListingParameters) {
         m_ui.showListingParameters();
         return;
     }
@@ -60,10 +53,10 @@ void ListingRun::MonthAction(int32_t n)
         RunListing();
         return;
     }
-    if (n != 32 && n != 33)
+    if (n != WholeMonth && n != EnergyMonth)
         return;
     m_calendar.LoadCalendarMonth(ListingYear, ListingMonth, "-");
-    if (n == 32) {
+    if (n == WholeMonth) {
         SetEditVypis("MĚSÍC");
     } else {
         if (CheckEnergyMonthEnds() != 0) {
@@ -91,9 +84,9 @@ void ListingRun::PickAction(int32_t n)
         m_ui.showCalendar();
     };
     const bool monthHasDay = n >= 1 && n <= DaysInMonth(ListingYear, ListingMonth);
-    if (n == 101) {
+    if (n == PickDay) {
         pick("VÝPIS - Výběr dne", &ListingRun::MonthAction);
-    } else if (n == 102) {
+    } else if (n == PickRange) {
         SuggestDisplayMode(0);
         RangeStartDay = 0;
         pick("VÝPIS - Ode dne", &ListingRun::PickAction);
@@ -176,7 +169,7 @@ int32_t ListingRun::CheckBothEnergyMonthEnds()
     if (!failed)
         return 0;
     ListingFirstDay = 1;
-    ListingSpan = 32;
+    ListingSpan = WholeMonth;
     return -1;
 }
 
@@ -207,7 +200,7 @@ void ListingRun::ListPeriod()
     const int32_t mode = m_settings.DisplayMode;
 
     for (;;) {
-        if (ListingSpan == 33) {
+        if (ListingSpan == EnergyMonth) {
             energy = true;
             periodName = MonthNames(ListingMonth) + " " + FormatInt(ListingYear, 4);
             endDate = FormatInt(m_calendar.KemDay, 2) + "." + FormatInt(ListingMonth, 2);
@@ -216,8 +209,8 @@ void ListingRun::ListPeriod()
             startDate = FormatInt(ListingFirstDay, 2) + "." + FormatInt(ListingMonth, 2);
             if (m_calendar.DaysInMonthLoaded < ListingFirstDay)
                 startDate = "01" + endDate.substr(2);
-            ListingSpan = 34;
-        } else if (ListingSpan == 34) {
+            ListingSpan = EnergyMonthSecondPass;
+        } else if (ListingSpan == EnergyMonthSecondPass) {
             m_calendar.NextCalendarMonth(ListingYear, ListingMonth);
             ListingFirstDay = 1;
             ListingSpan = m_calendar.KemDay;
@@ -225,8 +218,8 @@ void ListingRun::ListPeriod()
 
         const int32_t last = std::min<int64_t>(int64_t(ListingFirstDay) + ListingSpan - 1,
                                                DaysInMonth(ListingYear, ListingMonth));
-        if (energy && ListingSpan != 34)
-            ListingSpan = 33;
+        if (energy && ListingSpan != EnergyMonthSecondPass)
+            ListingSpan = EnergyMonth;
         if (first)
             m_division.InitDayDivision(1);
 
@@ -256,13 +249,13 @@ void ListingRun::ListPeriod()
             }
             const int32_t r =
                 m_dayListing.ListDay(ListingYear, ListingMonth, d, m_division.DayStartOffset());
-            if (r == -6) {
+            if (r == DayArchive::NoFittingDescription) {
                 m_out.WriteOutputLine(" Chyba: Nelze otevřít soubor: " + m_desc.AltDescriptionName);
             } else if (r != 0) {
                 m_out.WriteOutputLine(" Záznam tento den není dostupný [" +
                                       std::to_string(std::abs(r)) + "]");
             } else {
-                const bool everyMode = (options & kDaySumsInEveryMode) != 0;
+                const bool everyMode = (options & DayDivision::DaySumsInAllModes) != 0;
                 if (mode < 3 && everyMode) {
                     m_out.WriteOutputLine("");
                     m_sums.WriteDaySums(0);
@@ -275,17 +268,17 @@ void ListingRun::ListPeriod()
                 m_out.WriteOutputLine("");
         }
 
-        if ((ListingFirstDay != last || (options & kPeriodSumsForOneDay) != 0) &&
-            ListingSpan != 34) {
+        if ((ListingFirstDay != last || (options & DayDivision::PeriodSumsForOneDay) != 0) &&
+            ListingSpan != EnergyMonthSecondPass) {
             m_out.WriteOutputLine("");
             m_out.WriteOutputLine("");
             m_sums.WritePeriodSums();
         }
-        if (ListingSpan != 34)
+        if (ListingSpan != EnergyMonthSecondPass)
             break;
     }
     if (energy)
-        ListingSpan = 33;
+        ListingSpan = EnergyMonth;
     m_graph.RelabelGraph();
 }
 
@@ -297,15 +290,15 @@ void ListingRun::ArchivedDayAction(int32_t n)
     m_out.WriteOutputLine("---------------------------- LIST DEN: " + std::to_string(n) +
                           " ----------------------------");
     m_out.SetOutputStyle(0);
-    const int32_t r =
-        m_archive.ReadDayRecord(100 + n, m_archive.MonthFileName(ListingYear, ListingMonth), 4);
+    const int32_t r = m_archive.ReadDayRecord(
+        DayArchive::RawListingMode(n), m_archive.MonthFileName(ListingYear, ListingMonth), 4);
     m_ui.showOutputWindow();
     m_log.WriteLog(r != 0, " LIST: " + std::to_string(n) + " rk: " + std::to_string(r) + "\\");
     if (r != 0)
         m_ui.showMessage("QX5_VIEW-CHYBA",
                          "Při zpracování programu nastala chyba, bližší informace v LOG info",
                          false);
-    if (r == -6)
+    if (r == DayArchive::NoFittingDescription)
         m_log.WriteLog(true, " [Nelze otevřít soubor " + m_desc.AltDescriptionName + "]\\");
     m_log.WriteLog(r != 0, " ");
 }

@@ -43,11 +43,26 @@ public:
                SumTables& sums, Calendar& calendar, DayDivision& division, Graph& graph,
                Output& output, Log& log, ListingSettings& settings, ListingUi& ui);
 
+    // ListingSpan beyond the 1..31 days of a range. WholeMonth and EnergyMonth
+    // are also the MonthAction arguments of the two listing commands.
+    enum ListingSpanCode : int32_t {
+        WholeMonth = 32,
+        EnergyMonth = 33,
+        // Only inside RunListing: the energy month's days of the listing month.
+        EnergyMonthSecondPass = 34,
+    };
+    // MonthAction's argument of "Nastavení parametrů výpisu".
+    static constexpr int32_t ShowListingParameters = 0;
+    // PickAction's commands; other arguments are the days the calendar hands over.
+    enum PickCommand : int32_t {
+        PickDay = 101,   // "DEN"
+        PickRange = 102, // "OBDOBÍ"
+    };
+
     int32_t ListingYear = 0;
     int32_t ListingMonth = 0;
     int32_t ListingFirstDay = 0;
-    // 1..31 days; 32 whole month; 33 energy month; 34 its second pass.
-    int32_t ListingSpan = 1;
+    int32_t ListingSpan = 1; // 1..31 days, or a ListingSpanCode
     int32_t RangeStartDay = 0;
     int32_t RangeEndDay = 0;
     std::vector<int32_t> BlockEntryMap; // entry of ComboBoxAB -> block number

@@ -6,6 +6,7 @@
 #include "archive/MonthFile.h"
 #include "archive/NumberFormat.h"
 #include "calendar/Calendar.h"
+#include "listing/ListingRun.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -110,11 +111,12 @@ std::vector<PeriodYearNode> PeriodTreeContent(const DirectoryListing& dir,
 const std::array<ListingCommand, 5>& ListingCommands()
 {
     static const std::array<ListingCommand, 5> commands = {{
-        {"Nastavení parametrů výpisu", NodeActionKind::MonthAction, 0},
-        {"CELÝ MĚSÍC", NodeActionKind::MonthAction, 32},
-        {"ENERGETICKÝ MĚSÍC", NodeActionKind::MonthAction, 33},
-        {"OBDOBÍ", NodeActionKind::PickAction, 102},
-        {"DEN", NodeActionKind::PickAction, 101},
+        {"Nastavení parametrů výpisu", NodeActionKind::MonthAction,
+         ListingRun::ShowListingParameters},
+        {"CELÝ MĚSÍC", NodeActionKind::MonthAction, ListingRun::WholeMonth},
+        {"ENERGETICKÝ MĚSÍC", NodeActionKind::MonthAction, ListingRun::EnergyMonth},
+        {"OBDOBÍ", NodeActionKind::PickAction, ListingRun::PickRange},
+        {"DEN", NodeActionKind::PickAction, ListingRun::PickDay},
     }};
     return commands;
 }

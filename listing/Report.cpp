@@ -241,19 +241,19 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
     try {
         switch (a.period) {
         case Period::Day:
-            listing.PickAction(101);
+            listing.PickAction(ListingRun::PickDay);
             listing.MonthAction(a.first);
             break;
         case Period::WholeMonth:
-            listing.MonthAction(32);
+            listing.MonthAction(ListingRun::WholeMonth);
             break;
         case Period::EnergyMonth:
-            listing.MonthAction(33);
+            listing.MonthAction(ListingRun::EnergyMonth);
             if (ui.lastCaption == "Chyba nastavení KEM")
                 return kEnergyMonthEnds;
             break;
         case Period::Range:
-            listing.PickAction(102);
+            listing.PickAction(ListingRun::PickRange);
             listing.PickAction(a.first);
             listing.PickAction(a.second);
             break;

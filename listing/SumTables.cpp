@@ -9,15 +9,12 @@ namespace kw {
 
 namespace {
 
-constexpr uint16_t kCount = 1;
-constexpr uint16_t kAverage = 2;
-constexpr uint16_t kMaximum = 4;
-constexpr uint16_t kSum = 8;
-
 int32_t GroupWidth(uint16_t options)
 {
-    return ((options & kCount) ? 8 : 0) + ((options & kAverage) ? 8 : 0) +
-           ((options & kMaximum) ? 12 : 0) + ((options & kSum) ? 8 : 0);
+    return ((options & DayDivision::ShowCount) ? 8 : 0) +
+           ((options & DayDivision::ShowAverage) ? 8 : 0) +
+           ((options & DayDivision::ShowMaximum) ? 12 : 0) +
+           ((options & DayDivision::ShowSum) ? 8 : 0);
 }
 
 } // namespace
@@ -61,13 +58,13 @@ void SumTables::WriteDaySums(int32_t part)
             if (m_division.GroupName(g).empty())
                 continue;
             const uint16_t options = m_division.GroupOutputOptions(g);
-            if (options & kCount)
+            if (options & DayDivision::ShowCount)
                 m_out.WriteOutput("   1/4 h");
-            if (options & kAverage)
+            if (options & DayDivision::ShowAverage)
                 m_out.WriteOutput("  Průměr");
-            if (options & kMaximum)
+            if (options & DayDivision::ShowMaximum)
                 m_out.WriteOutput("         Max");
-            if (options & kSum)
+            if (options & DayDivision::ShowSum)
                 m_out.WriteOutput("  Součet");
             m_out.WriteOutput("  ");
         }
@@ -80,16 +77,16 @@ void SumTables::WriteDaySums(int32_t part)
             if (m_division.GroupName(g).empty())
                 continue;
             const uint16_t options = m_division.GroupOutputOptions(g);
-            if (options & kCount)
+            if (options & DayDivision::ShowCount)
                 WriteFixed(8, 0, m_division.GroupCount(g));
-            if (options & kAverage)
+            if (options & DayDivision::ShowAverage)
                 WriteFixed(8, 1, m_division.GroupAverage(g));
-            if (options & kMaximum) {
+            if (options & DayDivision::ShowMaximum) {
                 WriteFixed(8, 1, m_division.GroupMaximum(g));
                 const int16_t q = m_division.GroupMaximumQuarterHour(g);
                 m_out.WriteOutput(q == -1 ? std::string("    ") : "[" + FormatInt(q, 2) + "]");
             }
-            if (options & kSum) {
+            if (options & DayDivision::ShowSum) {
                 const float sum = m_division.GroupSum(g);
                 WriteFixed(8, sum >= 100000.0f ? 0 : 1, sum);
             }
@@ -104,13 +101,13 @@ void SumTables::WritePeriodSums()
     const uint8_t options = m_division.SumOptions();
     m_out.SetOutputStyle(3);
     std::string header = "    Součet dle skupin              ";
-    if (options & kCount)
+    if (options & DayDivision::ShowCount)
         header += "      1/4h";
-    if (options & kAverage)
+    if (options & DayDivision::ShowAverage)
         header += "    Průměr";
-    if (options & kMaximum)
+    if (options & DayDivision::ShowMaximum)
         header += "       Max          ";
-    if (options & kSum)
+    if (options & DayDivision::ShowSum)
         header += "    Součet";
     m_out.WriteOutput(header);
     m_out.WriteOutputLine("");
@@ -130,11 +127,11 @@ void SumTables::WritePeriodSums()
         if (chars < 35)
             padded.append(35 - chars, ' ');
         m_out.WriteOutput(padded);
-        if (options & kCount)
+        if (options & DayDivision::ShowCount)
             WriteFixed(10, 0, m_division.OutputSumCount(s));
-        if (options & kAverage)
+        if (options & DayDivision::ShowAverage)
             WriteFixed(10, 1, m_division.OutputSumAverage(s));
-        if (options & kMaximum) {
+        if (options & DayDivision::ShowMaximum) {
             WriteFixed(10, 1, m_division.OutputSumMaximum(s));
             const int32_t p = m_division.OutputSumPosition(s);
             if (p >= 0)
@@ -143,7 +140,7 @@ void SumTables::WritePeriodSums()
             else
                 m_out.WriteOutput(std::string(10, ' '));
         }
-        if (options & kSum)
+        if (options & DayDivision::ShowSum)
             WriteFixed(10, 0, m_division.OutputSumSum(s));
         m_out.WriteOutputLine("");
     }
