@@ -61,6 +61,13 @@ QGroupBox* makeGroupBox(const QString& title, const char* name, QWidget* parent,
 
 } // namespace
 
+const DayDivisionWindow::OutputOptionBox DayDivisionWindow::OutputOptionBoxes[4] = {
+    {&DayDivisionWindow::CheckBoxNCth, DayDivision::ShowCount},
+    {&DayDivisionWindow::CheckBoxPrum, DayDivision::ShowAverage},
+    {&DayDivisionWindow::CheckBoxMax, DayDivision::ShowMaximum},
+    {&DayDivisionWindow::CheckBoxSoucet, DayDivision::ShowSum},
+};
+
 DayDivisionWindow::DayDivisionWindow(DayDivision& division, const ProgramLocation& location,
                                      QWidget* parent)
     : QDialog(parent), m_division(division), m_location(location)
@@ -222,10 +229,8 @@ void DayDivisionWindow::showClickedGroup()
     GroupBoxNC->setVisible(top == bottom);
 
     const uint16_t options = division.GroupOutputOptions(top);
-    CheckBoxNCth->setChecked(options & DayDivision::ShowCount);
-    CheckBoxPrum->setChecked(options & DayDivision::ShowAverage);
-    CheckBoxMax->setChecked(options & DayDivision::ShowMaximum);
-    CheckBoxSoucet->setChecked(options & DayDivision::ShowSum);
+    for (const OutputOptionBox& o : OutputOptionBoxes)
+        (this->*o.box)->setChecked((options & o.bit) != 0);
 
     for (int r = 1; r <= QuarterHourGrid::Rows; ++r) {
         for (int j = 1; j <= QuarterHourGrid::Columns; ++j) {
@@ -248,14 +253,9 @@ void DayDivisionWindow::writeGroupRows()
     selection.left += 1;
     selection.right += 1;
     uint16_t options = 0;
-    if (CheckBoxNCth->isChecked())
-        options |= DayDivision::ShowCount;
-    if (CheckBoxPrum->isChecked())
-        options |= DayDivision::ShowAverage;
-    if (CheckBoxMax->isChecked())
-        options |= DayDivision::ShowMaximum;
-    if (CheckBoxSoucet->isChecked())
-        options |= DayDivision::ShowSum;
+    for (const OutputOptionBox& o : OutputOptionBoxes)
+        if ((this->*o.box)->isChecked())
+            options |= o.bit;
     WriteGroupRows(m_division, selection, EditNazev->text().toStdString(), options);
     RefreshGroupTable();
     ButtonSave->setEnabled(true);

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <cstdint>
+
 class QCheckBox;
 class QGroupBox;
 class QLineEdit;
@@ -42,6 +44,15 @@ public:
 
 private:
     void markQuarterHours(const QString& text);
+
+    // An output-option check box and the bit it stands for. Showing a group
+    // and writing it both go through OutputOptionBoxes, so a box and its bit
+    // are paired in one place only.
+    struct OutputOptionBox {
+        QCheckBox* DayDivisionWindow::*box;
+        uint16_t bit;
+    };
+    static const OutputOptionBox OutputOptionBoxes[4];
 
     DayDivision& m_division;
     const ProgramLocation& m_location;

@@ -10,6 +10,7 @@
 #include <QTableWidget>
 
 #include <algorithm>
+#include <iterator>
 
 namespace kw {
 
@@ -18,7 +19,20 @@ namespace {
 // Model columns of the grid: the group name, then one column per day class.
 constexpr int NameColumn = 0;
 constexpr int FirstClassColumn = 1;
-constexpr int DayClasses = 3;
+
+// The day-class columns from left to right. Filling the grid from the record
+// and writing the record from the grid both go through this table, so a
+// column and its day class are paired in one place only.
+struct DayClassColumn {
+    const char* header;
+    int32_t dayClass;
+};
+constexpr DayClassColumn DayClassColumns[] = {
+    {"P", 0}, // working days
+    {"S", 1}, // days off
+    {"N", 2}, // rest days
+};
+constexpr int DayClasses = static_cast<int>(std::size(DayClassColumns));
 
 } // namespace
 
@@ -37,8 +51,10 @@ OutputSumWindow::OutputSumWindow(DayDivision& division, QWidget* parent)
     StringGrid1->setGeometry(0, 0, 519, 335);
     SetUpSettingsGrid(StringGrid1, 60, 18);
     StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    StringGrid1->setHorizontalHeaderLabels(
-        {QString(), QStringLiteral("P"), QStringLiteral("S"), QStringLiteral("N")});
+    QStringList headers{QString()};
+    for (const DayClassColumn& c : DayClassColumns)
+        headers << QLatin1String(c.header);
+    StringGrid1->setHorizontalHeaderLabels(headers);
     StringGrid1->horizontalHeader()->setSectionsClickable(false);
     StringGrid1->verticalHeader()->setSectionsClickable(false);
     StringGrid1->setColumnWidth(NameColumn, 200);
@@ -97,7 +113,8 @@ void OutputSumWindow::PrepareOutputSumEditor(int32_t n)
         StringGrid1->item(g - 1, NameColumn)
             ->setText(QString::fromStdString(division.GroupName(g)));
         for (int k = 0; k < DayClasses; ++k) {
-            const bool member = (division.OutputSumGroups(n, k) >> g) & 1u;
+            const int32_t dayClass = DayClassColumns[k].dayClass;
+            const bool member = (division.OutputSumGroups(n, dayClass) >> g) & 1u;
             StringGrid1->item(g - 1, FirstClassColumn + k)
                 ->setText(member ? QStringLiteral("x") : QString());
         }
@@ -148,7 +165,7 @@ void OutputSumWindow::applyAndClose()
             if (StringGrid1->item(g - 1, FirstClassColumn + k)->text() == QLatin1String("x"))
                 groups |= 1u << g;
         }
-        division.SetOutputSumGroups(m_sum, k, groups);
+        division.SetOutputSumGroups(m_sum, DayClassColumns[k].dayClass, groups);
     }
     hide();
     emit outputSumChanged();

@@ -43,6 +43,15 @@ QString TimeOfDayFormat(const QLocale& locale)
 
 } // namespace
 
+const ListingParametersWindow::SumOptionBox ListingParametersWindow::SumOptionBoxes[6] = {
+    {&ListingParametersWindow::CheckBoxNCth, DayDivision::ShowCount},
+    {&ListingParametersWindow::CheckBoxPrum, DayDivision::ShowAverage},
+    {&ListingParametersWindow::CheckBoxMax, DayDivision::ShowMaximum},
+    {&ListingParametersWindow::CheckBoxSoucet, DayDivision::ShowSum},
+    {&ListingParametersWindow::CheckBoxOD, DayDivision::PeriodSumsForOneDay},
+    {&ListingParametersWindow::CheckBoxPZCD, DayDivision::DaySumsInAllModes},
+};
+
 QString DayStartText(int position, const QLocale& locale)
 {
     const DayStartTime start = DayStartOfPosition(position);
@@ -174,12 +183,8 @@ void ListingParametersWindow::PrepareListingParameters()
     }
 
     const uint8_t options = m_division.SumOptions();
-    CheckBoxNCth->setChecked(options & DayDivision::ShowCount);
-    CheckBoxPrum->setChecked(options & DayDivision::ShowAverage);
-    CheckBoxMax->setChecked(options & DayDivision::ShowMaximum);
-    CheckBoxSoucet->setChecked(options & DayDivision::ShowSum);
-    CheckBoxOD->setChecked(options & DayDivision::PeriodSumsForOneDay);
-    CheckBoxPZCD->setChecked(options & DayDivision::DaySumsInAllModes);
+    for (const SumOptionBox& o : SumOptionBoxes)
+        (this->*o.box)->setChecked((options & o.bit) != 0);
 
     TrackBarZD->setValue(DayStartPosition(m_division.DayStartOffset()));
     // setValue is silent when the position does not change.
@@ -202,19 +207,11 @@ void ListingParametersWindow::applySettings()
     if (mode >= 0)
         m_settings.DisplayMode = mode;
 
+    // Bits without a box (6 and 7) are cleared.
     uint8_t options = 0;
-    if (CheckBoxNCth->isChecked())
-        options |= DayDivision::ShowCount;
-    if (CheckBoxSoucet->isChecked())
-        options |= DayDivision::ShowSum;
-    if (CheckBoxPrum->isChecked())
-        options |= DayDivision::ShowAverage;
-    if (CheckBoxMax->isChecked())
-        options |= DayDivision::ShowMaximum;
-    if (CheckBoxPZCD->isChecked())
-        options |= DayDivision::DaySumsInAllModes;
-    if (CheckBoxOD->isChecked())
-        options |= DayDivision::PeriodSumsForOneDay;
+    for (const SumOptionBox& o : SumOptionBoxes)
+        if ((this->*o.box)->isChecked())
+            options |= o.bit;
     DayDivision& division = m_division;
     division.SetSumOptions(options);
     division.SetDayStartOffset(TrackBarZD->value() * SecondsPerPosition);

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QString>
 
+#include <cstdint>
+
 class QButtonGroup;
 class QCheckBox;
 class QGroupBox;
@@ -45,6 +47,15 @@ private:
     void applyAndSave();
     // The settings of the window into the shared state (steps 1-3 of "OK").
     void applySettings();
+
+    // A sum-option check box and the bit it stands for. Filling the boxes
+    // and writing the record both go through SumOptionBoxes, so a box and
+    // its bit are paired in one place only.
+    struct SumOptionBox {
+        QCheckBox* ListingParametersWindow::*box;
+        uint8_t bit;
+    };
+    static const SumOptionBox SumOptionBoxes[6];
 
     ListingSettings& m_settings;
     DayDivision& m_division;
