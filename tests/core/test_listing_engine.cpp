@@ -4,6 +4,7 @@
 #include "archive/Errors.h"
 #include "archive/NumberFormat.h"
 #include "listing/Engine.h"
+#include "listing/PeriodTree.h"
 #include "tools/DemoArchive.h"
 
 #include "TempDir.h"
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -88,7 +90,9 @@ struct QuietUi : kw::ListingUi {
     {
         messages.push_back(text);
     }
+    void showListingParameters() override { parametersShown = true; }
     std::vector<std::string> messages;
+    bool parametersShown = false;
 };
 
 struct Lines : kw::OutputTarget {
@@ -185,6 +189,11 @@ TEST(MonthFile, ResultCodesOfReads)
     // A count above the header's 32 entries reads entry 32.
     a.month({{32, Archive::Data({})}}, 40);
     EXPECT_EQ(archive.ReadDayRecord(100, name, 0), 0);
+
+    std::string foreign = Archive::Data({});
+    foreign[0] = 9; // a controller program that no description file fits
+    a.month({{1, foreign}}, 1);
+    EXPECT_EQ(archive.ReadDayRecord(201, name, 0), -6);
 
     std::ofstream(a.dir.path() + name, std::ios::binary) << std::string(100, 'x');
     EXPECT_EQ(archive.ReadDayRecord(201, name, 0), -2); // short header
@@ -367,6 +376,48 @@ TEST(ListingRun, NeverListsADayTheMonthDoesNotHave)
                                  std::to_string(c.picks.back());
         EXPECT_EQ(listing.EditVypis, c.listed) << what;
         EXPECT_EQ(a.out.lines.empty(), std::string(c.listed).empty()) << what;
+    }
+}
+
+// The commands of the "VÝPIS" root hand the listing the old system's command
+// numbers, and each number runs what the command's caption says.
+TEST(ListingRun, TreeCommandsCarryTheOldCommandNumbers)
+{
+    using Kind = kw::NodeActionKind;
+    struct Case {
+        const char* caption;
+        Kind action;
+        int32_t argument;
+        const char* effect; // EditVypis, else the calendar's caption
+    } cases[] = {
+        {"Nastavení parametrů výpisu", Kind::MonthAction, 0, "TForm8"},
+        {"CELÝ MĚSÍC", Kind::MonthAction, 32, "MĚSÍC"},
+        {"ENERGETICKÝ MĚSÍC", Kind::MonthAction, 33, "ENERGETICKÝ MĚSÍC"},
+        {"OBDOBÍ", Kind::PickAction, 102, "VÝPIS - Ode dne"},
+        {"DEN", Kind::PickAction, 101, "VÝPIS - Výběr dne"},
+    };
+    const auto& commands = kw::ListingCommands();
+    ASSERT_EQ(commands.size(), std::size(cases));
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        const Case& c = cases[i];
+        const kw::ListingCommand& command = commands[i];
+        EXPECT_STREQ(command.caption, c.caption);
+        EXPECT_EQ(command.action, c.action) << c.caption;
+        EXPECT_EQ(command.argument, c.argument) << c.caption;
+
+        Archive a("START=16\r\nLENGTH=3\r\nNZAZN=1\r\n");
+        a.dir.write("KALEND.INI", "[2024]\r\n20.2=E\r\n25.3=E\r\n");
+        kw::ListingRun& listing = a.engine.listing;
+        listing.ListingYear = 2024;
+        listing.ListingMonth = 3;
+        if (command.action == Kind::MonthAction)
+            listing.MonthAction(command.argument);
+        else
+            listing.PickAction(command.argument);
+        const std::string effect = a.ui.parametersShown        ? "TForm8"
+                                   : listing.EditVypis.empty() ? a.engine.calendar.Caption
+                                                               : listing.EditVypis;
+        EXPECT_EQ(effect, c.effect) << c.caption;
     }
 }
 
