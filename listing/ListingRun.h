@@ -48,7 +48,8 @@ public:
     enum ListingSpanCode : int32_t {
         WholeMonth = 32,
         EnergyMonth = 33,
-        // Only inside RunListing: the energy month's days of the listing month.
+        // Only inside RunListing, while the days of the month before are
+        // listed: the listing month's own days follow in a second pass.
         EnergyMonthSecondPass = 34,
     };
     // MonthAction's argument of "Nastavení parametrů výpisu".
