@@ -24,44 +24,54 @@ namespace {
 const char kSignature[] = "QX5 nactene udaje";
 constexpr std::size_t kRecordHeaderSize = 16;
 
-// The month file for one call of ReadDayRecord; closed on every way out.
-class File {
-public:
-    // Only a regular file of a month file's size is opened, without
-    // blocking: a FIFO or a directory of that name "cannot be opened".
-    explicit File(const std::string& path) : m_fd(OpenInputFile(path, DayArchive::MaxFileSize)) {}
-    ~File()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
+} // namespace
+
+MonthFileReader::MonthFileReader(const std::string& path)
+    : m_fd(OpenInputFile(path, DayArchive::MaxFileSize))
+{}
+
+MonthFileReader::~MonthFileReader()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool MonthFileReader::readAt(uint64_t offset, uint8_t* buffer, std::size_t size, std::size_t& done,
+                             std::string& error)
+{
+    done = 0;
+    while (done < size) {
+        const ssize_t n =
+            ::pread(m_fd, buffer + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            error = std::strerror(errno);
+            return false;
+        }
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
     }
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
+    return true;
+}
 
-    bool isOpen() const { return m_fd >= 0; }
+namespace {
 
-    // Bytes read at `offset`; fewer at the end of the file. A platform error
-    // inside the open file ends the user's action with its text.
+// The reader of one call of ReadDayRecord: a platform error inside the open
+// file ends the user's action with its text.
+class File : public MonthFileReader {
+public:
+    using MonthFileReader::MonthFileReader;
+
     std::size_t readAt(uint64_t offset, uint8_t* buffer, std::size_t size)
     {
         std::size_t done = 0;
-        while (done < size) {
-            const ssize_t n =
-                ::pread(m_fd, buffer + done, size - done, static_cast<off_t>(offset + done));
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                throw UserActionError(std::strerror(errno));
-            }
-            if (n == 0)
-                break;
-            done += static_cast<std::size_t>(n);
-        }
+        std::string error;
+        if (!MonthFileReader::readAt(offset, buffer, size, done, error))
+            throw UserActionError(error);
         return done;
     }
-
-private:
-    int m_fd;
 };
 
 } // namespace

@@ -14,6 +14,27 @@ class Log;
 class OutputLines;
 struct ProgramLocation;
 
+// A month file opened for reading: only a regular file of a month file's
+// size is opened, and never so that it blocks (a FIFO or a directory of that
+// name "cannot be opened"). Closed with the reader.
+class MonthFileReader {
+public:
+    explicit MonthFileReader(const std::string& path);
+    ~MonthFileReader();
+    MonthFileReader(const MonthFileReader&) = delete;
+    MonthFileReader& operator=(const MonthFileReader&) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+    // Reads up to `size` bytes at `offset`; `done` says how many arrived
+    // (fewer at the end of the file). False on a platform error inside the
+    // open file, with its text in `error`.
+    bool readAt(uint64_t offset, uint8_t* buffer, std::size_t size, std::size_t& done,
+                std::string& error);
+
+private:
+    int m_fd;
+};
+
 // The month file header begins with the length-prefixed "QX5 nactene udaje".
 bool HasMonthFileSignature(const ByteReader& header);
 // Header offset of day entry n (1..32).

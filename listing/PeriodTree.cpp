@@ -1,6 +1,5 @@
 #include "listing/PeriodTree.h"
 
-#include "archive/AtomicFile.h"
 #include "archive/ByteReader.h"
 #include "archive/FileLookup.h"
 #include "archive/MonthFile.h"
@@ -9,10 +8,6 @@
 #include "listing/ListingRun.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace kw {
 
@@ -23,50 +18,6 @@ constexpr std::size_t kRecordHeaderSize = 16;
 // controller's own directory listing does.
 constexpr std::size_t kDataPreview = 22;
 constexpr std::size_t kCountOffset = 544;
-
-// A read-only month file; a platform error inside it is reported by text.
-class ReadOnlyFile {
-public:
-    // A FIFO or a directory named like a month file is no month file and
-    // must not hang the tree.
-    explicit ReadOnlyFile(const std::string& path)
-        : m_fd(OpenInputFile(path, DayArchive::MaxFileSize))
-    {}
-    ~ReadOnlyFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    ReadOnlyFile(const ReadOnlyFile&) = delete;
-    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
-
-    bool isOpen() const { return m_fd >= 0; }
-
-    // Bytes that arrived; fewer at the end of the file. False on a platform
-    // error, with its text in `error`.
-    bool readAt(uint64_t offset, uint8_t* buffer, std::size_t size, std::size_t& done,
-                std::string& error)
-    {
-        done = 0;
-        while (done < size) {
-            const ssize_t n =
-                ::pread(m_fd, buffer + done, size - done, static_cast<off_t>(offset + done));
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                error = std::strerror(errno);
-                return false;
-            }
-            if (n == 0)
-                break;
-            done += static_cast<std::size_t>(n);
-        }
-        return true;
-    }
-
-private:
-    int m_fd;
-};
 
 } // namespace
 
@@ -135,7 +86,7 @@ ListingTreeContent ReadListingTree(const std::string& path, int32_t year, int32_
     tree.listCaption = "LIST " + PeriodText(year, month);
     tree.commandsCaption = "VÝPIS " + PeriodText(year, month);
 
-    ReadOnlyFile file(path);
+    MonthFileReader file(path);
     if (!file.isOpen())
         return tree;
     std::array<uint8_t, DayArchive::HeaderSize> header{};
