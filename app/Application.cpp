@@ -15,9 +15,15 @@
 #include "ui/WindowSupport.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPrinter>
+#include <QScreen>
 #include <QSettings>
+#include <QShortcut>
+#include <QStringList>
 #include <QWidget>
 #include <QtGlobal>
 
@@ -37,6 +43,9 @@ namespace {
 const char* const SettingsOrganization = "Telvanor";
 const char* const SettingsApplication = "Kwatrix";
 const char* const DeviceNoKey = "Global/Device No";
+const char* const RecentArchivesKey = "Archiv/Naposledy";
+const char* const WindowPlaceKey = "Okna/";
+constexpr int MaxRecentArchives = 8;
 
 } // namespace
 
@@ -104,6 +113,35 @@ void Application::connectWindows()
     QObject::connect(main, &MainWindow::dayPickerClosed, m_calendarWindow.get(), &QWidget::hide);
     QObject::connect(main, &MainWindow::fatalErrorShown, main, [this] { terminate(1); });
     QObject::connect(main, &MainWindow::closed, main, [this] { quit(); });
+    QObject::connect(main, &MainWindow::archiveOpenRequested, main,
+                     [this] { openAnotherArchive(std::string()); });
+    QObject::connect(main, &MainWindow::recentArchiveChosen, main,
+                     [this](const QString& folder) { openAnotherArchive(folder.toStdString()); });
+    {
+        const QSettings settings(SettingsOrganization, SettingsApplication);
+        main->setRecentArchives(settings.value(RecentArchivesKey).toStringList());
+    }
+
+    // F1 opens the topic of the window in front, as its "?" button does.
+    const std::pair<QWidget*, const char*> topics[] = {
+        {main, "MENU"},
+        {m_logWindow.get(), ""},
+        {m_outputWindow.get(), ""},
+        {m_calendarWindow.get(), "MENU_KALEND"},
+        {m_dayDivisionWindow.get(), "MENU_RDDS"},
+        {m_outputSumsWindow.get(), "MENU_VS"},
+        {m_outputSumWindow.get(), "MENU_VS"},
+        {m_listingParametersWindow.get(), "MENU_PV"},
+        {m_graphWindow.get(), "GR"},
+        {m_aboutBox.get(), ""},
+    };
+    for (const auto& [window, topic] : topics) {
+        auto* f1 = new QShortcut(QKeySequence::HelpContents, window);
+        f1->setObjectName(QStringLiteral("HelpShortcut"));
+        const QString key = QLatin1String(topic);
+        QObject::connect(f1, &QShortcut::activated, window,
+                         [window = window, key] { OpenHelp(window, key); });
+    }
 
     ListingParametersWindow* parameters = m_listingParametersWindow.get();
     QObject::connect(parameters, &ListingParametersWindow::dayDivisionEditorRequested, parameters,
@@ -172,13 +210,41 @@ Application::~Application()
     m_mainWindow.reset();
 }
 
-bool Application::startUp()
+void Application::showMainWindow()
 {
+    if (m_mainWindow->isVisible())
+        return;
+    restoreWindowPlaces();
+    // On the first start the main window takes the top left of the screen.
+    if (!m_placed.count(m_mainWindow.get())) {
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect area = screen->availableGeometry();
+            m_mainWindow->move(area.left() + 40, area.top() + 40);
+        }
+    }
     m_mainWindow->show();
     // Draw the main window once before the loading starts.
     QCoreApplication::processEvents();
+    placeBesideMainWindow();
+}
 
-    m_engine->setProgramPath(m_programDirectory);
+bool Application::startUp()
+{
+    showMainWindow();
+    if (!openArchiveFolder(m_programDirectory)) {
+        terminate(1);
+        return false;
+    }
+    return true;
+}
+
+bool Application::openArchiveFolder(const std::string& folder)
+{
+    std::string dir = folder;
+    if (!dir.empty() && dir.back() != '/')
+        dir += '/';
+    const bool reopening = m_registered;
+    m_engine->setProgramPath(dir);
     SetHelpDirectory(QString::fromStdString(ProgramPath));
     m_engine->LogProgramPath();
 
@@ -188,21 +254,103 @@ bool Application::startUp()
     loadArchiveDescription();
     if (!archive().ArchiveLoaded && !fallBackToAnotherDevice()) {
         m_mainWindow->ShowFatalError();
-        terminate(1);
         return false;
     }
+    if (reopening) {
+        // Another archive starts as the program starts: the first block, the
+        // month of yesterday, nothing picked from the folder before.
+        m_calendarWindow->hide();
+        m_engine->listing.BlockChoiceState = 0;
+    }
     m_mainWindow->FillPeriodTree();
+    const QString shown = m_mainWindow->shownPeriodText();
     m_mainWindow->SetPeriodToYesterday();
-    m_calendarWindow->RegisterDayButtons();
+    if (reopening && m_mainWindow->shownPeriodText() == shown)
+        m_mainWindow->rebuildListingTree();
+    if (!m_registered) {
+        m_calendarWindow->RegisterDayButtons();
+        m_registered = true;
+    }
     StartDayDivision();
     m_mainWindow->SelectBlock();
+    if (reopening && m_engine->calendar.Loaded) {
+        RunUserAction(m_mainWindow.get(), [this] { m_engine->calendar.ReloadCalendarMonth(); });
+    }
+    m_mainWindow->showArchiveName(QString::fromStdString(ArchiveFolderName(ProgramPath)));
+    rememberArchive(ProgramPath);
     return true;
+}
+
+std::string Application::askArchiveFolder(const std::string& start)
+{
+    if (m_folderChooser)
+        return m_folderChooser();
+    QFileDialog dialog(m_mainWindow.get(), QStringLiteral("Vyberte složku s archivem"),
+                       start.empty() ? QDir::homePath() : QString::fromStdString(start));
+    dialog.setObjectName(QStringLiteral("ArchiveFolderDialog"));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    // The same dialog on every desktop, and one that a test can find.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::string();
+    return QDir(dialog.selectedFiles().first()).absolutePath().toStdString() + "/";
+}
+
+void Application::openAnotherArchive(const std::string& folder)
+{
+    const std::string previous = ProgramPath;
+    std::string next = folder.empty() ? askArchiveFolder(previous) : folder;
+    while (!next.empty()) {
+        if (openArchiveFolder(next))
+            return;
+        // The fatal message was shown: the user may pick another folder.
+        next = askArchiveFolder(next);
+    }
+    // None chosen: the archive shown before comes back.
+    if (!previous.empty() && !openArchiveFolder(previous))
+        terminate(1);
+}
+
+void Application::rememberArchive(const std::string& folder)
+{
+    QSettings settings(SettingsOrganization, SettingsApplication);
+    QStringList recent = settings.value(RecentArchivesKey).toStringList();
+    const QString entry = QString::fromStdString(folder);
+    recent.removeAll(entry);
+    recent.prepend(entry);
+    while (recent.size() > MaxRecentArchives)
+        recent.removeLast();
+    settings.setValue(RecentArchivesKey, recent);
+    m_mainWindow->setRecentArchives(recent);
+}
+
+std::string Application::lastArchiveFolder()
+{
+    const QSettings settings(SettingsOrganization, SettingsApplication);
+    const QStringList recent = settings.value(RecentArchivesKey).toStringList();
+    return recent.isEmpty() ? std::string() : recent.first().toStdString();
 }
 
 int Application::run()
 {
-    if (!startUp())
-        return m_exitCode;
+    showMainWindow();
+    std::string folder = m_programDirectory;
+    if (folder.empty()) {
+        // Nowhere to look: the user chooses, and cancelling ends quietly.
+        folder = askArchiveFolder(std::string());
+        if (folder.empty()) {
+            terminate(0);
+            return 0;
+        }
+    }
+    while (!openArchiveFolder(folder)) {
+        folder = askArchiveFolder(folder);
+        if (folder.empty()) {
+            terminate(1);
+            return m_exitCode;
+        }
+    }
     // The main window may have been closed while start-up drew it.
     if (m_quitRequested)
         return 0;
@@ -244,6 +392,7 @@ void Application::Shutdown()
     if (m_shutDown)
         return;
     m_shutDown = true;
+    saveWindowPlaces();
     // Before the device list was first filled there is no device to remember.
     if (DeviceNo < 0)
         return;
@@ -253,6 +402,58 @@ void Application::Shutdown()
     if (settings.status() != QSettings::NoError)
         qWarning("Kwatrix: the device number could not be saved to %s",
                  qPrintable(settings.fileName()));
+}
+
+std::vector<QWidget*> Application::windows() const
+{
+    return {m_mainWindow.get(),        m_logWindow.get(),
+            m_outputWindow.get(),      m_calendarWindow.get(),
+            m_dayDivisionWindow.get(), m_outputSumsWindow.get(),
+            m_outputSumWindow.get(),   m_listingParametersWindow.get(),
+            m_graphWindow.get(),       m_aboutBox.get()};
+}
+
+void Application::restoreWindowPlaces()
+{
+    const QSettings settings(SettingsOrganization, SettingsApplication);
+    for (QWidget* window : windows()) {
+        const QByteArray stored = QByteArray::fromBase64(
+            settings.value(WindowPlaceKey + window->objectName()).toString().toLatin1());
+        if (!stored.isEmpty() && window->restoreGeometry(stored)) {
+            m_placed.insert(window);
+            KeepOnScreen(window);
+        }
+    }
+}
+
+void Application::placeBesideMainWindow()
+{
+    // On the first start the listing windows open beside the main window,
+    // not over its trees.
+    const QRect main = m_mainWindow->frameGeometry();
+    int top = main.top();
+    for (QWidget* window :
+         {static_cast<QWidget*>(m_outputWindow.get()), static_cast<QWidget*>(m_graphWindow.get()),
+          static_cast<QWidget*>(m_logWindow.get())}) {
+        if (m_placed.count(window))
+            continue;
+        window->move(main.right() + 8, top);
+        top += 40;
+        KeepOnScreen(window);
+    }
+}
+
+void Application::saveWindowPlaces()
+{
+    QSettings settings(SettingsOrganization, SettingsApplication);
+    for (QWidget* window : windows()) {
+        // A window never shown this time keeps the place it had; it has none
+        // of its own to give.
+        if (!window->testAttribute(Qt::WA_WState_Created))
+            continue;
+        settings.setValue(WindowPlaceKey + window->objectName(),
+                          QString::fromLatin1(window->saveGeometry().toBase64()));
+    }
 }
 
 int32_t Application::readStoredDeviceNo() const

@@ -5,10 +5,14 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
 class QPrinter;
+class QWidget;
 
 namespace kw {
 
@@ -28,8 +32,9 @@ enum class WindowKind;
 // together. The core stays free of Qt; this class is the glue between them.
 class Application {
 public:
-    // `programDirectory` is the directory of the executable, normally with a
-    // final '/' (one is added when missing). Creates every window, hidden.
+    // `programDirectory` is the archive folder (the program directory of the
+    // files), normally with a final '/' (one is added when missing); empty:
+    // run() asks for one. Creates every window, hidden.
     explicit Application(const std::string& programDirectory);
     ~Application();
     Application(const Application&) = delete;
@@ -38,8 +43,23 @@ public:
     // The start-up sequence up to the message loop. False when the archive
     // description could not be loaded (the fatal message has been shown).
     bool startUp();
-    // startUp, then the message loop; the exit code of the program.
+    // The start-up sequence, where a folder in which no description loads
+    // (and no folder at all) makes the folder dialog ask for another; then
+    // the message loop. The exit code of the program.
     int run();
+
+    // "Otevřít archiv…" and "Naposledy otevřené": runs the start-up sequence
+    // for another folder (asked for when `folder` is empty). A folder in
+    // which no description loads shows the fatal message and the dialog
+    // again; giving up brings the archive shown before back.
+    void openAnotherArchive(const std::string& folder);
+    // The last archive folder opened, empty when none.
+    static std::string lastArchiveFolder();
+    // Answers the folder dialog instead of the user (tests); empty: cancel.
+    void setFolderChooser(std::function<std::string()> chooser)
+    {
+        m_folderChooser = std::move(chooser);
+    }
 
     // Ends the message loop when it runs (the main window was closed).
     void quit();
@@ -67,6 +87,18 @@ public:
 private:
     // The signals by which windows open other windows.
     void connectWindows();
+    void showMainWindow();
+    // The start-up sequence for one folder: log lines, device list,
+    // description (the fatal message when none loads: false), period tree,
+    // day buttons, day division, block choice.
+    bool openArchiveFolder(const std::string& folder);
+    std::string askArchiveFolder(const std::string& start);
+    void rememberArchive(const std::string& folder);
+    std::vector<QWidget*> windows() const;
+    // Every window's size and place per user, kept on the screen.
+    void restoreWindowPlaces();
+    void placeBesideMainWindow();
+    void saveWindowPlaces();
     // After the stored device's description failed at start-up: the first
     // other device of the directory whose description loads, with a log line
     // and a message. False (device and prefix as before) when none loads.
@@ -121,7 +153,10 @@ private:
     std::unique_ptr<GraphWindow> m_graphWindow;
     std::unique_ptr<AboutBox> m_aboutBox;
 
-    bool m_running = false; // inside the message loop of run()
+    std::function<std::string()> m_folderChooser;
+    std::set<QWidget*> m_placed; // windows whose place was stored
+    bool m_registered = false;   // the calendar's day buttons are registered
+    bool m_running = false;      // inside the message loop of run()
     bool m_quitRequested = false;
     bool m_shutDown = false;
     bool m_terminated = false;

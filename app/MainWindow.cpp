@@ -12,7 +12,10 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTime>
 #include <QEvent>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,7 +24,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSet>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -102,6 +107,19 @@ QTreeWidget* makeTree(QWidget* parent, const char* name, const QRect& geometry)
 
 } // namespace
 
+MainWindow::FileStamp MainWindow::FileStampOf(const QString& path)
+{
+    FileStamp stamp;
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        return stamp;
+    stamp.exists = true;
+    stamp.size = info.size();
+    stamp.modified = info.lastModified().toMSecsSinceEpoch();
+    stamp.changed = info.metadataChangeTime().toMSecsSinceEpoch();
+    return stamp;
+}
+
 MainWindow::MainWindow(Engine& engine) : m_engine(engine)
 {
     setObjectName(QStringLiteral("TForm1"));
@@ -116,6 +134,20 @@ MainWindow::MainWindow(Engine& engine) : m_engine(engine)
     createPopupMenus();
     // The help window belongs to the main window, whichever window opens it.
     SetHelpOwner(this);
+
+    // Changes in the archive folder show within two seconds; a burst of
+    // changes (a copy of many files) is read once.
+    m_watcher = new QFileSystemWatcher(this);
+    m_refresh = new QTimer(this);
+    m_refresh->setSingleShot(true);
+    m_refresh->setInterval(300);
+    m_poll = new QTimer(this);
+    m_poll->setInterval(1000);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_refresh,
+            qOverload<>(&QTimer::start));
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, m_refresh, qOverload<>(&QTimer::start));
+    connect(m_refresh, &QTimer::timeout, this, &MainWindow::refreshFromDisk);
+    connect(m_poll, &QTimer::timeout, this, &MainWindow::refreshFromDisk);
     // The client area below the menu bar keeps its design size.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -140,6 +172,16 @@ void MainWindow::createMenu()
         action->setObjectName(QLatin1String(name));
         return action;
     };
+
+    // Archive folders: before the program's own menus, which stay as they were.
+    QMenu* archive = MainMenu1->addMenu(QStringLiteral("Archiv"));
+    archive->setObjectName(QStringLiteral("Archiv1"));
+    OtevritArchiv = AddNamedAction(archive, "OtevritArchiv", QStringLiteral("Otevřít archiv…"));
+    OtevritArchiv->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(OtevritArchiv, &QAction::triggered, this, &MainWindow::archiveOpenRequested);
+    NaposledyOtevrene = archive->addMenu(QStringLiteral("Naposledy otevřené"));
+    NaposledyOtevrene->setObjectName(QStringLiteral("NaposledyOtevrene"));
+    NaposledyOtevrene->setEnabled(false);
 
     QMenu* settings = MainMenu1->addMenu(QStringLiteral("Nastavení"));
     settings->setObjectName(QStringLiteral("Nastaven1"));
@@ -295,7 +337,12 @@ void MainWindow::FillDeviceList()
     ProgramLocation& location = m_engine.Location;
     const DeviceList list = kw::FillDeviceList(location.ProgramPath, location.DeviceNo);
     location.DeviceNo = list.deviceNo;
+    showDeviceList(list);
+}
 
+void MainWindow::showDeviceList(const DeviceList& list)
+{
+    m_shownDevices = list.devices;
     const QSignalBlocker blocker(ComboBoxDeviceNo);
     ComboBoxDeviceNo->clear();
     for (const int32_t device : list.devices)
@@ -365,20 +412,30 @@ void MainWindow::showDeviceInUse()
 
 void MainWindow::FillPeriodTree()
 {
+    showPeriodTree(
+        PeriodTreeContent(DirectoryListing(m_engine.Location.ProgramPath), m_engine.archive));
+    TreeViewObdobi->collapseAll();
+    SelectVisibleNode(TreeViewObdobi);
+    if (TreeViewObdobi->topLevelItemCount() > 0)
+        ExpandWithDescendants(TreeViewObdobi->topLevelItem(0), true);
+    watchArchive();
+}
+
+void MainWindow::showPeriodTree(const std::vector<PeriodYearNode>& years)
+{
+    m_shownPeriods.clear();
+    for (const PeriodYearNode& year : years)
+        for (const PeriodMonthNode& month : year.months)
+            m_shownPeriods.push_back(month.argument);
     TreeViewObdobi->clear();
-    const DirectoryListing directory(m_engine.Location.ProgramPath);
     QTreeWidgetItem* yearNode = nullptr;
-    for (const PeriodYearNode& year : PeriodTreeContent(directory, m_engine.archive)) {
+    for (const PeriodYearNode& year : years) {
         yearNode = AddTreeNode(0, TreeViewObdobi, yearNode, 0, NodeActionKind::None,
                                QString::number(year.year));
         for (const PeriodMonthNode& month : year.months)
             AddTreeNode(1, TreeViewObdobi, yearNode, month.argument, NodeActionKind::SetPeriodMonth,
                         QString::fromStdString(month.caption));
     }
-    TreeViewObdobi->collapseAll();
-    SelectVisibleNode(TreeViewObdobi);
-    if (TreeViewObdobi->topLevelItemCount() > 0)
-        ExpandWithDescendants(TreeViewObdobi->topLevelItem(0), true);
 }
 
 void MainWindow::SetPeriodToYesterday()
@@ -428,6 +485,9 @@ void MainWindow::BuildListingTree()
     const std::string path =
         ResolveFile(m_engine.Location.ProgramPath,
                     m_engine.archive.MonthFileName(listing.ListingYear, listing.ListingMonth));
+    m_shownMonthFile = QString::fromStdString(path);
+    m_shownMonthStamp = FileStampOf(m_shownMonthFile);
+    watchArchive();
     const ListingTreeContent content =
         ReadListingTree(path, listing.ListingYear, listing.ListingMonth);
 
@@ -559,6 +619,108 @@ void MainWindow::openCalendarFromPeriodTree()
     calendar.SelectionHandler = nullptr;
     calendar.SelectionMode = false;
     showCalendarMonth();
+}
+
+QString MainWindow::shownPeriodText() const
+{
+    return EditObdobi->text();
+}
+
+void MainWindow::rebuildListingTree()
+{
+    RunUserAction(this, [this] { listingMonthChanged(); });
+}
+
+void MainWindow::showArchiveName(const QString& name)
+{
+    setWindowTitle(QStringLiteral("Kwatrix – ") + name);
+}
+
+void MainWindow::setRecentArchives(const QStringList& folders)
+{
+    NaposledyOtevrene->clear();
+    for (const QString& folder : folders) {
+        QAction* action = NaposledyOtevrene->addAction(folder);
+        connect(action, &QAction::triggered, this,
+                [this, folder] { emit recentArchiveChosen(folder); });
+    }
+    NaposledyOtevrene->setEnabled(!folders.isEmpty());
+}
+
+void MainWindow::watchArchive()
+{
+    // The folder itself sees files come and go; the shown month file is
+    // watched too, as controllers overwrite it in place.
+    QStringList wanted{QString::fromStdString(m_engine.Location.ProgramPath)};
+    if (!m_shownMonthFile.isEmpty() && QFileInfo::exists(m_shownMonthFile))
+        wanted << m_shownMonthFile;
+    const QStringList watched = m_watcher->files() + m_watcher->directories();
+    if (QSet<QString>(watched.begin(), watched.end()) ==
+        QSet<QString>(wanted.begin(), wanted.end()))
+        return;
+    if (!watched.isEmpty())
+        m_watcher->removePaths(watched);
+    const QStringList failed = m_watcher->addPaths(wanted);
+    // Where the system offers no watching (no inotify left), a light look at
+    // the folder every second does the same.
+    if (failed.isEmpty())
+        m_poll->stop();
+    else if (!m_poll->isActive())
+        m_poll->start();
+}
+
+void MainWindow::refreshFromDisk()
+{
+    const ProgramLocation& location = m_engine.Location;
+    if (location.ProgramPath.empty() || !m_engine.description.ArchiveLoaded)
+        return;
+    // New devices show in the list; the device in use stays what it is.
+    DeviceList list = kw::FillDeviceList(location.ProgramPath, location.DeviceNo);
+    if (list.devices != m_shownDevices) {
+        list.selected = -1;
+        for (std::size_t i = 0; i < list.devices.size(); ++i)
+            if (list.devices[i] == location.DeviceNo)
+                list.selected = static_cast<int>(i);
+        list.enabled = list.devices.size() > 1 || (!list.devices.empty() && list.selected < 0);
+        showDeviceList(list);
+    }
+
+    const std::vector<PeriodYearNode> years =
+        PeriodTreeContent(DirectoryListing(location.ProgramPath), m_engine.archive);
+    std::vector<int32_t> periods;
+    for (const PeriodYearNode& year : years)
+        for (const PeriodMonthNode& month : year.months)
+            periods.push_back(month.argument);
+    if (periods != m_shownPeriods) {
+        // The user's view of the tree stays: open years, the chosen month.
+        QSet<QString> open;
+        for (int i = 0; i < TreeViewObdobi->topLevelItemCount(); ++i)
+            if (TreeViewObdobi->topLevelItem(i)->isExpanded())
+                open.insert(TreeViewObdobi->topLevelItem(i)->text(0));
+        const QTreeWidgetItem* current = TreeViewObdobi->currentItem();
+        const QVariant chosen = current ? current->data(0, ArgumentRole) : QVariant();
+        const bool chosenIsMonth = current && current->data(0, ActionRole).toInt() !=
+                                                  static_cast<int>(NodeActionKind::None);
+        showPeriodTree(years);
+        for (int i = 0; i < TreeViewObdobi->topLevelItemCount(); ++i) {
+            QTreeWidgetItem* year = TreeViewObdobi->topLevelItem(i);
+            year->setExpanded(open.contains(year->text(0)) || (open.isEmpty() && i == 0));
+            for (int m = 0; m < year->childCount(); ++m)
+                if (chosenIsMonth && year->child(m)->data(0, ArgumentRole) == chosen)
+                    TreeViewObdobi->setCurrentItem(year->child(m));
+        }
+    }
+
+    // The shown month's file was written: its archived days are read again.
+    // The listings already in the output and graph windows stay as they are.
+    if (FileStampOf(m_shownMonthFile) != m_shownMonthStamp) {
+        try {
+            BuildListingTree();
+        } catch (const UserActionError&) {
+            // Still being written: the next change reads it again.
+        }
+    }
+    watchArchive();
 }
 
 void MainWindow::closeDayPicker()

@@ -1,18 +1,23 @@
 #pragma once
 
+#include "archive/Devices.h"
 #include "listing/PeriodTree.h"
 
 #include <QMainWindow>
+#include <QString>
+#include <QStringList>
 
 #include <cstdint>
-#include <functional>
+#include <vector>
 
 class QAction;
 class QComboBox;
+class QFileSystemWatcher;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
+class QTimer;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -73,6 +78,19 @@ public:
     // Fills ComboBoxAB with the displayable blocks and selects one.
     void SelectBlock();
 
+    // The text of EditObdobi: the listing month shown.
+    QString shownPeriodText() const;
+    // Builds the listing tree of the shown month again, reporting a failure.
+    void rebuildListingTree();
+    // The caption names the archive folder shown.
+    void showArchiveName(const QString& name);
+    // The folders of "Naposledy otevřené", the last opened first.
+    void setRecentArchives(const QStringList& folders);
+    // Reads the archive folder again: new devices and months, and the shown
+    // month's archived days when its file changed. Runs by itself when the
+    // folder changes.
+    void refreshFromDisk();
+
     // What the listing run asks of the main window.
     void blockListChanged();
     void editVypisChanged();
@@ -82,6 +100,9 @@ public:
 
 signals:
     void windowRequested(kw::WindowKind window);
+    // "Otevřít archiv…" and an entry of "Naposledy otevřené".
+    void archiveOpenRequested();
+    void recentArchiveChosen(const QString& folder);
     // The day picker is to close: the month or the device changes under it.
     void dayPickerClosed();
     // The fatal message was shown after a device change: the program ends.
@@ -98,6 +119,21 @@ private:
     void createMenu();
     void createPopupMenus();
     void createControls();
+    void showDeviceList(const DeviceList& list);
+    void showPeriodTree(const std::vector<PeriodYearNode>& years);
+    // Watches the archive folder and the shown month file.
+    void watchArchive();
+
+    struct FileStamp {
+        bool exists = false;
+        qint64 size = 0, modified = 0, changed = 0;
+        bool operator!=(const FileStamp& o) const
+        {
+            return exists != o.exists || size != o.size || modified != o.modified ||
+                   changed != o.changed;
+        }
+    };
+    static FileStamp FileStampOf(const QString& path);
 
     QTreeWidgetItem* AddTreeNode(int kind, QTreeWidget* tree, QTreeWidgetItem* relative,
                                  int32_t argument, NodeActionKind action, const QString& caption);
@@ -135,7 +171,18 @@ private:
 
     Engine& m_engine;
 
+    // What the trees show, to tell a change in the folder from none.
+    std::vector<int32_t> m_shownDevices;
+    std::vector<int32_t> m_shownPeriods;
+    QString m_shownMonthFile;
+    FileStamp m_shownMonthStamp;
+    QFileSystemWatcher* m_watcher = nullptr;
+    QTimer* m_refresh = nullptr;
+    QTimer* m_poll = nullptr;
+
     QMenuBar* MainMenu1 = nullptr;
+    QAction* OtevritArchiv = nullptr;
+    QMenu* NaposledyOtevrene = nullptr;
     QAction* Kalend1 = nullptr;
     QAction* N2 = nullptr;
     QAction* Rozdlendnedosmn1 = nullptr;

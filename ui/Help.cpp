@@ -67,13 +67,30 @@ void SetHelpDirectory(const QString& directory)
     helpDirectory() = directory;
 }
 
+QString HelpDocumentPath()
+{
+    // A program directory that carries its own copy of the document wins;
+    // then the document beside the executable (the build tree), then the
+    // installed one.
+    const QString programDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    QStringList directories;
+    if (!helpDirectory().isEmpty())
+        directories << helpDirectory();
+    directories << programDir << programDir + QStringLiteral("../share/kwatrix/");
+    QStringList paths;
+    for (const QString& directory : directories) {
+        const QString path =
+            QString::fromStdString(ResolveFile(directory.toStdString(), std::string(HelpFileName)));
+        if (QFileInfo(path).isFile())
+            return QDir::cleanPath(path);
+        paths << path;
+    }
+    return paths.first();
+}
+
 void OpenHelp(QWidget* parent, const QString& contextKey)
 {
-    QString directory = helpDirectory();
-    if (directory.isEmpty())
-        directory = QCoreApplication::applicationDirPath() + QLatin1Char('/');
-    const QString path =
-        QString::fromStdString(ResolveFile(directory.toStdString(), std::string(HelpFileName)));
+    const QString path = HelpDocumentPath();
     if (!QFileInfo(path).isFile()) {
         QMessageBox::information(parent, QStringLiteral("Nápověda"),
                                  QStringLiteral("Nápověda není nainstalována.\n") +

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
@@ -18,9 +19,12 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QSvgRenderer>
 #include <QTableWidget>
+
+#include <algorithm>
 
 namespace kw {
 
@@ -53,6 +57,30 @@ void ShowWindowNormal(QWidget* window)
     window->showNormal();
     window->raise();
     window->activateWindow();
+}
+
+void KeepOnScreen(QWidget* window)
+{
+    QScreen* screen = QGuiApplication::screenAt(window->frameGeometry().center());
+    if (!screen)
+        screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    QRect frame = window->frameGeometry();
+    const QSize margins = frame.size() - window->size();
+    if (frame.width() > area.width() || frame.height() > area.height()) {
+        const QSize fits(std::min(frame.width(), area.width()) - margins.width(),
+                         std::min(frame.height(), area.height()) - margins.height());
+        window->resize(fits.expandedTo(window->minimumSize()));
+        frame = window->frameGeometry();
+    }
+    const int left = std::clamp(frame.left(), area.left(),
+                                std::max(area.left(), area.right() - frame.width() + 1));
+    const int top = std::clamp(frame.top(), area.top(),
+                               std::max(area.top(), area.bottom() - frame.height() + 1));
+    if (left != frame.left() || top != frame.top())
+        window->move(left, top);
 }
 
 QMenu* AddNamedMenu(QMenuBar* bar, const char* name, const QString& title)

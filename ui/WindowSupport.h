@@ -29,6 +29,10 @@ QFont WindowFont(int pointSize = 8);
 QIcon SvgIcon(const QString& resource);
 // Un-minimises a window, shows it and brings it to the front.
 void ShowWindowNormal(QWidget* window);
+// Moves (and if need be shrinks) a window so that it lies inside the
+// available area of its screen: a place stored on a larger screen or
+// another monitor must not leave it out of reach.
+void KeepOnScreen(QWidget* window);
 
 // Menus and items carry their given names as objectName.
 QMenu* AddNamedMenu(QMenuBar* bar, const char* name, const QString& title);

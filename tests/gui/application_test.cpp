@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -168,7 +169,8 @@ void ApplicationTest::startUpOnDemoArchive()
     QWidget* main = topLevel(QStringLiteral("TForm1"));
     QVERIFY(main);
     QVERIFY(main->isVisible());
-    QCOMPARE(main->windowTitle(), QStringLiteral("Kwatrix"));
+    // The caption names the archive folder.
+    QCOMPARE(main->windowTitle(), QStringLiteral("Kwatrix – ") + QDir(dir.qpath()).dirName());
 
     const auto* devices = kwtest::findChild<QComboBox>(main, "ComboBoxDeviceNo");
     QCOMPARE(comboItems(devices), (QStringList{QStringLiteral("0"), QStringLiteral("3")}));
@@ -501,10 +503,18 @@ void ApplicationTest::runEndsAfterFatalStart()
     ProgramDir dir;
     dir.populate({0}, {});
     kw::Application app(dir.path());
+    // After the fatal message the folder dialog asks for another folder;
+    // cancelling it ends the program.
+    int asked = 0;
+    app.setFolderChooser([&asked] {
+        ++asked;
+        return std::string();
+    });
     BoxAnswerer closer(Boxes::NextOnly);
     const Watchdog watchdog;
     QCOMPARE(app.run(), 1);
     QVERIFY(closer.seen());
+    QCOMPARE(asked, 1);
 
     // A later modal dialog still waits for its answer.
     BoxAnswerer later(Boxes::NextOnly);
