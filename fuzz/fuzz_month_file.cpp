@@ -46,12 +46,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string name = engine.archive.MonthFileName(2024, 3);
     kwfuzz::WriteFile(dir + name, data, size);
 
-    engine.archive.ReadDayRecord(1, name, 4);
-    for (int32_t mode = 100; mode <= 132; ++mode)
-        engine.archive.ReadDayRecord(mode, name, 1 + mode % 5);
-    for (int32_t mode = 200; mode <= 232; ++mode) {
-        const int32_t result = engine.archive.ReadDayRecord(mode, name, 0);
-        kwfuzz::Check(result <= 0 && result >= -6, "ReadDayRecord result out of range");
+    using kw::DayArchive;
+    engine.archive.ReadDayRecord(DayArchive::DirectoryListingMode, name, 4);
+    for (int32_t entry = DayArchive::LatestEntry; entry <= DayArchive::EntryCount; ++entry)
+        engine.archive.ReadDayRecord(DayArchive::RawListingMode(entry), name, 1 + entry % 5);
+    for (int32_t entry = 0; entry <= DayArchive::EntryCount; ++entry) {
+        const int32_t result =
+            engine.archive.ReadDayRecord(DayArchive::SilentReadMode(entry), name, 0);
+        kwfuzz::Check(result <= 0 && result >= DayArchive::NoFittingDescription,
+                      "ReadDayRecord result out of range");
     }
 
     // Display modes with a block each, a conversion setting and a day start
