@@ -2,6 +2,7 @@
 
 #include "archive/ArchiveDescription.h"
 #include "archive/Codepage.h"
+#include "archive/DateTime.h"
 #include "archive/MonthFile.h"
 #include "archive/NumberFormat.h"
 #include "calendar/Calendar.h"
@@ -193,6 +194,8 @@ void ListingRun::ListPeriod()
     EditVypisChange();
     m_graph.ClearGraph();
     m_out.ClearOutputIfSet();
+    FirstDayListed = -1;
+    LastDayListed = -1;
     bool first = true;
     bool energy = false;
     std::string periodName, startDate, endDate;
@@ -224,6 +227,11 @@ void ListingRun::ListPeriod()
             m_division.InitDayDivision(1);
 
         for (int32_t d = ListingFirstDay; d <= last; ++d) {
+            const auto dayNumber = static_cast<int64_t>(
+                DateTimeToSeconds(ListingYear, ListingMonth, d, 0, 0, 0) / 86400);
+            if (FirstDayListed < 0)
+                FirstDayListed = dayNumber;
+            LastDayListed = dayNumber;
             m_division.InitDayDivision(2);
             if (mode < 3 || first) {
                 m_out.SetOutputStyle(1);

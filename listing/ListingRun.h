@@ -71,6 +71,10 @@ public:
     int32_t SelectedEntry = -1;
     int32_t BlockChoiceState = 0;
     std::string EditVypis; // what the last listing covered
+    // The first and the last day the last listing went through (day numbers
+    // since 30 December 1899); -1 before any listing.
+    int64_t FirstDayListed = -1;
+    int64_t LastDayListed = -1;
 
     void MonthAction(int32_t n);
     void PickAction(int32_t n);

@@ -8,6 +8,7 @@
 #include "archive/NumberFormat.h"
 #include "calendar/Calendar.h"
 #include "listing/Engine.h"
+#include "listing/Export.h"
 
 #include <algorithm>
 #include <optional>
@@ -20,7 +21,10 @@ namespace {
 const char kUsage[] =
     "usage: kwatrix-report [--dir DIR] [--device N] [--month YYYY-MM] PERIOD\n"
     "                      [--block N] [--mode 0..4] [--impulses] [--values xy|y] [--point]\n"
+    "                      [--format text|csv|json] [--csv-excel]\n"
     "PERIOD: --day D | --whole-month | --energy-month | --range A-B | --raw N\n"
+    "--format csv|json: the quarter-hour values of the listing instead of its text\n"
+    "                   (csv: time,value; --csv-excel: semicolons, decimal comma)\n"
     "exit status: 0 done; 1 an I/O error ended the listing; 2 bad arguments, or a day\n"
     "             or range the month does not have; 3 archive description not loadable;\n"
     "             4 energy-month ends missing; 5 the raw listing's read failed\n";
@@ -45,6 +49,8 @@ struct Arguments {
     bool impulses = false;
     std::string values; // "", "xy" or "y"
     bool point = false;
+    std::string format = "text"; // "text", "csv" or "json"
+    bool csvExcel = false;
 };
 
 bool ParseNumber(const std::string& text, int32_t low, int32_t high, int32_t& value)
@@ -129,12 +135,23 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a)
                 return std::string("--values takes xy or y");
         } else if (arg == "--point") {
             a.point = true;
+        } else if (arg == "--format") {
+            if (!value(a.format) || (a.format != "text" && a.format != "csv" && a.format != "json"))
+                return std::string("--format takes text, csv or json");
+        } else if (arg == "--csv-excel") {
+            a.csvExcel = true;
         } else {
             return std::string("unknown argument " + arg);
         }
     }
     if (a.period == Period::None)
         return std::string("a period is needed");
+    // The exports hold the quarter-hour values of a listing: a raw listing has
+    // none, and --values is another form of the same values.
+    if (a.format != "text" && (a.period == Period::Raw || !a.values.empty()))
+        return std::string("--format csv|json goes with neither --raw nor --values");
+    if (a.csvExcel && a.format != "csv")
+        return std::string("--csv-excel goes with --format csv");
     return std::string();
 }
 
@@ -197,8 +214,8 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
     engine.log.setSink([&err](const std::string& line, bool) { err << line << '\n'; });
     StreamOutputTarget stdoutTarget(out);
     CountingOutputTarget nowhere;
-    engine.output.setTarget(a.values.empty() ? static_cast<OutputTarget*>(&stdoutTarget)
-                                             : &nowhere);
+    const bool listingText = a.values.empty() && a.format == "text";
+    engine.output.setTarget(listingText ? static_cast<OutputTarget*>(&stdoutTarget) : &nowhere);
 
     engine.LogProgramPath();
     engine.Location.DeviceNo = a.device ? *a.device : FillDeviceList(dir, 0).deviceNo;
@@ -270,10 +287,14 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
         return a.period == Period::Raw ? kRawListingFailed : kIoError;
     }
 
-    if (!a.values.empty()) {
-        const std::string text = CopyValuesText(engine.graph.bars(), a.values == "xy", !a.point);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    }
+    std::string text;
+    if (!a.values.empty())
+        text = CopyValuesText(engine.graph.bars(), a.values == "xy", !a.point);
+    else if (a.format == "csv")
+        text = SeriesCsv(engine.graph.bars(), a.csvExcel ? CsvStyle::Excel : CsvStyle::Standard);
+    else if (a.format == "json")
+        text = ListingJson(engine.graph.bars(), FactsOf(engine));
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.flush();
     return kDone;
 }

@@ -3,14 +3,17 @@
 # Usage: scripts/install-deps.sh [run|test|fuzz]
 set -euo pipefail
 
-# librsvg2-bin renders the PNG icons; dpkg-dev lets cpack work out the package's dependencies.
+# librsvg2-bin renders the PNG icons; dpkg-dev lets cpack work out the package's dependencies;
+# the exports write JSON with Debian's JSON library.
 packages=(cmake make g++ pkg-config qt6-base-dev qt6-svg-dev libqcustomplot-dev libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core qt6-translations-l10n
-          librsvg2-bin dpkg-dev)
+          librsvg2-bin dpkg-dev nlohmann-json3-dev)
 if [ "${1:-run}" = "test" ]; then
     packages+=(clang-format)
     # The package test: validators, manual pages, the installed program under Xvfb.
     packages+=(appstream desktop-file-utils man-db xvfb xauth xdotool imagemagick)
+    # Exports are read back with a real CSV reader and checked as PDF text.
+    packages+=(libcsv-dev poppler-utils)
 fi
 # The fuzz build needs clang with libFuzzer and the sanitizer runtimes.
 if [ "${1:-run}" = "fuzz" ]; then
