@@ -1,5 +1,6 @@
 #include "graph/GraphWindow.h"
 
+#include "graph/SeriesExport.h"
 #include "ui/Help.h"
 #include "ui/WindowSupport.h"
 
@@ -17,7 +18,9 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPageLayout>
 #include <QPageSetupDialog>
+#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRubberBand>
@@ -412,6 +415,15 @@ void GraphWindow::createMenu()
     Zoom2->setCheckable(true);
     connect(Zoom2, &QAction::triggered, this, &GraphWindow::setZoomFromMenu);
 
+    // Exports sit in a menu of their own, after the menus the window always had.
+    QMenu* exports = addMenu("Export1", QStringLiteral("Export"));
+    ExportCSV1 = addItem(exports, "ExportCSV1", QStringLiteral("Exportovat do CSV…"));
+    UlozitPDF1 = addItem(exports, "UlozitPDF1", QStringLiteral("Uložit jako PDF…"));
+    UlozitPDF1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(ExportCSV1, &QAction::triggered, this,
+            [this] { ExportSeriesCsv(this, graph().bars()); });
+    connect(UlozitPDF1, &QAction::triggered, this, &GraphWindow::saveAsPdf);
+
     QMenu* help = addMenu("Help1", QStringLiteral("Help"));
     Npovdakegrafu1 = addItem(help, "Npovdakegrafu1", QStringLiteral("Nápověda ke grafu"));
     connect(Npovdakegrafu1, &QAction::triggered, this,
@@ -727,6 +739,49 @@ bool GraphWindow::printChart(QPrinter& printer)
                                                              std::max(1, Chart1->width()))));
     Chart1->toPainter(&painter, width, height);
     return painter.end();
+}
+
+QByteArray GraphWindow::chartPdf() const
+{
+    // A vector page: A4 landscape, the chart over the printable area with its
+    // title, as the screen shows it.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setTitle(QString::fromStdString(m_graph.title()));
+    writer.setCreator(QStringLiteral("Kwatrix"));
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
+                                     QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter));
+    writer.setResolution(96);
+    QCPPainter painter;
+    if (!painter.begin(&writer))
+        return QByteArray();
+    painter.setMode(QCPPainter::pmVectorized);
+    painter.setMode(QCPPainter::pmNoCaching);
+    const QRect page = writer.pageLayout().paintRectPixels(writer.resolution());
+    Chart1->toPainter(&painter, page.width(), page.height());
+    painter.end();
+    return buffer.data();
+}
+
+void GraphWindow::saveAsPdf()
+{
+    const QString path = AskExportPath(this, QStringLiteral("Uložit graf jako PDF"),
+                                       QStringLiteral("graf.pdf"), QStringLiteral("PDF (*.pdf)"));
+    if (!path.isEmpty())
+        SaveExport(this, path, chartPdf());
+}
+
+bool ExportSeriesCsv(QWidget* parent, const std::vector<GraphBar>& bars)
+{
+    bool excel = false;
+    const QString path =
+        AskExportPath(parent, QStringLiteral("Exportovat hodnoty do CSV"),
+                      QStringLiteral("hodnoty.csv"), QStringLiteral("CSV (*.csv)"), &excel);
+    if (path.isEmpty())
+        return false;
+    const std::string csv = SeriesCsv(bars, excel ? CsvStyle::Excel : CsvStyle::Standard);
+    return SaveExport(parent, path, QByteArray::fromStdString(csv));
 }
 
 QImage GraphWindow::chartImage() const

@@ -37,6 +37,8 @@ public:
     // The chart as "Kopíruj jako BMP" and "Kopíruj jako Metafile" copy it.
     QImage chartImage() const;
     QByteArray chartSvg() const;
+    // The chart as a vector PDF page, A4 landscape, with its title.
+    QByteArray chartPdf() const;
 
     PanMode panMode() const { return m_panMode; }
     bool zoomAllowed() const { return m_zoomAllowed; }
@@ -98,6 +100,7 @@ private:
     void copyAsBitmap();
     void copyAsVectorPicture();
     void copyValues(bool xy);
+    void saveAsPdf();
     void setZoomFromMenu(bool checked);
 
     Graph& m_graph;
@@ -134,8 +137,14 @@ private:
     QAction* Svisle1 = nullptr;
     QAction* Obasmry1 = nullptr;
     QAction* Zoom2 = nullptr;
+    QAction* ExportCSV1 = nullptr;
+    QAction* UlozitPDF1 = nullptr;
     QAction* Npovdakegrafu1 = nullptr;
     QActionGroup* m_panItems = nullptr;
 };
+
+// "Exportovat do CSV…" of the graph and the output window: the bars of the
+// last listing into a CSV file the user chooses. True when saved.
+bool ExportSeriesCsv(QWidget* parent, const std::vector<GraphBar>& bars);
 
 } // namespace kw

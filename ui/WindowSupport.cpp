@@ -1,5 +1,6 @@
 #include "ui/WindowSupport.h"
 
+#include "archive/AtomicFile.h"
 #include "archive/Errors.h"
 #include "ui/Help.h"
 
@@ -7,7 +8,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QMenu>
@@ -20,6 +25,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QStyle>
 #include <QSvgRenderer>
 #include <QTableWidget>
@@ -118,6 +124,56 @@ QMenu* AddPrintMenu(QMenuBar* bar, QWidget* window, QPrinter& printer,
                                                   QStringLiteral("Tisk se nepodařilo spustit."));
                      });
     return menu;
+}
+
+QString AskExportPath(QWidget* parent, const QString& caption, const QString& suggestedName,
+                      const QString& filter, bool* excel)
+{
+    QSettings settings(QStringLiteral("Telvanor"), QStringLiteral("Kwatrix"));
+    const QString folder = settings.value(QStringLiteral("Export/Folder")).toString();
+    QFileDialog dialog(parent, caption,
+                       QDir(folder.isEmpty() ? QDir::homePath() : folder).filePath(suggestedName),
+                       filter);
+    dialog.setObjectName(QStringLiteral("ExportDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QFileInfo(suggestedName).suffix());
+    // Qt's own dialog, so that it can carry the check box.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    QCheckBox* excelBox = nullptr;
+    if (excel) {
+        excelBox =
+            new QCheckBox(QStringLiteral("Formát pro Excel (středník, desetinná čárka)"), &dialog);
+        excelBox->setObjectName(QStringLiteral("ExcelFormat"));
+        excelBox->setChecked(settings.value(QStringLiteral("Export/Excel")).toString() ==
+                             QLatin1String("1"));
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+            grid->addWidget(excelBox, grid->rowCount(), 0, 1, grid->columnCount());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    const QString path = dialog.selectedFiles().first();
+    settings.setValue(QStringLiteral("Export/Folder"), QFileInfo(path).absolutePath());
+    if (excelBox) {
+        *excel = excelBox->isChecked();
+        settings.setValue(QStringLiteral("Export/Excel"),
+                          *excel ? QStringLiteral("1") : QStringLiteral("0"));
+    }
+    return path;
+}
+
+bool SaveExport(QWidget* parent, const QString& path, const QByteArray& bytes)
+{
+    std::string reason;
+    if (WriteFileAtomically(path.toStdString(), std::string_view(bytes.constData(), bytes.size()),
+                            &reason))
+        return true;
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(SaveFailureCaption),
+                    QString::fromStdString(SaveFailureText(path.toStdString(), reason)),
+                    QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("ExportErrorBox"));
+    box.exec();
+    return false;
 }
 
 bool RunUserAction(QWidget* parent, const std::function<void()>& action)

@@ -44,6 +44,18 @@ QAction* AddNamedAction(QMenu* menu, const char* name, const QString& text);
 QMenu* AddPrintMenu(QMenuBar* bar, QWidget* window, QPrinter& printer,
                     std::function<bool(QPrinter&)> print, bool pageRanges);
 
+// The file an export goes to, asked with the save dialog, which asks before
+// an existing file is replaced; empty when cancelled. With `excel` given,
+// the dialog carries the check box "Formát pro Excel (středník, desetinná
+// čárka)", which is remembered per user and handed back. The folder chosen
+// last is where the dialog opens.
+QString AskExportPath(QWidget* parent, const QString& caption, const QString& suggestedName,
+                      const QString& filter, bool* excel = nullptr);
+// Writes an export: the file is replaced atomically (a link is followed, a
+// write-protected file refused); a failure is a Czech message box with the
+// system's reason. True when saved.
+bool SaveExport(QWidget* parent, const QString& path, const QByteArray& bytes);
+
 // Runs one user action; a UserActionError (an I/O error, a failed write)
 // ends it with a message box over `parent`, and the program goes on. False
 // when the action was ended so.

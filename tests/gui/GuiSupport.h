@@ -11,7 +11,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QList>
 #include <QMessageBox>
 #include <QPrinter>
@@ -200,6 +202,42 @@ public:
     }
 
     QList<SeenBox> boxes;
+
+private:
+    QTimer m_timer;
+};
+
+// Answers the next modal file dialog with `path` (cancels it when empty),
+// first setting its check box `box` (when named) to `checked`.
+class FileDialogAnswerer {
+public:
+    explicit FileDialogAnswerer(const QString& path, const QString& box = QString(),
+                                bool checked = false)
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this, path, box, checked] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            m_timer.stop();
+            caption = dialog->windowTitle();
+            if (!box.isEmpty()) {
+                if (auto* check = dialog->findChild<QCheckBox*>(box)) {
+                    boxWasChecked = check->isChecked();
+                    check->setChecked(checked);
+                }
+            }
+            if (path.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            dialog->selectFile(path);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        m_timer.start(10);
+    }
+
+    QString caption;            // of the dialog answered; empty when none opened
+    bool boxWasChecked = false; // how the dialog showed the check box
 
 private:
     QTimer m_timer;

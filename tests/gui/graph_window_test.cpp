@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QMimeData>
 #include <QPrinter>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -77,6 +78,7 @@ private slots:
     void copyValues();
     void copyPictures();
     void printToPdf();
+    void exports();
     void helpTopic();
 
 private:
@@ -612,6 +614,63 @@ void GraphWindowTest::printToPdf()
         QVERIFY(pdf.bytes.startsWith("%PDF"));
         QCOMPARE(pdf.pages(), 1);
     }
+}
+
+void GraphWindowTest::exports()
+{
+    listDays(2);
+    graph().SetGraphTitle("BŘEZEN 2024 - Činná - MĚSÍC", "kW");
+    listDays(2);
+    QTemporaryDir dir;
+
+    // CSV in the Czech spreadsheet's form when the box is ticked, and the
+    // box remembers it for the next export.
+    const QString csv = dir.filePath(QStringLiteral("a.csv"));
+    {
+        kwtest::FileDialogAnswerer answer(csv, QStringLiteral("ExcelFormat"), true);
+        action("ExportCSV1")->trigger();
+        QVERIFY(!answer.caption.isEmpty());
+    }
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray excel = file.readAll();
+    file.close();
+    QVERIFY(excel.startsWith("\xEF\xBB\xBFtime;value\r\n"));
+    QCOMPARE(excel.count('\n'), qsizetype(graph().bars().size() + 1));
+    {
+        kwtest::FileDialogAnswerer answer(dir.filePath(QStringLiteral("b.csv")),
+                                          QStringLiteral("ExcelFormat"), false);
+        action("ExportCSV1")->trigger();
+        QVERIFY(answer.boxWasChecked);
+    }
+
+    // The PDF is one A4 landscape page of vector text holding the title.
+    const QString pdf = dir.filePath(QStringLiteral("graf.pdf"));
+    {
+        kwtest::FileDialogAnswerer answer(pdf);
+        action("UlozitPDF1")->trigger();
+    }
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf});
+    QVERIFY(info.waitForFinished());
+    const QString infoText = QString::fromUtf8(info.readAllStandardOutput());
+    QVERIFY2(infoText.contains(QStringLiteral("Pages:           1")), qPrintable(infoText));
+    QVERIFY2(infoText.contains(QStringLiteral("Page size:       842 x 595 pts (A4)")),
+             qPrintable(infoText));
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    QVERIFY(text.waitForFinished());
+    QVERIFY(QString::fromUtf8(text.readAllStandardOutput())
+                .contains(QStringLiteral("BŘEZEN 2024 - Činná - MĚSÍC")));
+
+    // A folder that is not there: a message, and nothing written.
+    kwtest::BoxAnswerer boxes;
+    {
+        kwtest::FileDialogAnswerer answer(dir.filePath(QStringLiteral("none/c.pdf")));
+        action("UlozitPDF1")->trigger();
+    }
+    QCOMPARE(boxes.captions(), QStringList{QStringLiteral("Chyba při ukládání")});
+    QVERIFY(boxes.first().text.contains(QStringLiteral("se nepodařilo uložit")));
 }
 
 void GraphWindowTest::helpTopic()
