@@ -5,6 +5,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QActionGroup>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QMenu>
 #include <QMenuBar>
@@ -23,6 +24,7 @@
 #include <QTextDocumentFragment>
 
 #include <algorithm>
+#include <initializer_list>
 #include <memory>
 
 namespace kw {
@@ -53,14 +55,15 @@ protected:
 // line ends with a paragraph separator, so the document always ends in an
 // empty block that is not counted; a user's unfinished last line counts.
 //
-// Dropped lines leave the document in batches: removing the first line one at
-// a time costs as much as appending one, and a full view would append at half
-// speed. Until the batch goes, they are no longer counted as lines of the view.
+// Dropped lines leave the document when the window's batch closes: removing
+// the first line one at a time costs as much as appending one, and a full view
+// would append at half speed. Until then they are no longer counted as lines
+// of the view.
 class DocumentLines : public OutputLineView {
 public:
     DocumentLines(QTextDocument& document, std::size_t capacity, OutputWindow::Dropped& dropped,
-                  const QString& text, const QTextCharFormat& format)
-        : m_document(document), m_capacity(capacity), m_dropped(dropped), m_text(text),
+                  const QString& line, const QTextCharFormat& format)
+        : m_document(document), m_capacity(capacity), m_dropped(dropped), m_line(line),
           m_format(format)
     {}
 
@@ -72,24 +75,26 @@ public:
         return static_cast<std::size_t>(std::max(0, lines - m_dropped.lines));
     }
 
-    // The line and style were converted once by the caller; the loop may try
-    // the same line several times.
+    // The line (with its separator) and style were converted once by the caller;
+    // the loop may try the same line several times.
     void appendLine(const std::string&, int32_t) override
     {
         const auto used = static_cast<std::size_t>(endPosition() - m_dropped.characters);
         // An empty view takes any line, so the removal loop always ends.
-        if (lineCount() > 0 && used + static_cast<std::size_t>(m_text.size()) + 1 > m_capacity)
+        if (lineCount() > 0 && used + static_cast<std::size_t>(m_line.size()) > m_capacity)
             return;
+        // Positions, not cursor movements: the window's open edit block keeps
+        // the cursor from laying out the lines it passes.
         QTextCursor cursor(&m_document);
-        // Positions, not cursor movements, and inside an edit block: a cursor
-        // that moves lays out the line it passes.
-        cursor.beginEditBlock();
         cursor.setPosition(endPosition());
         if (cursor.block().length() > 1)
             cursor.insertBlock(); // the user's unfinished line stays a line of its own
-        cursor.insertText(m_text, m_format);
-        cursor.insertBlock();
-        cursor.endEditBlock();
+        // An empty line's end takes the format before it, as a typed Enter
+        // would; a line's end takes the line's format.
+        if (m_line.size() == 1)
+            cursor.insertBlock();
+        else
+            cursor.insertText(m_line, m_format);
     }
 
     void removeFirstLine() override
@@ -107,7 +112,7 @@ private:
     QTextDocument& m_document;
     std::size_t m_capacity;
     OutputWindow::Dropped& m_dropped;
-    const QString& m_text;
+    const QString& m_line;
     const QTextCharFormat& m_format;
 };
 
@@ -141,6 +146,10 @@ OutputWindow::OutputWindow(Output& output, QPrinter& printer, QWidget* parent)
     // An undo history of every listing line would hold all text ever shown.
     Memo1->setUndoRedoEnabled(false);
     setCentralWidget(Memo1);
+    // Whatever reaches the view may look at it: the batch closes first.
+    for (QObject* part : std::initializer_list<QObject*>{
+             Memo1, Memo1->viewport(), Memo1->verticalScrollBar(), Memo1->horizontalScrollBar()})
+        part->installEventFilter(this);
 
     createMenu();
     setReadOnly(true);
@@ -156,6 +165,7 @@ OutputWindow::OutputWindow(Output& output, QPrinter& printer, QWidget* parent)
 
 OutputWindow::~OutputWindow()
 {
+    closeBatch();
     if (m_output.target() == this)
         m_output.setTarget(nullptr);
 
@@ -190,8 +200,14 @@ void OutputWindow::createMenu()
     Pouzeproten1 = addItem(edit, "Pouzeproten1", QStringLiteral("Pouze pro čtení"));
     Pouzeproten1->setCheckable(true);
     Pouzeproten1->setChecked(true);
-    connect(Vyberve1, &QAction::triggered, Memo1, &QPlainTextEdit::selectAll);
-    connect(Kopruj1, &QAction::triggered, Memo1, &QPlainTextEdit::copy);
+    connect(Vyberve1, &QAction::triggered, this, [this] {
+        closeBatch();
+        Memo1->selectAll();
+    });
+    connect(Kopruj1, &QAction::triggered, this, [this] {
+        closeBatch();
+        Memo1->copy();
+    });
     connect(Zruve1, &QAction::triggered, this, &OutputWindow::clearAll);
     connect(Pouzeproten1, &QAction::toggled, this, &OutputWindow::setReadOnly);
 
@@ -248,51 +264,94 @@ void OutputWindow::createMenu()
     }
 }
 
-QTextCharFormat OutputWindow::lineFormat(int32_t style) const
+const QTextCharFormat& OutputWindow::lineFormat(int32_t style) const
 {
-    QTextCharFormat format;
-    format.setFontPointSize(m_fontSize);
-    format.setFontWeight(style == 1 || style == 3 ? QFont::Bold : QFont::Normal);
-    format.setFontItalic(style == 2);
-    format.setFontUnderline(style == 2 || style == 3);
-    return format;
+    return m_lineFormats[static_cast<std::size_t>(std::clamp(style, 0, 3))];
 }
 
 void OutputWindow::appendLine(const std::string& line, int32_t style)
 {
-    const QString text = QString::fromStdString(line);
-    const QTextCharFormat format = lineFormat(style);
+    openBatch();
+    QString text = QString::fromStdString(line);
+    // The paragraph separator, not '\n': a line that ends in '\r' keeps that
+    // as a line end of its own, as when the two were inserted apart.
+    text += QChar::ParagraphSeparator;
+    DocumentLines lines(*Memo1->document(), m_capacity, m_dropped, text, lineFormat(style));
+    if (AppendDroppingOldest(lines, line, style) && text.size() > m_longestLength) {
+        m_longestLength = static_cast<int>(text.size());
+        // The line is the last one; the empty block after it ends the document.
+        m_longestLine = Memo1->document()->lastBlock().previous();
+    }
+    // Dropped lines stay in the document until the batch closes; a listing
+    // much longer than the view does not keep them all.
+    if (static_cast<std::size_t>(m_dropped.characters) > m_capacity / 8)
+        closeBatch();
+}
+
+bool OutputWindow::event(QEvent* event)
+{
+    closeBatch();
+    return QMainWindow::event(event);
+}
+
+bool OutputWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // Setting the caret's format asks where the caret is for the input
+    // method; that answer does not need the batch's lines laid out.
+    if (event->type() != QEvent::InputMethodQuery)
+        closeBatch();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void OutputWindow::openBatch()
+{
+    if (m_batchOpen)
+        return;
     // A view scrolled to its end follows the new lines, as a terminal does;
     // one that the user scrolled elsewhere stays where it is.
-    QScrollBar* scrollBar = Memo1->verticalScrollBar();
-    const bool following = scrollBar->value() == scrollBar->maximum();
-    DocumentLines lines(*Memo1->document(), m_capacity, m_dropped, text, format);
-    AppendDroppingOldest(lines, line, style);
-    if (m_dropped.lines >= DroppedBatch) {
-        removeDroppedLines();
-    } else if (m_dropped.lines > 0 && !m_removalPending) {
-        m_removalPending = true;
+    const QScrollBar* bar = Memo1->verticalScrollBar();
+    m_followEnd = bar->value() == bar->maximum();
+    QTextCursor(Memo1->document()).beginEditBlock();
+    m_batchOpen = true;
+    if (!m_closePosted) {
+        m_closePosted = true;
         QMetaObject::invokeMethod(
             this,
             [this] {
-                m_removalPending = false;
-                removeDroppedLines();
+                m_closePosted = false;
+                closeBatch();
             },
             Qt::QueuedConnection);
     }
-    // Scrolling once per line would copy the picture once per line: once the
-    // listing has returned to the event loop is enough.
-    if (following && !m_scrollPending) {
-        m_scrollPending = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_scrollPending = false;
-                QScrollBar* bar = Memo1->verticalScrollBar();
-                bar->setValue(bar->maximum());
-            },
-            Qt::QueuedConnection);
+}
+
+void OutputWindow::closeBatch()
+{
+    if (!m_batchOpen)
+        return;
+    // Cleared first: what the end of the edit sets off may reach this window.
+    m_batchOpen = false;
+    QTextDocument* document = Memo1->document();
+    QTextCursor(document).endEditBlock();
+    if (m_longestLine.isValid())
+        document->documentLayout()->blockBoundingRect(m_longestLine);
+    m_longestLine = QTextBlock();
+    m_longestLength = -1;
+    removeDroppedLines();
+    // The caret at the end is on the last line, so showing it means showing
+    // the end; scrolling there first leaves it only the horizontal part.
+    if (m_followEnd || m_showCaret) {
+        QScrollBar* bar = Memo1->verticalScrollBar();
+        // A view that scrolls while drawn measures the way from the old top
+        // line to the new one, laying out the lines between; frozen, it only
+        // takes the new top line, and is drawn afresh once.
+        Memo1->viewport()->setUpdatesEnabled(false);
+        bar->setValue(bar->maximum());
+        Memo1->viewport()->setUpdatesEnabled(true);
     }
+    if (m_showCaret)
+        Memo1->ensureCursorVisible();
+    m_showCaret = false;
 }
 
 void OutputWindow::removeDroppedLines()
@@ -311,6 +370,7 @@ void OutputWindow::removeDroppedLines()
 
 void OutputWindow::clearView()
 {
+    closeBatch();
     Memo1->clear();
     m_dropped = Dropped();
     // Text typed into the empty view keeps the chosen size.
@@ -324,19 +384,38 @@ bool OutputWindow::clearBeforeListing() const
 
 void OutputWindow::caretToEnd()
 {
-    QTextCursor cursor = Memo1->textCursor();
-    cursor.movePosition(QTextCursor::End);
-    // Moving the caret scrolls it into view; with the picture frozen that is
-    // one repaint later instead of a copy of the picture per call.
-    Memo1->viewport()->setUpdatesEnabled(false);
-    Memo1->setTextCursor(cursor);
-    Memo1->viewport()->setUpdatesEnabled(true);
+    QTextCursor caret = Memo1->textCursor();
+    if (caret.hasSelection() || caret.position() != Memo1->document()->characterCount() - 1) {
+        // Moving the caret scrolls it into view, which needs the lines before
+        // it laid out.
+        closeBatch();
+        caret.movePosition(QTextCursor::End);
+        // With the picture frozen that is one repaint later instead of a copy
+        // of the picture per call.
+        Memo1->viewport()->setUpdatesEnabled(false);
+        Memo1->setTextCursor(caret);
+        Memo1->viewport()->setUpdatesEnabled(true);
+    } else {
+        // Lines appended at the end carry the caret along; it is scrolled
+        // into view once, when the batch closes.
+        openBatch();
+        m_showCaret = true;
+    }
     Memo1->setCurrentCharFormat(lineFormat(m_output.style()));
 }
 
 void OutputWindow::applyFontSize(int32_t points)
 {
+    closeBatch();
     m_fontSize = points;
+    for (std::size_t style = 0; style < m_lineFormats.size(); ++style) {
+        QTextCharFormat& format = m_lineFormats[style];
+        format = QTextCharFormat();
+        format.setFontPointSize(points);
+        format.setFontWeight(style == 1 || style == 3 ? QFont::Bold : QFont::Normal);
+        format.setFontItalic(style == 2);
+        format.setFontUnderline(style == 2 || style == 3);
+    }
     Memo1->selectAll();
     QTextCharFormat size;
     size.setFontPointSize(points);
@@ -353,6 +432,7 @@ void OutputWindow::applyFontSize(int32_t points)
 
 void OutputWindow::setTextStyle(bool bold, bool italic, bool underline)
 {
+    closeBatch();
     QTextCharFormat format;
     format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
     format.setFontItalic(italic);
@@ -363,7 +443,7 @@ void OutputWindow::setTextStyle(bool bold, bool italic, bool underline)
 bool OutputWindow::printText(QPrinter& printer)
 {
     printer.setDocName(QStringLiteral("Ahoj"));
-    removeDroppedLines();
+    closeBatch();
 
     // A copy laid out for the paper: its own fonts at the printer's resolution,
     // lines wrapped at the page edge rather than cut off.

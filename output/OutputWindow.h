@@ -3,16 +3,19 @@
 #include "output/Output.h"
 
 #include <QMainWindow>
+#include <QTextBlock>
+#include <QTextCharFormat>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 class QAction;
 class QActionGroup;
+class QEvent;
 class QPlainTextEdit;
 class QPrinter;
-class QTextCharFormat;
 
 namespace kw {
 
@@ -53,13 +56,21 @@ public:
         int characters = 0;
     };
 
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
-    // Dropped lines leave the document at the latest after this many.
-    static constexpr int DroppedBatch = 256;
+    // Lines appended while control has not returned to the event loop form
+    // one edit of the document: each line is in the document at once, but the
+    // layout, the scroll bars and the picture follow once per listing rather
+    // than once per line. The edit ends before anything else sees the view.
+    void openBatch();
+    void closeBatch();
 
     void createMenu();
     void removeDroppedLines();
-    QTextCharFormat lineFormat(int32_t style) const;
+    const QTextCharFormat& lineFormat(int32_t style) const;
     void applyFontSize(int32_t points);
     void setTextStyle(bool bold, bool italic, bool underline);
 
@@ -70,9 +81,20 @@ private:
     QPrinter& m_printer;
     std::size_t m_capacity = DefaultCapacity;
     int32_t m_fontSize = 8;
-    bool m_scrollPending = false;
-    bool m_removalPending = false;
+    // The format of each line style at the current size.
+    std::array<QTextCharFormat, 4> m_lineFormats;
     Dropped m_dropped;
+
+    bool m_batchOpen = false;
+    bool m_closePosted = false;
+    // Whether the view showed its end when the batch began, so it follows.
+    bool m_followEnd = false;
+    // A SetOutputStyle during the batch: the caret at the end is shown.
+    bool m_showCaret = false;
+    // The longest line of the batch: laying it out gives the horizontal scroll
+    // bar the width it would have had with every line laid out.
+    QTextBlock m_longestLine;
+    int m_longestLength = -1;
 
     QPlainTextEdit* Memo1 = nullptr;
     QAction* Vyberve1 = nullptr;
