@@ -70,6 +70,12 @@ stop_program() {
 gui_checks() {
     local bin=$1 out=$2 work=$3 pid id title
 
+    # xvfb-run may start us before the server takes connections.
+    for _ in $(seq 50); do
+        xdotool getdisplaygeometry > /dev/null 2>&1 && break
+        sleep 0.2
+    done
+
     echo "Started with no archive folder (HOME empty, nothing beside $bin/kwatrix):"
     HOME=$work/home-empty "$bin/kwatrix" > "$out/no-archive.log" 2>&1 &
     pid=$!
