@@ -61,6 +61,14 @@ wait_for_window() {
     return 1
 }
 
+# xvfb-run may start us before the server takes connections.
+wait_for_display() {
+    for _ in $(seq 50); do
+        xdotool getdisplaygeometry > /dev/null 2>&1 && return 0
+        sleep 0.2
+    done
+}
+
 stop_program() {
     kill "$1" 2>/dev/null || true
     wait "$1" 2>/dev/null || true
@@ -70,12 +78,7 @@ stop_program() {
 gui_checks() {
     local bin=$1 out=$2 work=$3 pid id title
 
-    # xvfb-run may start us before the server takes connections.
-    for _ in $(seq 50); do
-        xdotool getdisplaygeometry > /dev/null 2>&1 && break
-        sleep 0.2
-    done
-
+    wait_for_display
     echo "Started with no archive folder (HOME empty, nothing beside $bin/kwatrix):"
     HOME=$work/home-empty "$bin/kwatrix" > "$out/no-archive.log" 2>&1 &
     pid=$!
@@ -98,6 +101,7 @@ gui_checks() {
     local demo="$work/Archiv Demo"
     echo "Started on a demo folder made by kwatrix-demo: kwatrix \"$demo\""
     "$bin/kwatrix-demo" --dir "$demo" --months 2 > /dev/null
+    wait_for_display
     HOME=$work/home-demo "$bin/kwatrix" "$demo" > "$out/demo-folder.log" 2>&1 &
     pid=$!
     if id=$(wait_for_window "Kwatrix – Archiv Demo" 30 "$pid"); then
@@ -279,7 +283,9 @@ printf '%s\n' "$bin" "$out" "$work" > "$work/args"
     unset DISPLAY WAYLAND_DISPLAY
     export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$work/runtime
     unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME
-    xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --under-xvfb "$work/args"
+    # -noreset: the server would otherwise reset, refusing connections for a
+    # moment, whenever the first program's last window goes.
+    xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$0" --under-xvfb "$work/args"
 ) || true
 if [ -f "$out/gui-result" ]; then
     read -r _ p _ f _ < "$out/gui-result"
