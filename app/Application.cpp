@@ -143,6 +143,10 @@ void Application::connectWindows()
                          [window = window, key] { OpenHelp(window, key); });
     }
 
+    OutputWindow* output = m_outputWindow.get();
+    QObject::connect(output, &OutputWindow::csvExportRequested, output,
+                     [this, output] { ExportSeriesCsv(output, m_engine->graph.bars()); });
+
     ListingParametersWindow* parameters = m_listingParametersWindow.get();
     QObject::connect(parameters, &ListingParametersWindow::dayDivisionEditorRequested, parameters,
                      [this] { showWindow(WindowKind::DayDivision); });

@@ -5,14 +5,17 @@
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QActionGroup>
+#include <QBuffer>
 #include <QEvent>
 #include <QFontDatabase>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPageLayout>
 #include <QPageSetupDialog>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -64,14 +67,15 @@ public:
     DocumentLines(QTextDocument& document, std::size_t capacity, OutputWindow::Dropped& dropped,
                   const QString& line, const QTextCharFormat& format)
         : m_document(document), m_capacity(capacity), m_dropped(dropped), m_line(line),
-          m_format(format)
+          m_format(format),
+          // length() counts the block's separator: 1 is an empty block.
+          m_openLine(document.lastBlock().length() > 1)
     {}
 
     std::size_t lineCount() const override
     {
         const int blocks = m_document.blockCount();
-        // length() counts the block's separator: 1 is an empty block.
-        const int lines = m_document.lastBlock().length() <= 1 ? blocks - 1 : blocks;
+        const int lines = m_openLine ? blocks : blocks - 1;
         return static_cast<std::size_t>(std::max(0, lines - m_dropped.lines));
     }
 
@@ -87,7 +91,7 @@ public:
         // the cursor from laying out the lines it passes.
         QTextCursor cursor(&m_document);
         cursor.setPosition(endPosition());
-        if (cursor.block().length() > 1)
+        if (m_openLine)
             cursor.insertBlock(); // the user's unfinished line stays a line of its own
         // An empty line's end takes the format before it, as a typed Enter
         // would; a line's end takes the line's format.
@@ -95,15 +99,20 @@ public:
             cursor.insertBlock();
         else
             cursor.insertText(m_line, m_format);
+        m_openLine = false;
     }
 
     void removeFirstLine() override
     {
-        const QTextBlock block = m_document.findBlockByNumber(m_dropped.lines);
+        // From one dropped line to the next rather than by number: a search
+        // from the top of a full document for every line would cost more.
+        const QTextBlock block =
+            m_dropped.lines == 0 ? m_document.firstBlock() : m_dropped.last.next();
         if (!block.isValid() || lineCount() == 0)
             return;
         ++m_dropped.lines;
         m_dropped.characters += block.length();
+        m_dropped.last = block;
     }
 
 private:
@@ -114,6 +123,8 @@ private:
     OutputWindow::Dropped& m_dropped;
     const QString& m_line;
     const QTextCharFormat& m_format;
+    // The last block holds text the user typed and did not end.
+    bool m_openLine;
 };
 
 QFont fixedPitchFont(int points)
@@ -262,6 +273,14 @@ void OutputWindow::createMenu()
         const int32_t points = size.points;
         connect(action, &QAction::triggered, this, [this, points] { applyFontSize(points); });
     }
+
+    // Exports sit in a menu of their own, after the menus the window always had.
+    QMenu* exports = addMenu("Export1", QStringLiteral("Export"));
+    QAction* csv = addItem(exports, "ExportCSV1", QStringLiteral("Exportovat do CSV…"));
+    QAction* pdf = addItem(exports, "UlozitPDF1", QStringLiteral("Uložit jako PDF…"));
+    pdf->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(csv, &QAction::triggered, this, &OutputWindow::csvExportRequested);
+    connect(pdf, &QAction::triggered, this, &OutputWindow::saveAsPdf);
 }
 
 const QTextCharFormat& OutputWindow::lineFormat(int32_t style) const
@@ -438,6 +457,77 @@ void OutputWindow::setTextStyle(bool bold, bool italic, bool underline)
     format.setFontItalic(italic);
     format.setFontUnderline(underline);
     Memo1->mergeCurrentCharFormat(format);
+}
+
+QString OutputWindow::documentTitle()
+{
+    closeBatch();
+    for (QTextBlock block = Memo1->document()->begin(); block.isValid(); block = block.next()) {
+        const QString line = block.text().simplified();
+        if (!line.isEmpty())
+            return line;
+    }
+    return QStringLiteral("Kwatrix");
+}
+
+QByteArray OutputWindow::listingPdf()
+{
+    const QString title = documentTitle();
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setTitle(title);
+    writer.setCreator(QStringLiteral("Kwatrix"));
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                     QMarginsF(15, 15, 15, 12), QPageLayout::Millimeter));
+    writer.setResolution(300);
+
+    // The listing as shown, laid out for the page; the last lines of every
+    // page are kept free for its number.
+    const std::unique_ptr<QTextDocument> document(Memo1->document()->clone());
+    document->documentLayout()->setPaintDevice(&writer);
+    document->setDocumentMargin(0);
+    QTextOption option = document->defaultTextOption();
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    document->setDefaultTextOption(option);
+    const QRectF paint = writer.pageLayout().paintRectPixels(writer.resolution());
+    QFont footerFont = document->defaultFont();
+    footerFont.setPointSize(8);
+    const qreal footer = QFontMetricsF(footerFont, &writer).height() * 2;
+    const QSizeF body(paint.width(), paint.height() - footer);
+    document->setPageSize(body);
+    const int pages = std::max(1, document->pageCount());
+
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return QByteArray();
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.palette.setColor(QPalette::Text, Qt::black);
+    for (int number = 1; number <= pages; ++number) {
+        if (number > 1)
+            writer.newPage();
+        const QRectF area(0, (number - 1) * body.height(), body.width(), body.height());
+        painter.save();
+        painter.translate(0, -area.top());
+        painter.setClipRect(area);
+        context.clip = area;
+        document->documentLayout()->draw(&painter, context);
+        painter.restore();
+        painter.setFont(footerFont);
+        painter.setPen(Qt::black);
+        painter.drawText(QRectF(0, body.height(), body.width(), footer), Qt::AlignCenter,
+                         QStringLiteral("strana %1 z %2").arg(number).arg(pages));
+    }
+    painter.end();
+    return buffer.data();
+}
+
+void OutputWindow::saveAsPdf()
+{
+    const QString path = AskExportPath(this, QStringLiteral("Uložit výpis jako PDF"),
+                                       QStringLiteral("vypis.pdf"), QStringLiteral("PDF (*.pdf)"));
+    if (!path.isEmpty())
+        SaveExport(this, path, listingPdf());
 }
 
 bool OutputWindow::printText(QPrinter& printer)

@@ -54,11 +54,20 @@ public:
     struct Dropped {
         int lines = 0;
         int characters = 0;
+        QTextBlock last; // the last of them
     };
 
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // The listing as shown into A4 PDF pages numbered "strana N z M" in the
+    // footer, with the first line of the view as the document's title.
+    QByteArray listingPdf();
+
+signals:
+    // "Exportovat do CSV…": the values of the last listing, which the graph holds.
+    void csvExportRequested();
 
 private:
     // Lines appended while control has not returned to the event loop form
@@ -75,6 +84,8 @@ private:
     void setTextStyle(bool bold, bool italic, bool underline);
 
     void clearAll();
+    void saveAsPdf();
+    QString documentTitle();
     void setReadOnly(bool checked);
 
     Output& m_output;

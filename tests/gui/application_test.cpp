@@ -4,6 +4,7 @@
 #include "app/Application.h"
 #include "app/MainWindow.h"
 #include "output/LogWindow.h"
+#include "output/OutputWindow.h"
 #include "tools/DemoArchive.h"
 
 #include <QAbstractButton>
@@ -143,6 +144,7 @@ private slots:
     void aboutBox();
     void helpWithoutDocument();
     void helpOpensTopic();
+    void outputWindowExportsTheGraphsValues();
 };
 
 void ApplicationTest::initTestCase()
@@ -664,6 +666,33 @@ void ApplicationTest::helpOpensTopic()
     kwtest::findChild<QAction>(app.mainWindow(), QStringLiteral("Npovda1"))->trigger();
     QCOMPARE(app.mainWindow()->findChildren<QWidget*>(QStringLiteral("HelpWindow")).size(), 1);
     QCOMPARE(browser->source().fragment(), QString());
+}
+
+void ApplicationTest::outputWindowExportsTheGraphsValues()
+{
+    ProgramDir dir;
+    kw::demo::DemoOptions options;
+    options.lastDay = {2024, 3, 15};
+    options.months = 1;
+    options.devices = {0};
+    dir.writeDemoArchive(options);
+    kw::Application app(dir.path());
+    QVERIFY(app.startUp());
+    app.engine().listing.ListingYear = 2024;
+    app.engine().listing.ListingMonth = 3;
+    app.engine().settings.DisplayMode = 3;
+    app.engine().listing.MonthAction(kw::ListingRun::WholeMonth);
+    const std::size_t bars = app.engine().graph.bars().size();
+    QVERIFY(bars > 96);
+
+    const QString csv = dir.file(QStringLiteral("vypis.csv"));
+    {
+        kwtest::FileDialogAnswerer answer(csv);
+        kwtest::findChild<QAction>(app.outputWindow(), "ExportCSV1")->trigger();
+    }
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().count('\n'), qsizetype(bars + 1));
 }
 
 QTEST_MAIN(ApplicationTest)

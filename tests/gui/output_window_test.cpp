@@ -13,6 +13,8 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPrinter>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -76,6 +78,7 @@ private slots:
     void clearAllKeepsPendingPiece();
     void copyKeepsFormatting();
     void printToPdf();
+    void saveAsPdf();
 
 private:
     // The output window alone, without the program.
@@ -508,6 +511,43 @@ void OutputWindowTest::printToPdf()
     QVERIFY2(pages >= 3 && pages <= 12, QByteArray::number(pages).constData());
     // The text itself stays in the view.
     QCOMPARE(texts().size(), 301);
+}
+
+void OutputWindowTest::saveAsPdf()
+{
+    output().WriteOutputLine("");
+    output().SetOutputStyle(1);
+    output().WriteOutputLine("    **** VÝPIS OBDOBÍ: BŘEZEN 2024");
+    output().SetOutputStyle(0);
+    for (int i = 0; i < 300; ++i)
+        output().WriteOutputLine(QStringLiteral("[%1] hodnota").arg(i).toStdString());
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("vypis.pdf"));
+    {
+        kwtest::FileDialogAnswerer answer(path);
+        kwtest::findChild<QAction>(m_window, QStringLiteral("UlozitPDF1"))->trigger();
+    }
+    const auto run = [](const QString& program, const QStringList& args) {
+        QProcess process;
+        process.start(program, args);
+        process.waitForFinished();
+        return QString::fromUtf8(process.readAllStandardOutput());
+    };
+    // The view's first line is the title; every page carries its number.
+    const QString info = run(QStringLiteral("pdfinfo"), {path});
+    QVERIFY2(info.contains(QStringLiteral("Title:           **** VÝPIS OBDOBÍ: BŘEZEN 2024")),
+             qPrintable(info));
+    const QString text =
+        run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    const QStringList pages = text.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+    QVERIFY2(pages.size() >= 3, qPrintable(text.left(400)));
+    QVERIFY(pages.first().contains(QStringLiteral("**** VÝPIS OBDOBÍ: BŘEZEN 2024")));
+    QVERIFY(pages.first().contains(QStringLiteral("[0] hodnota")));
+    for (int n = 1; n <= pages.size(); ++n)
+        QVERIFY2(pages[n - 1].contains(QStringLiteral("strana %1 z %2").arg(n).arg(pages.size())),
+                 qPrintable(pages[n - 1].right(200)));
+    QVERIFY(pages.last().contains(QStringLiteral("[299] hodnota")));
 }
 
 QTEST_MAIN(OutputWindowTest)
