@@ -1,0 +1,46 @@
+// The exports of a year of quarter-hours: 35,040 bars to CSV (both styles)
+// and to JSON, from bars as a listing of a whole year leaves them.
+#include "graph/SeriesExport.h"
+#include "listing/Export.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// 1 January 2024 00:15 onwards, one bar each quarter-hour, values like a meter's.
+std::vector<kw::GraphBar> YearOfBars()
+{
+    std::vector<kw::GraphBar> bars;
+    const double first = 45292.0 + 1.0 / 96;
+    for (int i = 0; i < 35040; ++i)
+        bars.push_back({first + i / 96.0, 150 + 90 * std::sin(i / 15.0) + (i % 7) * 0.35, ""});
+    return bars;
+}
+
+void BM_ExportCsvYear(benchmark::State& state)
+{
+    const std::vector<kw::GraphBar> bars = YearOfBars();
+    const auto style = state.range(0) ? kw::CsvStyle::Excel : kw::CsvStyle::Standard;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(kw::SeriesCsv(bars, style));
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(bars.size()));
+}
+BENCHMARK(BM_ExportCsvYear)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_ExportJsonYear(benchmark::State& state)
+{
+    const std::vector<kw::GraphBar> bars = YearOfBars();
+    kw::ListingFacts facts;
+    facts.blockName = "Činná energie";
+    facts.unit = "kW";
+    facts.command = "MĚSÍC";
+    for (auto _ : state)
+        benchmark::DoNotOptimize(kw::ListingJson(bars, facts));
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(bars.size()));
+}
+BENCHMARK(BM_ExportJsonYear)->Unit(benchmark::kMillisecond);
+
+} // namespace
