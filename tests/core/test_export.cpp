@@ -2,6 +2,7 @@
 // with a real CSV reader and a real JSON parser, every row is a bar, in the
 // graph's order, with its instant and value.
 #include "listing/Export.h"
+#include "listing/QuietListing.h"
 
 #include "ArchiveFixture.h"
 
@@ -262,6 +263,32 @@ TEST(Export, NumbersIgnoreTheLocaleAndKeepFourDecimals)
         }
     }
     std::setlocale(LC_NUMERIC, before.c_str());
+}
+
+TEST(QuietListing, BarsAreThoseOfTheListingOnScreen)
+{
+    kwtest::TempDir dir;
+    DemoArchiveInto(dir.path());
+    kwtest::QuietUi ui;
+    kw::Engine engine(ui);
+    kw::CountingOutputTarget nowhere;
+    engine.output.setTarget(&nowhere);
+    Start(engine, dir.path(), 2024, 2);
+    engine.settings.ConvertValues = false;
+    for (const int32_t block : {1, 2}) {
+        engine.listing.ComboBoxABChange(block - 1);
+        engine.listing.MonthAction(kw::ListingRun::WholeMonth);
+        kw::QuietListing quiet(dir.path(), 0, engine.settings, engine.division.DayStartOffset());
+        ASSERT_TRUE(quiet.loaded());
+        const std::vector<kw::GraphBar> bars = quiet.WholeMonth(2024, 2, block);
+        ASSERT_GT(bars.size(), 96u * 28) << block;
+        ASSERT_EQ(bars.size(), engine.graph.bars().size()) << block;
+        for (std::size_t i = 0; i < bars.size(); ++i) {
+            EXPECT_EQ(bars[i].x, engine.graph.bars()[i].x);
+            EXPECT_EQ(bars[i].y, engine.graph.bars()[i].y);
+        }
+        EXPECT_EQ(quiet.MonthsWithFiles(2024), (std::vector<int32_t>{1, 2, 3}));
+    }
 }
 
 } // namespace

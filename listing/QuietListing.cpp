@@ -1,0 +1,85 @@
+#include "listing/QuietListing.h"
+
+#include "archive/FileLookup.h"
+#include "listing/Engine.h"
+
+#include <exception>
+
+namespace kw {
+
+// Questions keep the settings given; messages and lines go nowhere.
+struct QuietListing::Silent : ListingUi {
+    bool askYesNo(const std::string&, const std::string&) override { return false; }
+    void showMessage(const std::string&, const std::string&, bool) override {}
+    CountingOutputTarget nowhere;
+};
+
+QuietListing::QuietListing(const std::string& programPath, int32_t device,
+                           const ListingSettings& settings, int32_t dayStartOffset)
+    : m_silent(std::make_unique<Silent>()), m_engine(std::make_unique<Engine>(*m_silent)),
+      m_dayStartOffset(dayStartOffset)
+{
+    Engine& e = *m_engine;
+    e.output.setTarget(&m_silent->nowhere);
+    e.setProgramPath(programPath);
+    e.Location.DeviceNo = device;
+    try {
+        e.description.LoadArchiveDescription(programPath, device);
+    } catch (const std::exception&) {
+        e.description.ArchiveLoaded = false;
+    }
+    e.division.LoadDayDivision(programPath);
+    e.division.SetDayStartOffset(dayStartOffset);
+    e.settings = settings;
+    // Several days are listed without asking which display mode to take;
+    // the values do not depend on it.
+    e.settings.DisplayMode = 4;
+}
+
+QuietListing::~QuietListing() = default;
+
+bool QuietListing::loaded() const
+{
+    return m_engine->description.ArchiveLoaded;
+}
+
+std::vector<GraphBar> QuietListing::List(int32_t year, int32_t month, int32_t block,
+                                         const std::function<void(ListingRun&)>& command)
+{
+    Engine& e = *m_engine;
+    if (!loaded() || block < 1 || block > e.description.BlockCount)
+        return {};
+    e.description.CurrentBlock = block;
+    e.description.CurrentBlockTitle =
+        e.description.BlockTable[static_cast<std::size_t>(block)].Description;
+    e.division.SetDayStartOffset(m_dayStartOffset);
+    e.graph.ClearGraph();
+    e.listing.ListingYear = year;
+    e.listing.ListingMonth = month;
+    try {
+        command(e.listing);
+    } catch (const std::exception&) {
+        return {};
+    }
+    // A switch of description files during the listing may have moved the
+    // block; the bars are those of the listing all the same.
+    return e.graph.bars();
+}
+
+std::vector<GraphBar> QuietListing::WholeMonth(int32_t year, int32_t month, int32_t block)
+{
+    return List(year, month, block,
+                [](ListingRun& listing) { listing.MonthAction(ListingRun::WholeMonth); });
+}
+
+std::vector<int32_t> QuietListing::MonthsWithFiles(int32_t year) const
+{
+    std::vector<int32_t> months;
+    const DirectoryListing dir(m_engine->Location.ProgramPath);
+    for (int32_t month = 1; month <= 12; ++month)
+        if (dir.anyMatch(m_engine->archive.MonthFileName(year, month)))
+            months.push_back(month);
+    return months;
+}
+
+} // namespace kw
