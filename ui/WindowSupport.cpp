@@ -176,6 +176,42 @@ bool SaveExport(QWidget* parent, const QString& path, const QByteArray& bytes)
     return false;
 }
 
+namespace {
+
+// One key per archive folder, device and block; the folder's path is no
+// key of its own, as its slashes would make groups of it.
+QString CapacityKey(const QString& archiveFolder, int device, int block)
+{
+    const QByteArray folder = archiveFolder.toUtf8().toBase64(QByteArray::Base64UrlEncoding |
+                                                              QByteArray::OmitTrailingEquals);
+    return QStringLiteral("Kapacita/%1-%2-%3")
+        .arg(QString::fromLatin1(folder))
+        .arg(device)
+        .arg(block);
+}
+
+} // namespace
+
+std::optional<double> ReservedCapacity(const QString& archiveFolder, int device, int block)
+{
+    const QSettings settings(QStringLiteral("Telvanor"), QStringLiteral("Kwatrix"));
+    bool ok = false;
+    const double value =
+        settings.value(CapacityKey(archiveFolder, device, block)).toString().toDouble(&ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+void SetReservedCapacity(const QString& archiveFolder, int device, int block,
+                         std::optional<double> capacity)
+{
+    QSettings settings(QStringLiteral("Telvanor"), QStringLiteral("Kwatrix"));
+    const QString key = CapacityKey(archiveFolder, device, block);
+    if (capacity)
+        settings.setValue(key, QString::number(*capacity, 'g', 12));
+    else
+        settings.remove(key);
+}
+
 bool RunUserAction(QWidget* parent, const std::function<void()>& action)
 {
     try {

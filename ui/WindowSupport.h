@@ -6,6 +6,7 @@
 #include <QStyledItemDelegate>
 
 #include <functional>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -55,6 +56,12 @@ QString AskExportPath(QWidget* parent, const QString& caption, const QString& su
 // write-protected file refused); a failure is a Czech message box with the
 // system's reason. True when saved.
 bool SaveExport(QWidget* parent, const QString& path, const QByteArray& bytes);
+
+// The reserved capacity ("Rezervovaná kapacita") of a block of a device in an
+// archive folder, in the block's unit, kept per user; none when not set.
+std::optional<double> ReservedCapacity(const QString& archiveFolder, int device, int block);
+void SetReservedCapacity(const QString& archiveFolder, int device, int block,
+                         std::optional<double> capacity);
 
 // Runs one user action; a UserActionError (an I/O error, a failed write)
 // ends it with a message box over `parent`, and the program goes on. False
