@@ -5,6 +5,7 @@
 #include "archive/Ini.h"
 #include "output/Log.h"
 
+#include <algorithm>
 #include <exception>
 
 namespace kw {
@@ -65,6 +66,14 @@ bool ParseDayText(const std::string& text, int32_t& day)
     return true;
 }
 
+std::string Join(const std::vector<std::string>& keys)
+{
+    std::string text;
+    for (const std::string& key : keys)
+        text += (text.empty() ? "" : ", ") + key;
+    return text;
+}
+
 char ExplicitLetter(int32_t type)
 {
     switch (type) {
@@ -80,6 +89,48 @@ char ExplicitLetter(int32_t type)
 }
 
 } // namespace
+
+DayOfYear EasterSunday(int32_t year)
+{
+    // The anonymous Gregorian computus.
+    const int32_t a = year % 19;
+    const int32_t b = year / 100;
+    const int32_t c = year % 100;
+    const int32_t d = b / 4;
+    const int32_t e = b % 4;
+    const int32_t f = (b + 8) / 25;
+    const int32_t g = (b - f + 1) / 3;
+    const int32_t h = (19 * a + b - d - g + 15) % 30;
+    const int32_t i = c / 4;
+    const int32_t k = c % 4;
+    const int32_t l = (32 + 2 * e + 2 * i - h - k) % 7;
+    const int32_t m = (a + 11 * h + 22 * l) / 451;
+    const int32_t n = h + l - 7 * m + 114;
+    return {n % 31 + 1, n / 31};
+}
+
+std::vector<DayOfYear> CzechPublicHolidays(int32_t year)
+{
+    std::vector<DayOfYear> days = {{1, 1},   {1, 5},   {8, 5},   {5, 7},   {6, 7},  {28, 9},
+                                   {28, 10}, {17, 11}, {24, 12}, {25, 12}, {26, 12}};
+    // Easter Sunday falls between 22 March and 25 April.
+    const int64_t easter = DaysFromCivil(year, EasterSunday(year).second, EasterSunday(year).first);
+    const auto dayAt = [year](int64_t n) {
+        for (int32_t month = 3; month <= 4; ++month) {
+            const int64_t first = DaysFromCivil(year, month, 1);
+            if (n >= first && n < first + DaysInMonth(year, month))
+                return DayOfYear{static_cast<int32_t>(n - first + 1), month};
+        }
+        return DayOfYear{0, 0};
+    };
+    if (year >= 2016)
+        days.push_back(dayAt(easter - 2));
+    days.push_back(dayAt(easter + 1));
+    std::sort(days.begin(), days.end(), [](const DayOfYear& a, const DayOfYear& b) {
+        return a.second != b.second ? a.second < b.second : a.first < b.first;
+    });
+    return days;
+}
 
 const std::string& MonthNames(int32_t month)
 {
@@ -390,6 +441,45 @@ DayClick Calendar::ClickDay(const std::string& caption, const std::function<void
     click.showPopup = true;
     click.popup = PopupFor(ClickedDay);
     return click;
+}
+
+std::vector<std::string> Calendar::AddPublicHolidays()
+{
+    if (!Loaded || Month < 1 || Month > 12)
+        return {};
+    const std::string file = CalendarFilePath();
+    std::vector<std::string> written;
+    try {
+        m_ini.EditIniFile(file, [&](IniDocument& doc) {
+            written.clear();
+            const Entries entries = CopyTemplateIfEmpty(doc, file);
+            for (const auto& [day, month] : CzechPublicHolidays(Year)) {
+                // Any key naming the day ("5.7", "05.7") is the user's own.
+                const std::string monthText = "." + std::to_string(month) + ".";
+                bool taken = false;
+                for (const auto& entry : entries) {
+                    const std::string probe = entry.first + ".";
+                    const std::size_t p = probe.find(monthText);
+                    int32_t keyDay = 0;
+                    if (p != std::string::npos && ParseDayText(probe.substr(0, p), keyDay) &&
+                        keyDay == day)
+                        taken = true;
+                }
+                const std::string key = std::to_string(day) + "." + std::to_string(month);
+                if (!taken && doc.Set(YearText, key, "N"))
+                    written.push_back(key);
+            }
+        });
+    } catch (...) {
+        ReloadCalendarMonth();
+        throw;
+    }
+    if (m_log)
+        m_log->WriteLog(false, "Kalendář " + YearText + ": doplněny státní svátky " +
+                                   (written.empty() ? std::string("(žádný, všechny už zapsány)")
+                                                    : Join(written)));
+    ReloadCalendarMonth();
+    return written;
 }
 
 bool Calendar::PopupAction(PopupItem item)

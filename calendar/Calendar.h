@@ -35,6 +35,15 @@ enum DayTypeCode : int32_t {
 
 enum DayFontStyle : int32_t { FontNormal = 0, FontItalic = 1, FontBold = 2 };
 
+// A day of a month: {day, month}.
+using DayOfYear = std::pair<int32_t, int32_t>;
+
+// Easter Sunday of a year of the Gregorian calendar.
+DayOfYear EasterSunday(int32_t year);
+// The Czech public holidays of a year, in date order: the fixed ones, Easter
+// Monday, and Good Friday from 2016, when it became one.
+std::vector<DayOfYear> CzechPublicHolidays(int32_t year);
+
 constexpr int32_t DayButtonCount = 37;
 
 // Place of day button n (1..37) in the window: seven rows, Monday first.
@@ -147,6 +156,13 @@ public:
     // handler. Editing mode: records the clicked day and returns the popup
     // state. A caption that names no day of the loaded month does nothing.
     DayClick ClickDay(const std::string& caption, const std::function<void()>& hideWindow = {});
+
+    // "Doplnit státní svátky": writes "N" for every public holiday of the
+    // loaded year that has no key of its own yet, in one locked
+    // read-modify-write of KALEND.INI, logs what it wrote and reloads the
+    // month. Nothing else in the file changes. Returns the keys written. A
+    // failed write throws UserActionError.
+    std::vector<std::string> AddPublicHolidays();
 
     // Applies a popup item to the clicked day in one locked read-modify-write
     // of KALEND.INI and reloads the month. What is written is decided from

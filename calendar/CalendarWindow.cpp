@@ -91,6 +91,11 @@ CalendarWindow::CalendarWindow(Calendar& calendar, QWidget* parent)
     PopupMenu1->addSeparator();
     KEM = addItem("KEM", QStringLiteral("Konec energetického měsíce"), PopupItem::KEM);
     ZKEM = addItem("ZKEM", QStringLiteral("Zrušení konce enrgertického měsíce"), PopupItem::ZKEM);
+    PopupMenu1->addSeparator();
+    QAction* holidays = PopupMenu1->addAction(QStringLiteral("Doplnit státní svátky"));
+    holidays->setObjectName(QStringLiteral("DoplnitSvatky"));
+    connect(holidays, &QAction::triggered, this,
+            [this] { RunUserAction(this, [this] { m_calendar.AddPublicHolidays(); }); });
 
     m_calendar.Changed = [this] { refresh(); };
     refresh();

@@ -2,6 +2,7 @@
 
 #include "archive/AtomicFile.h"
 #include "archive/Codepage.h"
+#include "calendar/Calendar.h"
 
 #include <algorithm>
 #include <charconv>
@@ -318,42 +319,17 @@ int Weekday(const Date& date)
 
 Date EasterSunday(int year)
 {
-    const int a = year % 19;
-    const int b = year / 100;
-    const int c = year % 100;
-    const int d = b / 4;
-    const int e = b % 4;
-    const int f = (b + 8) / 25;
-    const int g = (b - f + 1) / 3;
-    const int h = (19 * a + b - d - g + 15) % 30;
-    const int i = c / 4;
-    const int k = c % 4;
-    const int l = (32 + 2 * e + 2 * i - h - k) % 7;
-    const int m = (a + 11 * h + 22 * l) / 451;
-    const int n = h + l - 7 * m + 114;
-    return Date{year, n / 31, n % 31 + 1};
+    const kw::DayOfYear easter = kw::EasterSunday(year);
+    return Date{year, easter.second, easter.first};
 }
-
-namespace {
-
-// Holidays on the same date every year; also the template section "1980".
-constexpr std::pair<int, int> kFixedHolidays[] = {
-    {1, 1},   {1, 5},   {8, 5},   {5, 7},   {6, 7},   {28, 9},
-    {28, 10}, {17, 11}, {24, 12}, {25, 12}, {26, 12},
-};
-
-} // namespace
 
 bool IsPublicHoliday(const Date& date)
 {
-    for (const auto& [day, month] : kFixedHolidays) {
+    for (const auto& [day, month] : kw::CzechPublicHolidays(date.year)) {
         if (date.day == day && date.month == month)
             return true;
     }
-    const int64_t easter = DayNumber(EasterSunday(date.year));
-    const int64_t n = DayNumber(date);
-    // Good Friday has been a public holiday since 2016.
-    return n == easter + 1 || (n == easter - 2 && date.year >= 2016);
+    return false;
 }
 
 bool IsWorkingDay(const Date& date)
@@ -721,6 +697,16 @@ MonthImage BuildMonthImage(const DemoOptions& options, int device, int year, int
 }
 
 // ---- Calendar and day division ----
+
+namespace {
+
+// Holidays on the same date every year: the template section "1980".
+constexpr std::pair<int, int> kFixedHolidays[] = {
+    {1, 1},   {1, 5},   {8, 5},   {5, 7},   {6, 7},   {28, 9},
+    {28, 10}, {17, 11}, {24, 12}, {25, 12}, {26, 12},
+};
+
+} // namespace
 
 std::string CalendarText(int firstYear, int lastYear)
 {

@@ -1,6 +1,7 @@
 #include "archive/Errors.h"
 #include "archive/Ini.h"
 #include "calendar/Calendar.h"
+#include "output/Log.h"
 
 #include "TempDir.h"
 
@@ -581,6 +582,62 @@ TEST(Calendar, FileFoundWithoutRegardToCase)
     ASSERT_TRUE(cal.PopupAction(PopupItem::O));
     EXPECT_FALSE(std::filesystem::exists(dir.path() + "KALEND.INI"));
     EXPECT_EQ(Stored(dir.path() + "kalend.ini", "2024", "2.1"), "");
+}
+
+TEST(Calendar, PublicHolidaysWithEaster)
+{
+    const std::vector<std::pair<int32_t, std::vector<kw::DayOfYear>>> cases = {
+        // Easter Sunday 31 March: Good Friday in March, Easter Monday in April.
+        {2024, {{29, 3}, {1, 4}}},
+        // Easter in March (the 23rd), before Good Friday was a holiday.
+        {2008, {{24, 3}}},
+        // The first year with Good Friday.
+        {2016, {{25, 3}, {28, 3}}},
+        {2019, {{19, 4}, {22, 4}}},
+    };
+    const std::vector<kw::DayOfYear> fixed = {{1, 1},   {1, 5},   {8, 5},   {5, 7},
+                                              {6, 7},   {28, 9},  {28, 10}, {17, 11},
+                                              {24, 12}, {25, 12}, {26, 12}};
+    for (const auto& [year, easter] : cases) {
+        std::vector<kw::DayOfYear> expected = fixed;
+        expected.insert(expected.begin() + 1, easter.begin(), easter.end());
+        EXPECT_EQ(kw::CzechPublicHolidays(year), expected) << year;
+    }
+}
+
+TEST(Calendar, AddingHolidaysKeepsEveryKeyThereIs)
+{
+    // The user's own keys for holidays stay, whatever they say.
+    const std::string before =
+        Ini({"; kalendář", "[2024]", "05.7=P", "24.12=SE", "3.3=N", "", "[2025]", "1.1=N"});
+    Fixture f(before);
+    kw::Log log;
+    std::vector<std::string> lines;
+    log.setSink([&](const std::string& line, bool) { lines.push_back(line); });
+    kw::Calendar cal(f.ini, &log);
+    cal.setProgramPath(f.dir.path());
+    cal.SelectionMode = false;
+    cal.LoadCalendarMonth(2024, 12, "");
+    const std::vector<std::string> written = cal.AddPublicHolidays();
+    EXPECT_EQ(written, (std::vector<std::string>{"1.1", "29.3", "1.4", "1.5", "8.5", "6.7", "28.9",
+                                                 "28.10", "17.11", "25.12", "26.12"}));
+    EXPECT_EQ(Stored(f.file(), "2024", "05.7"), "P");
+    EXPECT_EQ(Stored(f.file(), "2024", "5.7"), std::nullopt) << "05.7 names the day already";
+    EXPECT_EQ(Stored(f.file(), "2024", "24.12"), "SE");
+    EXPECT_EQ(Stored(f.file(), "2024", "25.12"), "N");
+    EXPECT_EQ(cal.DayType(25), kw::ExplicitRestDay);
+    EXPECT_EQ(Keys(f.file(), "2025"), std::vector<std::string>{"1.1"});
+    // The other lines stay byte for byte: only the year's new keys are added.
+    std::ifstream in(f.file(), std::ios::binary);
+    const std::string after((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(after.substr(0, before.find("\r\n\r\n[2025]")),
+              before.substr(0, before.find("\r\n\r\n[2025]")));
+    EXPECT_EQ(after.substr(after.find("\r\n\r\n[2025]")),
+              before.substr(before.find("\r\n\r\n[2025]")));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("29.3"), std::string::npos);
+    // A second time there is nothing left to add.
+    EXPECT_TRUE(cal.AddPublicHolidays().empty());
 }
 
 } // namespace
