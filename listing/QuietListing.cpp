@@ -34,6 +34,10 @@ QuietListing::QuietListing(const std::string& programPath, int32_t device,
     // Several days are listed without asking which display mode to take;
     // the values do not depend on it.
     e.settings.DisplayMode = 4;
+    // The block is chosen by List, as by the user after the program's start:
+    // a switch of description files keeps the block it finds again instead
+    // of taking the first one of the list.
+    e.listing.BlockChoiceState = 1;
 }
 
 QuietListing::~QuietListing() = default;
@@ -47,6 +51,13 @@ std::vector<GraphBar> QuietListing::List(int32_t year, int32_t month, int32_t bl
                                          const std::function<void(ListingRun&)>& command)
 {
     Engine& e = *m_engine;
+    // An earlier listing may have switched to another description file, whose
+    // blocks can lie in another order; `block` is one of the device's own.
+    try {
+        e.description.LoadArchiveDescription(e.Location.ProgramPath, e.Location.DeviceNo);
+    } catch (const std::exception&) {
+        e.description.ArchiveLoaded = false;
+    }
     if (!loaded() || block < 1 || block > e.description.BlockCount)
         return {};
     e.description.CurrentBlock = block;
