@@ -9,8 +9,12 @@
 #include "calendar/Calendar.h"
 #include "listing/Engine.h"
 #include "listing/Export.h"
+#include "listing/QuietListing.h"
+#include "listing/YearOverview.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <optional>
 #include <ostream>
 
@@ -22,9 +26,14 @@ const char kUsage[] =
     "usage: kwatrix-report [--dir DIR] [--device N] [--month YYYY-MM] PERIOD\n"
     "                      [--block N] [--mode 0..4] [--impulses] [--values xy|y] [--point]\n"
     "                      [--format text|csv|json] [--csv-excel]\n"
+    "       kwatrix-report [--dir DIR] [--device N] --year YYYY [--block N] [--impulses]\n"
+    "                      [--capacity X] [--format text|csv|json] [--csv-excel]\n"
     "PERIOD: --day D | --whole-month | --energy-month | --range A-B | --raw N\n"
     "--format csv|json: the quarter-hour values of the listing instead of its text\n"
     "                   (csv: time,value; --csv-excel: semicolons, decimal comma)\n"
+    "--year: the year overview, a row for each month with data: quarter-hours,\n"
+    "        energy, average, maximum and its time, quarter-hours above --capacity\n"
+    "        (the reserved capacity in the block's unit)\n"
     "exit status: 0 done; 1 an I/O error ended the listing; 2 bad arguments, or a day\n"
     "             or range the month does not have; 3 archive description not loadable;\n"
     "             4 energy-month ends missing; 5 the raw listing's read failed\n";
@@ -36,7 +45,7 @@ constexpr int kNoDescription = 3;
 constexpr int kEnergyMonthEnds = 4;
 constexpr int kRawListingFailed = 5;
 
-enum class Period { None, Day, WholeMonth, EnergyMonth, Range, Raw };
+enum class Period { None, Day, WholeMonth, EnergyMonth, Range, Raw, Year };
 
 struct Arguments {
     std::string dir;
@@ -51,6 +60,8 @@ struct Arguments {
     bool point = false;
     std::string format = "text"; // "text", "csv" or "json"
     bool csvExcel = false;
+    int32_t year = 0;
+    std::optional<double> capacity;
 };
 
 bool ParseNumber(const std::string& text, int32_t low, int32_t high, int32_t& value)
@@ -67,6 +78,17 @@ bool ParseNumber(const std::string& text, int32_t low, int32_t high, int32_t& va
         return false;
     value = static_cast<int32_t>(v);
     return true;
+}
+
+// A plain decimal number of 0 or more; no locale, no exponent, no "inf".
+bool ParseCapacity(const std::string& text, double& value)
+{
+    if (text.empty() || text.size() > 32 ||
+        text.find_first_not_of("0123456789.") != std::string::npos)
+        return false;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size() &&
+           std::isfinite(value);
 }
 
 // Empty when the arguments are good, else what is wrong with them.
@@ -121,6 +143,15 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a)
             if (!value(v) || !ParseNumber(v, 0, 32, a.first) || !setPeriod(Period::Raw))
                 return std::string(
                     "--raw takes an entry number 0..32 (0: the latest), and only one period");
+        } else if (arg == "--year") {
+            if (!value(v) || v.size() != 4 || !ParseNumber(v, 1980, 2079, a.year) ||
+                !setPeriod(Period::Year))
+                return std::string("--year takes a year 1980..2079, and only one period");
+        } else if (arg == "--capacity") {
+            double c = 0;
+            if (!value(v) || !ParseCapacity(v, c))
+                return std::string("--capacity takes a number of 0 or more, like 250 or 62.5");
+            a.capacity = c;
         } else if (arg == "--block") {
             if (!value(v) || !ParseNumber(v, 1, 10, n))
                 return std::string("--block takes a block number 1..10");
@@ -152,6 +183,13 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a)
         return std::string("--format csv|json goes with neither --raw nor --values");
     if (a.csvExcel && a.format != "csv")
         return std::string("--csv-excel goes with --format csv");
+    if (a.period == Period::Year && (a.month || !a.values.empty()))
+        return std::string("--year goes with neither --month nor --values");
+    if (a.capacity && a.period != Period::Year)
+        return std::string("--capacity goes with --year");
+    // The capacity is in the block's unit; impulses have none.
+    if (a.capacity && a.impulses)
+        return std::string("--capacity goes not with --impulses");
     return std::string();
 }
 
@@ -214,7 +252,7 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
     engine.log.setSink([&err](const std::string& line, bool) { err << line << '\n'; });
     StreamOutputTarget stdoutTarget(out);
     CountingOutputTarget nowhere;
-    const bool listingText = a.values.empty() && a.format == "text";
+    const bool listingText = a.values.empty() && a.format == "text" && a.period != Period::Year;
     engine.output.setTarget(listingText ? static_cast<OutputTarget*>(&stdoutTarget) : &nowhere);
 
     engine.LogProgramPath();
@@ -255,6 +293,29 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
     engine.settings.DisplayMode = a.mode;
     engine.settings.ConvertValues = !a.impulses;
 
+    if (a.period == Period::Year) {
+        // The months are listed on an engine of their own, each exactly as
+        // --whole-month lists it.
+        YearOverviewFacts facts;
+        facts.device = engine.Location.DeviceNo;
+        facts.block = engine.description.CurrentBlock;
+        facts.year = a.year;
+        if (const BlockDescription* block = engine.description.currentBlock())
+            facts.unit = block->Unit;
+        facts.impulses = a.impulses;
+        facts.capacity = a.capacity;
+        QuietListing quiet(dir, facts.device, engine.settings, engine.division.DayStartOffset());
+        const YearOverview overview = SummariseYear(ListYear(quiet, a.year, facts.block), facts);
+        const std::string text =
+            a.format == "json" ? YearOverviewJson(overview)
+            : a.format == "csv"
+                ? YearOverviewCsv(overview, a.csvExcel ? CsvStyle::Excel : CsvStyle::Standard)
+                : YearOverviewText(overview);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.flush();
+        return kDone;
+    }
+
     try {
         switch (a.period) {
         case Period::Day:
@@ -280,6 +341,7 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
                 return kRawListingFailed;
             break;
         case Period::None:
+        case Period::Year:
             break;
         }
     } catch (const std::exception& e) {
