@@ -9,6 +9,7 @@
 #include "calendar/OutputSumsWindow.h"
 #include "graph/GraphWindow.h"
 #include "listing/ListingParametersWindow.h"
+#include "listing/YearOverviewWindow.h"
 #include "output/LogWindow.h"
 #include "output/OutputWindow.h"
 #include "ui/Help.h"
@@ -71,7 +72,13 @@ public:
     void showOutputWindow() override { m_app.showWindow(WindowKind::Output); }
     void showCalendar() override { m_app.showWindow(WindowKind::Calendar); }
     void showListingParameters() override { m_app.showWindow(WindowKind::ListingParameters); }
-    void blockListChanged() override { m_app.mainWindow()->blockListChanged(); }
+    void blockListChanged() override
+    {
+        m_app.mainWindow()->blockListChanged();
+        // Also after a device change or another archive folder.
+        if (YearOverviewWindow* overview = m_app.yearOverviewWindow())
+            overview->archiveChanged();
+    }
     void editVypisChanged() override { m_app.mainWindow()->editVypisChanged(); }
 
 private:
@@ -102,6 +109,8 @@ Application::Application(const std::string& programDirectory)
         std::make_unique<ListingParametersWindow>(e.settings, e.division, e.Location);
     m_graphWindow = std::make_unique<GraphWindow>(e.graph, *m_printer);
     m_aboutBox = std::make_unique<AboutBox>();
+    m_yearOverviewWindow = std::make_unique<YearOverviewWindow>(e.Location, e.description,
+                                                                e.archive, e.settings, e.division);
     connectWindows();
 }
 
@@ -142,6 +151,12 @@ void Application::connectWindows()
         QObject::connect(f1, &QShortcut::activated, window,
                          [window = window, key] { OpenHelp(window, key); });
     }
+
+    YearOverviewWindow* overview = m_yearOverviewWindow.get();
+    QObject::connect(main, &MainWindow::yearOverviewRequested, overview,
+                     &YearOverviewWindow::showYear);
+    QObject::connect(overview, &YearOverviewWindow::wholeMonthRequested, main,
+                     &MainWindow::listWholeMonth);
 
     OutputWindow* output = m_outputWindow.get();
     QObject::connect(output, &OutputWindow::csvExportRequested, output,
@@ -202,6 +217,7 @@ Application::~Application()
     Shutdown();
     // The windows go before the engine whose state they show.
     m_engine->output.setTarget(nullptr);
+    m_yearOverviewWindow.reset();
     m_aboutBox.reset();
     m_graphWindow.reset();
     m_listingParametersWindow.reset();
@@ -381,10 +397,10 @@ void Application::terminate(int exitCode)
     m_exitCode = exitCode;
     Shutdown();
     QWidget* const windows[] = {
-        m_aboutBox.get(),        m_graphWindow.get(),      m_listingParametersWindow.get(),
-        m_outputSumWindow.get(), m_outputSumsWindow.get(), m_dayDivisionWindow.get(),
-        m_calendarWindow.get(),  m_outputWindow.get(),     m_logWindow.get(),
-        m_mainWindow.get()};
+        m_aboutBox.get(),        m_graphWindow.get(),       m_listingParametersWindow.get(),
+        m_outputSumWindow.get(), m_outputSumsWindow.get(),  m_dayDivisionWindow.get(),
+        m_calendarWindow.get(),  m_outputWindow.get(),      m_logWindow.get(),
+        m_mainWindow.get(),      m_yearOverviewWindow.get()};
     for (QWidget* window : windows)
         window->hide();
     if (m_running)
@@ -414,7 +430,8 @@ std::vector<QWidget*> Application::windows() const
             m_outputWindow.get(),      m_calendarWindow.get(),
             m_dayDivisionWindow.get(), m_outputSumsWindow.get(),
             m_outputSumWindow.get(),   m_listingParametersWindow.get(),
-            m_graphWindow.get(),       m_aboutBox.get()};
+            m_graphWindow.get(),       m_aboutBox.get(),
+            m_yearOverviewWindow.get()};
 }
 
 void Application::restoreWindowPlaces()

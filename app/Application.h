@@ -26,6 +26,7 @@ class OutputSumWindow;
 class ListingParametersWindow;
 class GraphWindow;
 class AboutBox;
+class YearOverviewWindow;
 enum class WindowKind;
 
 // The running program: one of each state object and every window, wired
@@ -135,6 +136,7 @@ public:
     // The program's one printer, shared by the output and graph windows.
     QPrinter& printer() { return *m_printer; }
     AboutBox* aboutBox() const { return m_aboutBox.get(); }
+    YearOverviewWindow* yearOverviewWindow() const { return m_yearOverviewWindow.get(); }
 
 private:
     std::string m_programDirectory;
@@ -152,6 +154,7 @@ private:
     std::unique_ptr<ListingParametersWindow> m_listingParametersWindow;
     std::unique_ptr<GraphWindow> m_graphWindow;
     std::unique_ptr<AboutBox> m_aboutBox;
+    std::unique_ptr<YearOverviewWindow> m_yearOverviewWindow;
 
     std::function<std::string()> m_folderChooser;
     std::set<QWidget*> m_placed; // windows whose place was stored

@@ -203,6 +203,8 @@ void MainWindow::createMenu()
     LOGinformace1 =
         addItem(view, "LOGinformace1", QStringLiteral("LOG informace"), &MainWindow::openLog);
     Graf1 = addItem(view, "Graf1", QStringLiteral("Graf"), &MainWindow::openGraph);
+    RocniPrehled1 = addItem(view, "RocniPrehled1", QStringLiteral("Roční přehled"),
+                            &MainWindow::openYearOverview);
 
     QMenu* help = MainMenu1->addMenu(QStringLiteral("Help"));
     help->setObjectName(QStringLiteral("Help1"));
@@ -237,8 +239,17 @@ void MainWindow::createPopupMenus()
     N1->setObjectName(QStringLiteral("N1"));
     Klaend1 = addItem(PopupMenuObdobi, "Klaend1", QStringLiteral("Kalendář"),
                       &MainWindow::openCalendarFromPeriodTree);
+    RocniPrehled2 = addItem(PopupMenuObdobi, "RocniPrehled2", QStringLiteral("Roční přehled"),
+                            &MainWindow::openYearOverviewFromPeriodTree);
     TreeViewObdobi->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(TreeViewObdobi, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        // The overview is of the year under the mouse, a year or one of its months.
+        const QTreeWidgetItem* item = TreeViewObdobi->itemAt(at);
+        if (item && item->parent())
+            item = item->parent();
+        m_popupYear = item ? item->text(0).toInt() : 0;
+        RocniPrehled2->setText(m_popupYear > 0 ? QStringLiteral("Roční přehled %1").arg(m_popupYear)
+                                               : QStringLiteral("Roční přehled"));
         PopupMenuObdobi->popup(TreeViewObdobi->viewport()->mapToGlobal(at));
     });
 
@@ -866,6 +877,36 @@ void MainWindow::openLog()
 void MainWindow::openGraph()
 {
     emit windowRequested(WindowKind::Graph);
+}
+
+void MainWindow::openYearOverview()
+{
+    emit yearOverviewRequested(m_engine.listing.ListingYear);
+}
+
+void MainWindow::openYearOverviewFromPeriodTree()
+{
+    emit yearOverviewRequested(m_popupYear > 0 ? m_popupYear : m_engine.listing.ListingYear);
+}
+
+void MainWindow::listWholeMonth(int year, int month, const QString& blockTitle)
+{
+    RunUserAction(this, [&] {
+        ListingRun& listing = m_engine.listing;
+        const QString ident = blockTitle.left(1);
+        for (std::size_t i = 0; i < listing.BlockEntries.size() && !ident.isEmpty(); ++i) {
+            if (!QString::fromStdString(listing.BlockEntries[i]).startsWith(ident))
+                continue;
+            if (static_cast<int32_t>(i) != listing.SelectedEntry) {
+                const QSignalBlocker blocker(ComboBoxAB);
+                ComboBoxAB->setCurrentIndex(static_cast<int>(i));
+                chooseBlock(static_cast<int>(i));
+            }
+            break;
+        }
+        SetPeriodMonth(PeriodArgument(year, month));
+        listing.MonthAction(ListingRun::WholeMonth);
+    });
 }
 
 void MainWindow::openHelpContents()

@@ -98,8 +98,16 @@ public:
     void showCalendar();
     void showListingParameters();
 
+    // A month of the year overview, listed as a double click on "CELÝ MĚSÍC"
+    // lists it: the block titled `blockTitle` (found as a switch of
+    // descriptions finds it), the month as the period, the whole month.
+    void listWholeMonth(int year, int month, const QString& blockTitle);
+
 signals:
     void windowRequested(kw::WindowKind window);
+    // "Roční přehled" of the menu (the listing year) or of the period tree
+    // (the year of the node under the mouse).
+    void yearOverviewRequested(int year);
     // "Otevřít archiv…" and an entry of "Naposledy otevřené".
     void archiveOpenRequested();
     void recentArchiveChosen(const QString& folder);
@@ -165,6 +173,8 @@ private:
     void openOutputWindow();
     void openLog();
     void openGraph();
+    void openYearOverview();
+    void openYearOverviewFromPeriodTree();
     void openHelpContents();
     void openMenuHelp();
     void openAboutBox();
@@ -191,6 +201,7 @@ private:
     QAction* Vstupnokno1 = nullptr;
     QAction* LOGinformace1 = nullptr;
     QAction* Graf1 = nullptr;
+    QAction* RocniPrehled1 = nullptr;
     QAction* Npovda1 = nullptr;
     QAction* Popismenu1 = nullptr;
     QAction* N3 = nullptr;
@@ -202,6 +213,8 @@ private:
     QAction* Rozbalaktulnrok1 = nullptr;
     QAction* N1 = nullptr;
     QAction* Klaend1 = nullptr;
+    QAction* RocniPrehled2 = nullptr;
+    int m_popupYear = 0; // of the node the period tree's popup opened on
     QMenu* PopupMenu1 = nullptr;
     QAction* AutSbalList = nullptr;
 

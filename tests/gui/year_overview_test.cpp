@@ -1,0 +1,126 @@
+// "Roční přehled": opened from the main window, a double click lists the
+// month in the main window's way, the reserved capacity is kept, the table
+// copies and exports.
+
+#include "GuiSupport.h"
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "listing/YearOverviewWindow.h"
+#include "output/OutputWindow.h"
+#include "ui/WindowSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTest>
+
+class YearOverviewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(kwtest::isolateSettings()); }
+    void openListKeepCapacity();
+};
+
+void YearOverviewTest::openListKeepCapacity()
+{
+    kwtest::clearSettings();
+    kwtest::Program program;
+    kw::demo::DemoOptions options;
+    options.devices = {0};
+    options.lastDay = {2024, 3, 20};
+    options.months = 4;
+    program.dir.writeDemoArchive(options);
+    QVERIFY(program.start());
+    kw::Application& app = *program.app;
+
+    // The listing year is yesterday's, which has no files: the newest year
+    // that has them is shown.
+    kwtest::findChild<QAction>(app.mainWindow(), QStringLiteral("RocniPrehled1"))->trigger();
+    kw::YearOverviewWindow* window = app.yearOverviewWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    auto* year = kwtest::findChild<QComboBox>(window, QStringLiteral("ComboBoxRok"));
+    auto* block = kwtest::findChild<QComboBox>(window, QStringLiteral("ComboBoxBlok"));
+    auto* table = kwtest::findChild<QTableWidget>(window, QStringLiteral("TablePrehled"));
+    auto* capacity = kwtest::findChild<QLineEdit>(window, QStringLiteral("EditKapacita"));
+    QCOMPARE(year->currentText(), QStringLiteral("2024"));
+    QCOMPARE(table->rowCount(), 3);
+    QCOMPARE(table->item(1, 0)->text(), QStringLiteral("ÚNOR"));
+
+    // The reactive block, with a capacity typed the Czech way.
+    QCOMPARE(block->count(), 2);
+    block->setCurrentIndex(1);
+    emit block->activated(1);
+    QVERIFY(table->horizontalHeaderItem(2)->text().contains(QStringLiteral("kVArh")));
+    QCOMPARE(table->item(1, 6)->text(), QStringLiteral("–"));
+    capacity->setFocus();
+    capacity->setText(QStringLiteral("31,025"));
+    QTest::keyClick(capacity, Qt::Key_Return);
+    const QString folder = QString::fromStdString(app.ProgramPath);
+    QVERIFY(kw::ReservedCapacity(folder, 0, 2) == std::optional<double>(31.025));
+    QVERIFY(!kw::ReservedCapacity(folder, 0, 1));
+
+    // A double click on February lists it as "CELÝ MĚSÍC" of that block.
+    {
+        kwtest::BoxAnswerer no(QMessageBox::No);
+        const QPoint at = table->visualItemRect(table->item(1, 0)).center();
+        // A real double click: the first click selects, the second lists.
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, at);
+    }
+    kw::Engine& e = app.engine();
+    QCOMPARE(e.listing.ListingYear, 2024);
+    QCOMPARE(e.listing.ListingMonth, 2);
+    QCOMPARE(app.mainWindow()->shownPeriodText(), QStringLiteral("ÚNOR 2024"));
+    QCOMPARE(QString::fromStdString(e.listing.EditVypis), QStringLiteral("MĚSÍC"));
+    QVERIFY(
+        QString::fromStdString(e.description.CurrentBlockTitle).startsWith(QStringLiteral("J")));
+    QVERIFY(app.outputWindow()->isVisible());
+    const std::vector<kw::GraphBar>& bars = e.graph.bars();
+    int over = 0;
+    double top = bars.at(0).y;
+    for (const kw::GraphBar& bar : bars) {
+        over += bar.y > 31.025;
+        top = std::max(top, bar.y);
+    }
+    const kw::MonthOverview& february = window->overview().months.at(1);
+    QCOMPARE(table->item(1, 1)->text().toInt(), int(bars.size()));
+    QCOMPARE(february.maximum, top);
+    QVERIFY(over > 0);
+    QCOMPARE(table->item(1, 6)->text().toInt(), over);
+
+    // Opened again from the period tree, the capacity is still there.
+    window->hide();
+    kwtest::findChild<QAction>(app.mainWindow(), QStringLiteral("RocniPrehled2"))->trigger();
+    QVERIFY(window->isVisible());
+    block->setCurrentIndex(1);
+    emit block->activated(1);
+    QCOMPARE(capacity->text(), QStringLiteral("31,025"));
+
+    // Ctrl+C copies the table with its headings; the CSV is the report's.
+    table->clearSelection();
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+    const QStringList lines = QApplication::clipboard()->text().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 5);
+    QVERIFY(lines[0].startsWith(QStringLiteral("Měsíc\tČtvrthodin\tEnergie [kVArh]")));
+    QCOMPARE(lines[2].split(QLatin1Char('\t')).value(6), QString::number(over));
+    const QString csv = program.dir.file(QStringLiteral("rok.csv"));
+    {
+        kwtest::FileDialogAnswerer answer(csv, QStringLiteral("ExcelFormat"), true);
+        kwtest::findChild<QAction>(window, QStringLiteral("ExportCSV1"))->trigger();
+    }
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> rows = file.readAll().split('\n');
+    QCOMPARE(rows.size(), 5);
+    QVERIFY(rows[0].startsWith("\xEF\xBB\xBFmonth;count;energy"));
+    QVERIFY(rows[2].startsWith("2024-02;" + QByteArray::number(qulonglong(bars.size())) + ";"));
+}
+
+QTEST_MAIN(YearOverviewTest)
+#include "year_overview_test.moc"
