@@ -1,0 +1,93 @@
+// The year overview's core: the twelve whole-month listings of a year of
+// month files on an engine of their own and their summary, as the window
+// makes them at a click; and the summary alone, as a new capacity recounts it.
+#include "listing/QuietListing.h"
+#include "listing/YearOverview.h"
+#include "tools/DemoArchive.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Device 0 with every month of 2024; January and February were written by
+// the older controller program, so the year's listings switch descriptions
+// as a real archive's do.
+const std::string& YearDirectory()
+{
+    static const std::string dir = [] {
+        std::string tmpl =
+            (std::filesystem::temp_directory_path() / "kwatrix-bench-year-XXXXXX").string();
+        if (!mkdtemp(tmpl.data()))
+            std::abort();
+        kw::demo::DemoOptions options;
+        options.devices = {0};
+        options.lastDay = {2024, 12, 31};
+        options.months = 12;
+        if (!kw::demo::WriteDemoArchive(tmpl + "/", options))
+            std::abort();
+        static struct Remover {
+            std::string path;
+            ~Remover()
+            {
+                std::error_code ec;
+                std::filesystem::remove_all(path, ec);
+            }
+        } remover{tmpl};
+        return tmpl + "/";
+    }();
+    return dir;
+}
+
+kw::YearOverviewFacts Facts()
+{
+    kw::YearOverviewFacts facts;
+    facts.block = 1;
+    facts.year = 2024;
+    facts.unit = "kW";
+    facts.capacity = 200;
+    return facts;
+}
+
+// What a click costs the core: a quiet listing made with the settings of
+// the moment, the months with files, twelve whole-month listings, the rows.
+void BM_YearOverview(benchmark::State& state)
+{
+    const std::string& dir = YearDirectory();
+    kw::ListingSettings settings;
+    std::size_t months = 0, bars = 0;
+    for (auto _ : state) {
+        kw::QuietListing quiet(dir, 0, settings, 0);
+        const std::vector<kw::MonthBars> listed = kw::ListYear(quiet, 2024, 1);
+        const kw::YearOverview overview = kw::SummariseYear(listed, Facts());
+        months = overview.months.size();
+        bars = 0;
+        for (const kw::MonthBars& m : listed)
+            bars += m.bars.size();
+        benchmark::DoNotOptimize(overview.months.data());
+    }
+    state.counters["months"] = static_cast<double>(months);
+    state.counters["bars"] = static_cast<double>(bars);
+    if (months != 12)
+        state.SkipWithError("the year was not listed");
+}
+BENCHMARK(BM_YearOverview)->Unit(benchmark::kMillisecond);
+
+// The rows again from the listed bars: a capacity typed into the window.
+void BM_YearOverviewSummarise(benchmark::State& state)
+{
+    kw::ListingSettings settings;
+    kw::QuietListing quiet(YearDirectory(), 0, settings, 0);
+    const std::vector<kw::MonthBars> listed = kw::ListYear(quiet, 2024, 1);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(kw::SummariseYear(listed, Facts()).months.data());
+    if (listed.size() != 12)
+        state.SkipWithError("the year was not listed");
+}
+BENCHMARK(BM_YearOverviewSummarise)->Unit(benchmark::kMicrosecond);
+
+} // namespace
