@@ -99,18 +99,20 @@ MonthOverview SummariseMonth(int32_t month, const std::vector<GraphBar>& bars, b
     m.month = month;
     if (bars.empty())
         return m;
-    // Summed in long double: a year of quarter-hours must not lose the
-    // small values beside the large.
     long double sum = 0;
     m.maximum = bars.front().y;
     m.maximumX = bars.front().x;
     for (const GraphBar& bar : bars) {
-        sum += bar.y;
+        // A value counts as the listing and the exports show it: the values
+        // are single-precision, so 240.0 arrives as 240.0000036, which is no
+        // quarter-hour above a capacity of 240 and no energy of its own.
+        const double value = ExportValue(bar.y);
+        sum += value;
         if (bar.y > m.maximum) {
             m.maximum = bar.y;
             m.maximumX = bar.x;
         }
-        if (capacity && bar.y > *capacity)
+        if (capacity && value > *capacity)
             ++m.overCapacity;
     }
     m.count = static_cast<int32_t>(bars.size());

@@ -81,7 +81,9 @@ struct YearOverview {
     std::vector<MonthOverview> months;
 };
 
-// One month's row; no bars give a row of zeros.
+// One month's row; no bars give a row of zeros. The energy, the average and
+// the count above the capacity take each value as the exports write it, to
+// four decimals.
 MonthOverview SummariseMonth(int32_t month, const std::vector<GraphBar>& bars, bool powerUnit,
                              std::optional<double> capacity);
 YearOverview SummariseYear(const std::vector<MonthBars>& months, const YearOverviewFacts& facts);
