@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QList>
 #include <QMessageBox>
 #include <QPrinter>
@@ -231,6 +232,11 @@ public:
                 return;
             }
             dialog->selectFile(path);
+            // selectFile() leaves the name field alone while it has the focus,
+            // which the dialog may or may not have got by now; the whole path
+            // typed there is taken as it is.
+            if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(path);
             static_cast<QDialog*>(dialog)->accept();
         });
         m_timer.start(10);
