@@ -3,12 +3,14 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace kw {
 
@@ -49,11 +51,59 @@ bool WriteAll(int fd, std::string_view bytes)
     return true;
 }
 
-// How long a save waits for another copy of the program to finish its own.
-constexpr auto LockPatience = std::chrono::seconds(5);
 constexpr auto LockPoll = std::chrono::milliseconds(10);
 // Links are followed this deep; a loop ends here.
 constexpr int MaxLinkHops = 40;
+
+// The temporary file of a save: the target's name, this suffix, and the six
+// characters mkstemp puts in place of the X's.
+constexpr const char* TempSuffix = ".tmp-XXXXXX";
+constexpr std::size_t TempRandomChars = 6;
+
+bool IsTempNameOf(const std::string& name, const std::string& targetName)
+{
+    const std::string stem = targetName + ".tmp-";
+    if (name.size() != stem.size() + TempRandomChars || name.compare(0, stem.size(), stem) != 0)
+        return false;
+    for (std::size_t i = stem.size(); i < name.size(); ++i) {
+        const char c = name[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return true;
+}
+
+// Removes the temporary files of `target` (a save target, so no link); the
+// caller holds the lock of its directory.
+int RemoveTemporariesOf(const std::string& target)
+{
+    std::string dir = DirectoryOf(target);
+    if (dir.back() != '/')
+        dir += '/';
+    const std::string targetName = target.substr(target.rfind('/') + 1);
+    DIR* d = ::opendir(dir.c_str());
+    if (!d)
+        return 0;
+    std::vector<std::string> stale;
+    while (const dirent* entry = ::readdir(d))
+        if (IsTempNameOf(entry->d_name, targetName))
+            stale.emplace_back(entry->d_name);
+    ::closedir(d);
+    int removed = 0;
+    for (const std::string& name : stale) {
+        // Only a plain file is ever a temporary of ours; a link or directory
+        // of that name is someone else's.
+        struct stat st {};
+        if (::lstat((dir + name).c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            ::unlink((dir + name).c_str()) == 0)
+            ++removed;
+    }
+    return removed;
+}
+
+// How long a start waits for another copy's save before leaving the clean-up
+// for another time.
+constexpr auto CleanupPatience = std::chrono::milliseconds(200);
 
 } // namespace
 
@@ -140,7 +190,7 @@ std::string SaveTarget(const std::string& path)
     return current;
 }
 
-FileLock::FileLock(const std::string& path)
+FileLock::FileLock(const std::string& path, std::chrono::milliseconds patience)
 {
     const std::string dir = DirectoryOf(SaveTarget(path));
     m_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -148,7 +198,7 @@ FileLock::FileLock(const std::string& path)
         m_error = std::strerror(errno);
         return;
     }
-    const auto giveUp = std::chrono::steady_clock::now() + LockPatience;
+    const auto giveUp = std::chrono::steady_clock::now() + patience;
     while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
         if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() > giveUp) {
             m_error = errno == EWOULDBLOCK
@@ -184,8 +234,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
             return Fail(reason, EACCES);
     }
 
-    std::string temp = target + ".tmp-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    std::string temp = target + TempSuffix;
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return Fail(reason, errno);
     const auto abandon = [&](int err) {
@@ -219,6 +269,26 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
         ::close(dfd);
     }
     return true;
+}
+
+int RemoveStaleTemporaries(const std::string& path)
+{
+    const std::string target = SaveTarget(path);
+    const FileLock lock(target, CleanupPatience);
+    return lock.locked() ? RemoveTemporariesOf(target) : 0;
+}
+
+bool SaveFile(const std::string& path, std::string_view bytes, std::string* reason)
+{
+    const FileLock lock(path);
+    if (!lock.locked()) {
+        if (reason)
+            *reason = lock.error();
+        errno = EAGAIN;
+        return false;
+    }
+    RemoveTemporariesOf(SaveTarget(path));
+    return WriteFileAtomically(path, bytes, reason);
 }
 
 bool WriteNewFile(const std::string& path, std::string_view bytes, std::string* reason)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -33,11 +34,12 @@ std::string SaveTarget(const std::string& path);
 // An advisory lock held while a shared file of the program directory is read,
 // changed and written back, so that two running copies never write over each
 // other's edits. It locks the directory that holds the save target, which
-// covers files that do not exist yet. Waits a few seconds for another
-// holder, then gives up rather than hang.
+// covers files that do not exist yet. Waits a few seconds (or `patience`)
+// for another holder, then gives up rather than hang.
 class FileLock {
 public:
-    explicit FileLock(const std::string& path);
+    explicit FileLock(const std::string& path,
+                      std::chrono::milliseconds patience = std::chrono::seconds(5));
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
@@ -60,6 +62,18 @@ private:
 // and no temporary file is left.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes,
                          std::string* reason = nullptr);
+
+// The temporary files that writers of `path` killed in the middle of a save
+// left beside its save target ("NAME.tmp-XXXXXX"), removed. Only under the
+// lock that every save holds, so the temporary file of a save in progress is
+// never taken; when another copy of the program holds the lock, nothing is
+// removed now. Returns how many were removed.
+int RemoveStaleTemporaries(const std::string& path);
+
+// The save of a file the user asked for (an export): under the lock of its
+// directory, stale temporary files of the same target removed first, then
+// replaced as WriteFileAtomically does.
+bool SaveFile(const std::string& path, std::string_view bytes, std::string* reason = nullptr);
 
 // Writes a new file that must not exist yet (a kept copy of a damaged file).
 bool WriteNewFile(const std::string& path, std::string_view bytes, std::string* reason = nullptr);

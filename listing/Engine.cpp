@@ -1,5 +1,7 @@
 #include "listing/Engine.h"
 
+#include "archive/AtomicFile.h"
+
 namespace kw {
 
 Engine::Engine(ListingUi& ui)
@@ -26,6 +28,12 @@ void Engine::LogProgramPath()
 {
     log.WriteLog(false, "* Inicializace modulu ProgPath");
     log.WriteLog(false, "  PROGRAM_PATH=" + Location.ProgramPath + " ");
+}
+
+int Engine::RemoveStaleTemporaries()
+{
+    return ::kw::RemoveStaleTemporaries(calendar.CalendarFilePath()) +
+           ::kw::RemoveStaleTemporaries(DayDivision::StoragePath(Location.ProgramPath));
 }
 
 } // namespace kw

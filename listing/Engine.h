@@ -43,6 +43,10 @@ public:
     void setProgramPath(const std::string& path);
     // The start-up log lines of the program directory.
     void LogProgramPath();
+    // What a copy of the program killed in the middle of a save of the
+    // calendar or the day division left behind: removed as the program
+    // starts on the folder. Returns how many files were removed.
+    int RemoveStaleTemporaries();
 };
 
 } // namespace kw

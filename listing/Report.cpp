@@ -256,6 +256,7 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
     engine.output.setTarget(listingText ? static_cast<OutputTarget*>(&stdoutTarget) : &nowhere);
 
     engine.LogProgramPath();
+    engine.RemoveStaleTemporaries();
     engine.Location.DeviceNo = a.device ? *a.device : FillDeviceList(dir, 0).deviceNo;
     engine.description.LoadArchiveDescription(dir, engine.Location.DeviceNo);
     if (!engine.description.ArchiveLoaded) {

@@ -165,8 +165,7 @@ QString AskExportPath(QWidget* parent, const QString& caption, const QString& su
 bool SaveExport(QWidget* parent, const QString& path, const QByteArray& bytes)
 {
     std::string reason;
-    if (WriteFileAtomically(path.toStdString(), std::string_view(bytes.constData(), bytes.size()),
-                            &reason))
+    if (SaveFile(path.toStdString(), std::string_view(bytes.constData(), bytes.size()), &reason))
         return true;
     QMessageBox box(QMessageBox::Critical, QString::fromUtf8(SaveFailureCaption),
                     QString::fromStdString(SaveFailureText(path.toStdString(), reason)),

@@ -356,6 +356,58 @@ TEST_F(SafeSaves, LinkIsFollowedToItsTarget)
     }
 }
 
+TEST_F(SafeSaves, StaleTemporariesOfAKilledSaveAreRemovedAndNothingElse)
+{
+    // The calendar's save target lies behind a link, where its temporaries are.
+    const std::string shared = dir.path() + "shared/";
+    fs::create_directory(shared);
+    fs::rename(dir.path() + "KALEND.INI", shared + "KALEND.INI");
+    fs::create_symlink("shared/KALEND.INI", dir.path() + "KALEND.INI");
+    struct Case {
+        std::string path;
+        bool removed;
+    };
+    const std::vector<Case> cases = {
+        {shared + "KALEND.INI.tmp-Ab12Cd", true},
+        {dir.path() + "ROZ_DNEW.CFG.tmp-x9Y8z7", true},
+        {dir.path() + "KALEND.INI.tmp-Ab12Cd", false},  // not beside the target
+        {dir.path() + "ROZ_DNEW.CFG.tmp-x9Y8z", false}, // not mkstemp's six
+        {dir.path() + "ROZ_DNEW.CFG.tmp-x9Y8z7a", false},
+        {dir.path() + "ROZ_DNEW.CFG.tmp-x9Y.z7", false},
+        {dir.path() + "ROZ_DNEW.CFX.tmp-x9Y8z7", false},
+        {dir.path() + "EL_24_03.DAT.tmp-x9Y8z7", false}, // a file of someone else's
+    };
+    const auto make = [&] {
+        for (const Case& c : cases)
+            std::ofstream(c.path) << "partial";
+    };
+    make();
+    fs::create_directory(dir.path() + "ROZ_DNEW.CFG.tmp-dir123");
+    fs::create_symlink("ROZ_DNEW.CFG", dir.path() + "ROZ_DNEW.CFG.tmp-lnk123");
+
+    // While another copy holds the lock, its save may be under way.
+    {
+        const kw::FileLock other(dir.path() + "ROZ_DNEW.CFG");
+        ASSERT_TRUE(other.locked());
+        EXPECT_EQ(kw::RemoveStaleTemporaries(dir.path() + "ROZ_DNEW.CFG"), 0);
+    }
+    EXPECT_EQ(kw::RemoveStaleTemporaries(dir.path() + "KALEND.INI") +
+                  kw::RemoveStaleTemporaries(dir.path() + "ROZ_DNEW.CFG"),
+              2);
+    for (const Case& c : cases)
+        EXPECT_EQ(fs::exists(c.path), !c.removed) << c.path;
+    EXPECT_TRUE(fs::is_directory(dir.path() + "ROZ_DNEW.CFG.tmp-dir123"));
+    EXPECT_TRUE(fs::is_symlink(dir.path() + "ROZ_DNEW.CFG.tmp-lnk123"));
+    EXPECT_EQ(ReadFile(dir.path() + "ROZ_DNEW.CFG"), demo::DayDivisionRecord());
+
+    // An export saved again takes the leftovers of its own killed save.
+    make();
+    EXPECT_TRUE(kw::SaveFile(dir.path() + "ROZ_DNEW.CFG", "new"));
+    EXPECT_FALSE(fs::exists(dir.path() + "ROZ_DNEW.CFG.tmp-x9Y8z7"));
+    EXPECT_TRUE(fs::exists(dir.path() + "ROZ_DNEW.CFG.tmp-x9Y8z"));
+    EXPECT_EQ(ReadFile(dir.path() + "ROZ_DNEW.CFG"), "new");
+}
+
 TEST_F(SafeSaves, DamagedDayDivisionIsKeptBeforeTheFirstSave)
 {
     const std::string path = dir.path() + "ROZ_DNEW.CFG";
