@@ -267,6 +267,8 @@ bool Application::openArchiveFolder(const std::string& folder)
     m_engine->setProgramPath(dir);
     SetHelpDirectory(QString::fromStdString(ProgramPath));
     m_engine->LogProgramPath();
+    // A copy killed while saving may have left its temporary files here.
+    m_engine->RemoveStaleTemporaries();
 
     if (DeviceNo == -1)
         DeviceNo = readStoredDeviceNo();
