@@ -27,7 +27,15 @@ run() {
         "build/fuzz/runs/$t" "fuzz/corpus/$t" > "build/fuzz/$t.log" 2>&1; then
         echo "$t: $(grep -E '^stat::number_of_executed_units' "build/fuzz/$t.log" | tail -1)"
     else
+        # The finding goes into the output, so that a CI log alone can
+        # reproduce it: base64 -d > input; build/fuzz/fuzz/fuzz_TARGET input
         echo "$t: FAILED, see build/fuzz/$t.log"
+        tail -n 60 "build/fuzz/$t.log"
+        for f in build/fuzz/artifacts/"$t"-*; do
+            [ -e "$f" ] || continue
+            echo "reproducer $f (base64):"
+            base64 "$f"
+        done
         return 1
     fi
 }
