@@ -33,8 +33,17 @@ fi
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKWATRIX_WERROR="$werror"
 cmake --build build/test -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir build/test --output-on-failure -j"$(nproc)"
+# The soak of the desktop program runs on its own (README); the injected
+# faults run after the rest, with their counts in the output.
+ctest --test-dir build/test --output-on-failure -j"$(nproc)" -LE 'soak|faults' \
+    --output-junit "$PWD/build/test/junit-tests.xml"
+scripts/check-skips.sh build/test/junit-tests.xml tests/allowed-skips.txt
+ctest --test-dir build/test --output-on-failure -L faults -V | grep -vE '^[0-9]+: Test command:'
 [ "$quick" -eq 1 ] && exit 0
+
+# Each fuzz target for a minute, seeded from its corpus; a finding fails the
+# run and prints its reproducer.
+fuzz/run-fuzzers.sh 60
 
 # The Debian package of this build, installed (on CI) or unpacked, validated,
 # and its kwatrix started under Xvfb; screenshots stay in build/test/package-test.
@@ -54,7 +63,9 @@ mkdir -p "$reports"
 export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:log_path=$reports/asan"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 status=0
-ctest --test-dir "$sanitize_dir" --output-on-failure -j"$(nproc)" || status=$?
+ctest --test-dir "$sanitize_dir" --output-on-failure -j"$(nproc)" -LE 'soak|faults' \
+    --output-junit "$PWD/$sanitize_dir/junit-tests.xml" || status=$?
+scripts/check-skips.sh "$sanitize_dir/junit-tests.xml" tests/allowed-skips.txt || status=1
 if compgen -G "$reports/*" > /dev/null; then
     echo "Sanitizer reports:"
     cat "$reports"/*
