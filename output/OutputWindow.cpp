@@ -482,44 +482,18 @@ QByteArray OutputWindow::listingPdf()
                                      QMarginsF(15, 15, 15, 12), QPageLayout::Millimeter));
     writer.setResolution(300);
 
-    // The listing as shown, laid out for the page; the last lines of every
-    // page are kept free for its number.
-    const std::unique_ptr<QTextDocument> document(Memo1->document()->clone());
-    document->documentLayout()->setPaintDevice(&writer);
-    document->setDocumentMargin(0);
-    QTextOption option = document->defaultTextOption();
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    document->setDefaultTextOption(option);
-    const QRectF paint = writer.pageLayout().paintRectPixels(writer.resolution());
-    QFont footerFont = document->defaultFont();
+    // The last lines of every page are kept free for its number.
+    QFont footerFont = Memo1->document()->defaultFont();
     footerFont.setPointSize(8);
     const qreal footer = QFontMetricsF(footerFont, &writer).height() * 2;
-    const QSizeF body(paint.width(), paint.height() - footer);
-    document->setPageSize(body);
-    const int pages = std::max(1, document->pageCount());
-
-    QPainter painter;
-    if (!painter.begin(&writer))
-        return QByteArray();
-    QAbstractTextDocumentLayout::PaintContext context;
-    context.palette.setColor(QPalette::Text, Qt::black);
-    for (int number = 1; number <= pages; ++number) {
-        if (number > 1)
-            writer.newPage();
-        const QRectF area(0, (number - 1) * body.height(), body.width(), body.height());
-        painter.save();
-        painter.translate(0, -area.top());
-        painter.setClipRect(area);
-        context.clip = area;
-        document->documentLayout()->draw(&painter, context);
-        painter.restore();
-        painter.setFont(footerFont);
-        painter.setPen(Qt::black);
-        painter.drawText(QRectF(0, body.height(), body.width(), footer), Qt::AlignCenter,
-                         QStringLiteral("strana %1 z %2").arg(number).arg(pages));
-    }
-    painter.end();
-    return buffer.data();
+    const bool painted = paintPages(
+        writer, footer, 1, 0, [&](QPainter& painter, const QRectF& area, int number, int pages) {
+            painter.setFont(footerFont);
+            painter.setPen(Qt::black);
+            painter.drawText(area, Qt::AlignCenter,
+                             QStringLiteral("strana %1 z %2").arg(number).arg(pages));
+        });
+    return painted ? buffer.data() : QByteArray();
 }
 
 void OutputWindow::saveAsPdf()
@@ -533,42 +507,53 @@ void OutputWindow::saveAsPdf()
 bool OutputWindow::printText(QPrinter& printer)
 {
     printer.setDocName(QStringLiteral("Ahoj"));
+    int first = 1;
+    int last = 0;
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        first = printer.fromPage();
+        last = printer.toPage();
+    }
+    return paintPages(printer, 0, first, last, {});
+}
+
+bool OutputWindow::paintPages(QPagedPaintDevice& device, qreal footer, int first, int last,
+                              const PageFooter& drawFooter)
+{
     closeBatch();
 
-    // A copy laid out for the paper: its own fonts at the printer's resolution,
+    // A copy laid out for the paper: its own fonts at the device's resolution,
     // lines wrapped at the page edge rather than cut off.
     const std::unique_ptr<QTextDocument> document(Memo1->document()->clone());
-    document->documentLayout()->setPaintDevice(&printer);
+    document->documentLayout()->setPaintDevice(&device);
     document->setDocumentMargin(0);
     QTextOption option = document->defaultTextOption();
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     document->setDefaultTextOption(option);
-    const QSizeF page = printer.pageLayout().paintRectPixels(printer.resolution()).size();
-    document->setPageSize(page);
+    const QRectF paint = device.pageLayout().paintRectPixels(device.logicalDpiX());
+    const QSizeF body(paint.width(), paint.height() - footer);
+    document->setPageSize(body);
 
     const int pages = std::max(1, document->pageCount());
-    int first = 1;
-    int last = pages;
-    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
-        first = std::min(printer.fromPage(), pages);
-        last = std::clamp(printer.toPage() > 0 ? printer.toPage() : pages, first, pages);
-    }
+    first = std::clamp(first, 1, pages);
+    last = std::clamp(last > 0 ? last : pages, first, pages);
 
     QPainter painter;
-    if (!painter.begin(&printer))
+    if (!painter.begin(&device))
         return false;
     QAbstractTextDocumentLayout::PaintContext context;
     context.palette.setColor(QPalette::Text, Qt::black);
     for (int number = first; number <= last; ++number) {
         if (number > first)
-            printer.newPage();
-        const QRectF area(0, (number - 1) * page.height(), page.width(), page.height());
+            device.newPage();
+        const QRectF area(0, (number - 1) * body.height(), body.width(), body.height());
         painter.save();
         painter.translate(0, -area.top());
         painter.setClipRect(area);
         context.clip = area;
         document->documentLayout()->draw(&painter, context);
         painter.restore();
+        if (drawFooter)
+            drawFooter(painter, QRectF(0, body.height(), body.width(), footer), number, pages);
     }
     return painter.end();
 }

@@ -9,13 +9,17 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class QAction;
 class QActionGroup;
 class QEvent;
 class QPlainTextEdit;
+class QPagedPaintDevice;
+class QPainter;
 class QPrinter;
+class QRectF;
 
 namespace kw {
 
@@ -82,6 +86,15 @@ private:
     const QTextCharFormat& lineFormat(int32_t style) const;
     void applyFontSize(int32_t points);
     void setTextStyle(bool bold, bool italic, bool underline);
+
+    // Draws into the strip kept free at the foot of page `number` of `pages`.
+    using PageFooter = std::function<void(QPainter&, const QRectF& strip, int number, int pages)>;
+    // The text laid out for the pages of `device`, `footer` device pixels kept
+    // free at the foot of each, and pages first..last painted (last 0: to the
+    // end; both held to the pages there are). False when painting could not
+    // start.
+    bool paintPages(QPagedPaintDevice& device, qreal footer, int first, int last,
+                    const PageFooter& drawFooter);
 
     void clearAll();
     void saveAsPdf();
