@@ -305,4 +305,33 @@ void BM_OutputClickToScreenFullView(benchmark::State& state)
 }
 BENCHMARK(BM_OutputClickToScreenFullView)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
 
+// "Uložit jako PDF…" of a whole month in display mode 0 (905 lines): the
+// view's text laid out for A4 pages and painted into the bytes of the file.
+class PdfWindow : public kw::OutputWindow {
+public:
+    using kw::OutputWindow::listingPdf;
+    using kw::OutputWindow::OutputWindow;
+};
+
+void BM_OutputMonthPdf(benchmark::State& state)
+{
+    BenchUi ui;
+    kw::Engine engine(ui);
+    QPrinter printer;
+    PdfWindow window(engine.output, printer);
+    prepareEngine(engine, 0);
+    replay(engine.output, monthListing(0));
+    QCoreApplication::processEvents();
+    qsizetype bytes = 0;
+    for (auto _ : state) {
+        const QByteArray pdf = window.listingPdf();
+        bytes = pdf.size();
+        benchmark::DoNotOptimize(pdf.constData());
+    }
+    if (bytes == 0)
+        state.SkipWithError("no PDF was made");
+    state.counters["pdf_kB"] = static_cast<double>(bytes) / 1024;
+}
+BENCHMARK(BM_OutputMonthPdf)->Unit(benchmark::kMillisecond);
+
 } // namespace
