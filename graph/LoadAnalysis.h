@@ -1,0 +1,108 @@
+#pragma once
+
+#include "graph/Graph.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kw {
+
+// What the analyses of the graph window compute from the bars of the last
+// listing: the heat map's cells, the load-duration curve, the period's
+// maximum, the share of time above the reserved capacity, and the bar under
+// the mouse. The windows only draw these.
+
+constexpr int32_t QuartersPerDay = 96;
+
+// The place of a bar in the listing's days: a listing day starts
+// `dayStartOffset` seconds after midnight, and quarter-hour q (0..95) of it is
+// the one whose end the bar's stamp marks. `day` counts days since
+// 30 December 1899 (the date of the listing day's midnight).
+struct QuarterCell {
+    int64_t day = 0;
+    int32_t quarter = 0;
+};
+// A stamp off the quarter-hour grid belongs to the quarter whose end is
+// nearest, as the listing places it.
+QuarterCell CellOf(double x, int32_t dayStartOffset);
+
+// Days across, quarter-hours of the listing day down. A cell holds the
+// highest of its bars (a quarter-hour archived twice, as on the night the
+// clocks go back, shows its peak) and NaN when it has none.
+struct HeatMap {
+    // Larger periods are cut here: a listing never spans more than a few
+    // months, and a stray stamp must not make a grid of centuries.
+    static constexpr int32_t MaxDays = 3660;
+
+    int64_t firstDay = 0; // listing day of column 0
+    int32_t days = 0;     // columns
+    int32_t dayStartOffset = 0;
+    std::vector<double> values; // days x 96, index day * 96 + quarter
+    std::vector<int32_t> bar;   // the bar shown in the cell; -1 none
+    std::vector<uint8_t> count; // bars that fell into the cell (at most 255)
+    std::size_t dropped = 0;    // bars beyond MaxDays or with a value that is no number
+    double low = 0;             // smallest and largest value shown
+    double high = 0;
+
+    std::size_t index(int32_t column, int32_t quarter) const
+    {
+        return static_cast<std::size_t>(column) * QuartersPerDay +
+               static_cast<std::size_t>(quarter);
+    }
+    bool contains(int32_t column, int32_t quarter) const
+    {
+        return column >= 0 && column < days && quarter >= 0 && quarter < QuartersPerDay;
+    }
+};
+HeatMap MakeHeatMap(const std::vector<GraphBar>& bars, int32_t dayStartOffset);
+
+// The first bar that reaches the period's highest value; none without a
+// finite value.
+struct PeakBar {
+    std::size_t index = 0;
+    double x = 0;
+    double value = 0;
+};
+std::optional<PeakBar> PeriodMaximum(const std::vector<GraphBar>& bars);
+
+// The load-duration curve: every finite value, the highest first.
+std::vector<double> DurationCurve(const std::vector<GraphBar>& bars);
+
+// How many values of a curve lie strictly above the capacity, and their
+// share of all values in percent (0 for an empty curve).
+struct CapacityShare {
+    std::size_t above = 0;
+    std::size_t total = 0;
+    double percent = 0;
+};
+CapacityShare ShareAbove(const std::vector<double>& curve, double capacity);
+
+// The bar nearest to x, when it lies within `reach` of it: the readout of the
+// bar under the mouse. A binary search, so a year of bars answers at once.
+std::optional<std::size_t> NearestBar(const std::vector<GraphBar>& bars, double x, double reach);
+// The highest bar with x in [from, to), the first of equals: what a pixel
+// column of a chart showing many bars per pixel draws as its top. Only the
+// bars inside the range are visited.
+std::optional<std::size_t> HighestBarIn(const std::vector<GraphBar>& bars, double from, double to);
+
+// The bars of another period moved onto this one: the comparison keeps each
+// value's offset from the start of its period, in whole days, so that day d
+// of one month lies over day d of the other at the same time of day.
+std::vector<GraphBar> AlignToPeriod(const std::vector<GraphBar>& other, int64_t otherFirstDay,
+                                    int64_t firstDay);
+
+// "út 12.03.2024 10:00–10:15": the quarter-hour a bar closes, with its
+// weekday; a stamp off the quarter-hour grid is written as it is,
+// "út 12.03.2024 10:13:30".
+std::string QuarterText(double x);
+// "12.03." of a day number.
+std::string ShortDate(int64_t day);
+// "HH:MM" of a number of seconds after midnight, taken modulo a day.
+std::string ClockText(int64_t seconds);
+// A value as the readouts write it: at most four decimals, decimal comma.
+std::string ValueText(double value);
+
+} // namespace kw
