@@ -8,7 +8,11 @@
 #include "calendar/OutputSumWindow.h"
 #include "calendar/OutputSumsWindow.h"
 #include "graph/GraphWindow.h"
+#include "graph/HeatMapWindow.h"
+#include "graph/LoadAnalysis.h"
+#include "graph/LoadDurationWindow.h"
 #include "listing/ListingParametersWindow.h"
+#include "listing/QuietListing.h"
 #include "listing/YearOverviewWindow.h"
 #include "output/LogWindow.h"
 #include "output/OutputWindow.h"
@@ -108,6 +112,12 @@ Application::Application(const std::string& programDirectory)
     m_listingParametersWindow =
         std::make_unique<ListingParametersWindow>(e.settings, e.division, e.Location);
     m_graphWindow = std::make_unique<GraphWindow>(e.graph, *m_printer);
+    m_heatMapWindow =
+        std::make_unique<HeatMapWindow>(e.graph, [&e] { return e.division.DayStartOffset(); });
+    m_loadDurationWindow = std::make_unique<LoadDurationWindow>(e.graph, [this] {
+        return ReservedCapacity(QString::fromStdString(ProgramPath), DeviceNo,
+                                m_engine->description.CurrentBlock);
+    });
     m_aboutBox = std::make_unique<AboutBox>();
     m_yearOverviewWindow = std::make_unique<YearOverviewWindow>(e.Location, e.description,
                                                                 e.archive, e.settings, e.division);
@@ -158,6 +168,29 @@ void Application::connectWindows()
     QObject::connect(overview, &YearOverviewWindow::wholeMonthRequested, main,
                      &MainWindow::listWholeMonth);
 
+    GraphWindow* graph = m_graphWindow.get();
+    HeatMapWindow* heatMap = m_heatMapWindow.get();
+    LoadDurationWindow* loadDuration = m_loadDurationWindow.get();
+    // Shown the first time over the graph they come from, unless a place was stored.
+    const auto showAnalysis = [this](QWidget* window) {
+        if (!window->testAttribute(Qt::WA_WState_Created) && !m_placed.count(window)) {
+            window->move(m_graphWindow->frameGeometry().topLeft() + QPoint(40, 40));
+            KeepOnScreen(window);
+        }
+        ShowWindowNormal(window);
+    };
+    QObject::connect(graph, &GraphWindow::heatMapRequested, heatMap,
+                     [heatMap, showAnalysis] { showAnalysis(heatMap); });
+    QObject::connect(graph, &GraphWindow::loadDurationRequested, loadDuration,
+                     [loadDuration, showAnalysis] { showAnalysis(loadDuration); });
+    QObject::connect(graph, &GraphWindow::barsChanged, heatMap, &HeatMapWindow::barsChanged);
+    QObject::connect(graph, &GraphWindow::barsChanged, loadDuration,
+                     &LoadDurationWindow::barsChanged);
+    QObject::connect(graph, &GraphWindow::comparisonRequested, graph,
+                     [this](GraphWindow::Comparison kind) {
+                         listComparison(kind == GraphWindow::Comparison::PreviousYear);
+                     });
+
     OutputWindow* output = m_outputWindow.get();
     QObject::connect(output, &OutputWindow::csvExportRequested, output,
                      [this, output] { ExportSeriesCsv(output, m_engine->graph.bars()); });
@@ -178,6 +211,50 @@ void Application::connectWindows()
     QObject::connect(sums, &OutputSumsWindow::listClosed, sum, &QWidget::hide);
     QObject::connect(sum, &OutputSumWindow::outputSumChanged, sums,
                      &OutputSumsWindow::RefreshOutputSumList);
+}
+
+void Application::listComparison(bool previousYear)
+{
+    Engine& e = *m_engine;
+    const ListingRun& listing = e.listing;
+    if (e.graph.bars().empty() || listing.FirstDayListed < 0)
+        return;
+    int32_t year = listing.ListingYear;
+    int32_t month = listing.ListingMonth;
+    if (previousYear) {
+        --year;
+    } else if (--month == 0) {
+        month = 12;
+        --year;
+    }
+    const int32_t span = listing.ListingSpan;
+    const int32_t firstDay = listing.ListingFirstDay;
+    std::vector<GraphBar> bars;
+    int64_t otherFirstDay = -1;
+    RunUserAction(m_graphWindow.get(), [&] {
+        QuietListing quiet(ProgramPath, DeviceNo, e.settings, e.division.DayStartOffset());
+        bars = quiet.List(year, month, e.description.CurrentBlock, [&](ListingRun& run) {
+            // The same command on the other month.
+            if (span == ListingRun::WholeMonth || span == ListingRun::EnergyMonth) {
+                run.MonthAction(span);
+            } else {
+                run.ListingFirstDay = firstDay;
+                run.ListingSpan = span;
+                run.RunListing();
+            }
+            otherFirstDay = run.FirstDayListed;
+        });
+    });
+    // Day d of the other period over day d of this one.
+    if (otherFirstDay < 0)
+        bars.clear();
+    else
+        bars = AlignToPeriod(bars, otherFirstDay, listing.FirstDayListed);
+    const auto name = [](int32_t y, int32_t m) {
+        return QString::fromStdString(MonthNames(m) + " " + std::to_string(y));
+    };
+    m_graphWindow->showComparison(bars, name(listing.ListingYear, listing.ListingMonth),
+                                  name(year, month));
 }
 
 void Application::showWindow(WindowKind window)
@@ -219,6 +296,8 @@ Application::~Application()
     m_engine->output.setTarget(nullptr);
     m_yearOverviewWindow.reset();
     m_aboutBox.reset();
+    m_loadDurationWindow.reset();
+    m_heatMapWindow.reset();
     m_graphWindow.reset();
     m_listingParametersWindow.reset();
     m_outputSumWindow.reset();
@@ -405,6 +484,8 @@ void Application::terminate(int exitCode)
         m_mainWindow.get(),      m_yearOverviewWindow.get()};
     for (QWidget* window : windows)
         window->hide();
+    m_heatMapWindow->hide();
+    m_loadDurationWindow->hide();
     if (m_running)
         QCoreApplication::exit(exitCode);
 }
@@ -428,12 +509,13 @@ void Application::Shutdown()
 
 std::vector<QWidget*> Application::windows() const
 {
-    return {m_mainWindow.get(),        m_logWindow.get(),
-            m_outputWindow.get(),      m_calendarWindow.get(),
-            m_dayDivisionWindow.get(), m_outputSumsWindow.get(),
-            m_outputSumWindow.get(),   m_listingParametersWindow.get(),
-            m_graphWindow.get(),       m_aboutBox.get(),
-            m_yearOverviewWindow.get()};
+    return {m_mainWindow.get(),         m_logWindow.get(),
+            m_outputWindow.get(),       m_calendarWindow.get(),
+            m_dayDivisionWindow.get(),  m_outputSumsWindow.get(),
+            m_outputSumWindow.get(),    m_listingParametersWindow.get(),
+            m_graphWindow.get(),        m_aboutBox.get(),
+            m_yearOverviewWindow.get(), m_heatMapWindow.get(),
+            m_loadDurationWindow.get()};
 }
 
 void Application::restoreWindowPlaces()

@@ -25,6 +25,8 @@ class OutputSumsWindow;
 class OutputSumWindow;
 class ListingParametersWindow;
 class GraphWindow;
+class HeatMapWindow;
+class LoadDurationWindow;
 class AboutBox;
 class YearOverviewWindow;
 enum class WindowKind;
@@ -88,6 +90,9 @@ public:
 private:
     // The signals by which windows open other windows.
     void connectWindows();
+    // "Porovnat s…": the listed period a year or a month earlier, listed
+    // quietly and laid over the graph.
+    void listComparison(bool previousYear);
     void showMainWindow();
     // The start-up sequence for one folder: log lines, device list,
     // description (the fatal message when none loads: false), period tree,
@@ -133,6 +138,8 @@ public:
         return m_listingParametersWindow.get();
     }
     GraphWindow* graphWindow() const { return m_graphWindow.get(); }
+    HeatMapWindow* heatMapWindow() const { return m_heatMapWindow.get(); }
+    LoadDurationWindow* loadDurationWindow() const { return m_loadDurationWindow.get(); }
     // The program's one printer, shared by the output and graph windows.
     QPrinter& printer() { return *m_printer; }
     AboutBox* aboutBox() const { return m_aboutBox.get(); }
@@ -153,6 +160,8 @@ private:
     std::unique_ptr<OutputSumWindow> m_outputSumWindow;
     std::unique_ptr<ListingParametersWindow> m_listingParametersWindow;
     std::unique_ptr<GraphWindow> m_graphWindow;
+    std::unique_ptr<HeatMapWindow> m_heatMapWindow;
+    std::unique_ptr<LoadDurationWindow> m_loadDurationWindow;
     std::unique_ptr<AboutBox> m_aboutBox;
     std::unique_ptr<YearOverviewWindow> m_yearOverviewWindow;
 

@@ -40,6 +40,8 @@ void Graph::SetGraphTitle(const std::string& title, const std::string& unit, boo
 {
     m_bars.clear();
     m_title = title;
+    m_unit = unit;
+    m_impulses = impulses;
     m_valueAxisTitle = impulses ? std::string("Impulzy") : "Spotřeba energie [" + unit + "]";
     notify(GraphChange::TitleChanged);
 }

@@ -57,6 +57,10 @@ public:
     bool enabled() const { return !m_bars.empty(); }
     const std::string& title() const { return m_title; }
     const std::string& valueAxisTitle() const { return m_valueAxisTitle; }
+    // The block's unit as SetGraphTitle last gave it, and whether the bars
+    // are raw impulse counts, for the analyses' scales.
+    const std::string& unit() const { return m_unit; }
+    bool impulses() const { return m_impulses; }
 
 private:
     friend bool Relabel(Graph& graph, double first, double last, double widthPixels);
@@ -70,6 +74,8 @@ private:
     std::vector<GraphBar> m_bars;
     std::string m_title;
     std::string m_valueAxisTitle;
+    std::string m_unit;
+    bool m_impulses = false;
     ChangeHandler m_onChange;
 };
 

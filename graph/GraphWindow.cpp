@@ -1,5 +1,6 @@
 #include "graph/GraphWindow.h"
 
+#include "graph/LoadAnalysis.h"
 #include "graph/SeriesExport.h"
 #include "ui/Help.h"
 #include "ui/WindowSupport.h"
@@ -13,6 +14,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -43,6 +45,11 @@ const QColor BackWall(255, 255, 128);
 constexpr double BarWidthShare = 0.2;
 // Mouse travel below which a press counts as a click, not a drag.
 constexpr int DragThreshold = 4;
+const QColor ComparisonColour(230, 110, 0);
+const QColor PeakColour(220, 0, 0);
+// Where the readout of the bar under the mouse starts in the tool bar, right
+// of the speed buttons.
+constexpr int HoverLabelLeft = 272;
 
 // Bars that stop drawing what cannot be seen: once a bar is narrower than a
 // pixel or two, each pixel column of the plot gets one line from the base to
@@ -156,11 +163,50 @@ public:
         bars->setBrush(QBrush(BarColour));
         bars->setAntialiased(false);
         bars->setAntialiasedFill(false);
+
+        // The analyses' additions: hidden until there is something to show.
+        comparison = addGraph(xAxis, yAxis);
+        comparison->setPen(QPen(ComparisonColour, 1.5));
+        comparison->setVisible(false);
+        comparison->removeFromLegend();
+        legend->setFont(WindowFont(8));
+        legend->setBrush(QBrush(QColor(255, 255, 255, 220)));
+        axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
+
+        peakMark = new QCPItemTracer(this);
+        peakMark->setStyle(QCPItemTracer::tsCircle);
+        peakMark->setSize(9);
+        peakMark->setPen(QPen(PeakColour, 2));
+        peakMark->setBrush(Qt::NoBrush);
+        peakMark->setVisible(false);
+        // The maximum's text gets a line of its own under the title, so that
+        // it never hides the bar it names.
+        peakText = new QCPTextElement(this, QString(), WindowFont(8));
+        peakText->setTextColor(PeakColour);
+        peakText->setVisible(false);
+        setMouseTracking(true);
+    }
+
+    void showPeakText(bool shown)
+    {
+        if (shown == peakText->visible())
+            return;
+        peakText->setVisible(shown);
+        if (shown) {
+            plotLayout()->insertRow(1);
+            plotLayout()->addElement(1, 0, peakText);
+        } else {
+            plotLayout()->take(peakText);
+            plotLayout()->simplify();
+        }
     }
 
     ColumnBars* bars = nullptr;
     QSharedPointer<QCPAxisTickerText> ticker;
     QCPTextElement* title = nullptr;
+    QCPGraph* comparison = nullptr;
+    QCPItemTracer* peakMark = nullptr;
+    QCPTextElement* peakText = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent* event) override
@@ -206,8 +252,15 @@ protected:
             m_window.pan(moved.x(), moved.y(), m_startAxes);
             break;
         case Gesture::None:
+            m_window.hoverAt(at);
             break;
         }
+    }
+
+    void leaveEvent(QEvent* event) override
+    {
+        m_window.clearHover();
+        QCustomPlot::leaveEvent(event);
     }
 
     void mouseReleaseEvent(QMouseEvent* event) override
@@ -286,6 +339,9 @@ GraphWindow::GraphWindow(Graph& model, QPrinter& printer, QWidget* parent)
 
     createToolBar(toolBar);
     createMenu();
+    m_hoverLabel = new QLabel(toolBar);
+    m_hoverLabel->setObjectName(QStringLiteral("HoverLabel"));
+    m_hoverLabel->setGeometry(HoverLabelLeft, 4, 100, 25);
 
     // The outer 655 x 456 of the design leaves the chart its design width of
     // 645 pixels inside a window frame.
@@ -424,10 +480,51 @@ void GraphWindow::createMenu()
             [this] { ExportSeriesCsv(this, graph().bars()); });
     connect(UlozitPDF1, &QAction::triggered, this, &GraphWindow::saveAsPdf);
 
+    createAnalysisMenu();
+
     QMenu* help = addMenu("Help1", QStringLiteral("Help"));
     Npovdakegrafu1 = addItem(help, "Npovdakegrafu1", QStringLiteral("Nápověda ke grafu"));
     connect(Npovdakegrafu1, &QAction::triggered, this,
             [this] { OpenHelp(this, QStringLiteral("GR")); });
+}
+
+void GraphWindow::createAnalysisMenu()
+{
+    // The analyses sit in a menu of their own after the window's menus, as
+    // the exports do; nothing in the menus before changes.
+    QMenu* menu = AddNamedMenu(menuBar(), "Analyza1", QStringLiteral("Analýza"));
+    TeplotniMapa1 = AddNamedAction(menu, "TeplotniMapa1", QStringLiteral("Teplotní mapa"));
+    KrivkaTrvani1 = AddNamedAction(menu, "KrivkaTrvani1", QStringLiteral("Křivka trvání zatížení"));
+    menu->addSeparator();
+    QMenu* compare = menu->addMenu(QStringLiteral("Porovnat s…"));
+    compare->setObjectName(QStringLiteral("PorovnatS1"));
+    PorovnatRok1 = AddNamedAction(compare, "PorovnatRok1", QStringLiteral("Předchozím rokem"));
+    PorovnatMesic1 =
+        AddNamedAction(compare, "PorovnatMesic1", QStringLiteral("Předchozím měsícem"));
+    compare->addSeparator();
+    BezPorovnani1 = AddNamedAction(compare, "BezPorovnani1", QStringLiteral("Bez porovnání"));
+    auto* kinds = new QActionGroup(this);
+    for (QAction* item : {PorovnatRok1, PorovnatMesic1, BezPorovnani1}) {
+        item->setCheckable(true);
+        kinds->addAction(item);
+    }
+    BezPorovnani1->setChecked(true);
+    VyznacitMaximum1 = AddNamedAction(menu, "VyznacitMaximum1", QStringLiteral("Vyznačit maximum"));
+    VyznacitMaximum1->setCheckable(true);
+    VyznacitMaximum1->setChecked(true);
+
+    connect(TeplotniMapa1, &QAction::triggered, this, &GraphWindow::heatMapRequested);
+    connect(KrivkaTrvani1, &QAction::triggered, this, &GraphWindow::loadDurationRequested);
+    connect(PorovnatRok1, &QAction::triggered, this,
+            [this] { chooseComparison(Comparison::PreviousYear); });
+    connect(PorovnatMesic1, &QAction::triggered, this,
+            [this] { chooseComparison(Comparison::PreviousMonth); });
+    connect(BezPorovnani1, &QAction::triggered, this,
+            [this] { chooseComparison(Comparison::None); });
+    connect(VyznacitMaximum1, &QAction::triggered, this, [this] {
+        markMaximum();
+        redraw();
+    });
 }
 
 void GraphWindow::graphChanged(GraphChange change)
@@ -436,21 +533,198 @@ void GraphWindow::graphChanged(GraphChange change)
     switch (change) {
     case GraphChange::Cleared:
         m_axes.xAuto = true;
-        if (m_beforeZoom)
+        // A new listing is drawn to its own values: a value axis zoomed or
+        // panned for the last one would cut off this one's peaks.
+        m_axes.yAuto = true;
+        if (m_beforeZoom) {
             m_beforeZoom->xAuto = true;
+            m_beforeZoom->yAuto = true;
+        }
+        dropComparison();
         break;
     case GraphChange::TitleChanged:
         Chart1->title->setText(QString::fromStdString(g.title()));
         Chart1->yAxis->setLabel(QString::fromStdString(g.valueAxisTitle()));
+        dropComparison();
         break;
     case GraphChange::Relabelled:
         break;
     }
+    clearHover();
     fillBars();
     fillLabels();
     applyAutomaticRanges();
     Chart1->setEnabled(g.enabled());
     redraw();
+    emit barsChanged();
+    // The comparison follows the listing: the new period's counterpart.
+    if (change == GraphChange::Relabelled && m_comparisonKind != Comparison::None &&
+        !g.bars().empty())
+        emit comparisonRequested(m_comparisonKind);
+}
+
+void GraphWindow::chooseComparison(Comparison kind)
+{
+    m_comparisonKind = kind;
+    dropComparison();
+    applyAutomaticRanges();
+    redraw();
+    if (kind != Comparison::None && !graph().bars().empty())
+        emit comparisonRequested(kind);
+}
+
+void GraphWindow::dropComparison()
+{
+    m_comparison.clear();
+    m_comparisonShown = false;
+    fillComparison();
+}
+
+void GraphWindow::showComparison(const std::vector<GraphBar>& bars, const QString& periodName,
+                                 const QString& comparisonName)
+{
+    if (m_comparisonKind == Comparison::None)
+        return;
+    m_comparison = bars;
+    m_periodName = periodName;
+    m_comparisonName = comparisonName;
+    m_comparisonShown = true;
+    fillComparison();
+    applyAutomaticRanges();
+    redraw();
+}
+
+void GraphWindow::fillComparison()
+{
+    QVector<QCPGraphData> data;
+    data.reserve(static_cast<int>(m_comparison.size()));
+    const double gap = 1.5 * m_barSpacing;
+    m_comparisonMin = 0;
+    m_comparisonMax = 0;
+    for (std::size_t i = 0; i < m_comparison.size(); ++i) {
+        const GraphBar& bar = m_comparison[i];
+        if (std::isfinite(bar.y)) {
+            m_comparisonMin = std::min(m_comparisonMin, bar.y);
+            m_comparisonMax = std::max(m_comparisonMax, bar.y);
+        }
+        // Missing quarter-hours break the line rather than bridge it.
+        if (i > 0 && bar.x - m_comparison[i - 1].x > gap)
+            data.append(QCPGraphData((bar.x + m_comparison[i - 1].x) / 2, qQNaN()));
+        data.append(QCPGraphData(bar.x, bar.y));
+    }
+    Chart1->comparison->data()->set(data, true);
+    Chart1->comparison->setVisible(m_comparisonShown && !m_comparison.empty());
+
+    QCPLegend* legend = Chart1->legend;
+    legend->clearItems();
+    legend->setVisible(m_comparisonShown);
+    // The bars keep their series name outside the comparison.
+    Chart1->bars->setName(QStringLiteral("Series1"));
+    if (!m_comparisonShown)
+        return;
+    Chart1->bars->setName(m_periodName);
+    Chart1->bars->addToLegend();
+    Chart1->comparison->setName(
+        m_comparison.empty() ? m_comparisonName + QStringLiteral(" (bez dat)") : m_comparisonName);
+    Chart1->comparison->addToLegend();
+}
+
+QStringList GraphWindow::legendNames() const
+{
+    QStringList names;
+    if (!Chart1->legend->visible())
+        return names;
+    for (int i = 0; i < Chart1->legend->itemCount(); ++i)
+        if (auto* item = qobject_cast<QCPPlottableLegendItem*>(Chart1->legend->item(i)))
+            names << item->plottable()->name();
+    return names;
+}
+
+void GraphWindow::markMaximum()
+{
+    const std::optional<PeakBar> peak = PeriodMaximum(graph().bars());
+    const bool shown = peak && VyznacitMaximum1->isChecked();
+    Chart1->peakMark->setVisible(shown);
+    Chart1->showPeakText(shown);
+    if (!shown)
+        return;
+    Chart1->peakMark->position->setCoords(peak->x, peak->value);
+    Chart1->peakText->setText(QStringLiteral("Maximum %1%2: %3")
+                                  .arg(QString::fromStdString(ValueText(peak->value)), unitSuffix(),
+                                       QString::fromStdString(QuarterText(peak->x))));
+}
+
+QString GraphWindow::maximumText() const
+{
+    return Chart1->peakText->visible() ? Chart1->peakText->text() : QString();
+}
+
+QString GraphWindow::unitSuffix() const
+{
+    const Graph& g = m_graph;
+    if (g.impulses())
+        return QStringLiteral(" imp.");
+    return g.unit().empty() ? QString() : QLatin1Char(' ') + QString::fromStdString(g.unit());
+}
+
+void GraphWindow::hoverAt(const QPoint& at)
+{
+    const std::vector<GraphBar>& bars = graph().bars();
+    const QRect area = Chart1->axisRect()->rect();
+    if (bars.empty() || !area.contains(at)) {
+        clearHover();
+        return;
+    }
+    // Zoomed out, a pixel column holds many bars and shows the highest of
+    // them; zoomed in, the nearest bar within half its slot is the one meant.
+    const double from = Chart1->xAxis->pixelToCoord(at.x());
+    const double to = Chart1->xAxis->pixelToCoord(at.x() + 1);
+    std::optional<std::size_t> index = HighestBarIn(bars, from, to);
+    if (!index)
+        index = NearestBar(bars, Chart1->xAxis->pixelToCoord(at.x() + 0.5), m_barSpacing / 2);
+    if (!index) {
+        clearHover();
+        return;
+    }
+    const GraphBar& bar = bars[*index];
+    QString text = QStringLiteral("%1   %2%3")
+                       .arg(QString::fromStdString(QuarterText(bar.x)),
+                            QString::fromStdString(ValueText(bar.y)), unitSuffix());
+    if (m_comparisonShown) {
+        const std::optional<std::size_t> other = NearestBar(m_comparison, bar.x, m_barSpacing / 2);
+        text += QStringLiteral("   %1: %2")
+                    .arg(m_comparisonName,
+                         other ? QString::fromStdString(ValueText(m_comparison[*other].y)) +
+                                     unitSuffix()
+                               : QStringLiteral("—"));
+    }
+    m_hoverLabel->setText(text);
+}
+
+void GraphWindow::clearHover()
+{
+    m_hoverLabel->clear();
+}
+
+QString GraphWindow::hoverText() const
+{
+    return m_hoverLabel->text();
+}
+
+QPoint GraphWindow::barPoint(std::size_t index) const
+{
+    const GraphBar& bar = m_graph.bars().at(index);
+    return QPoint(static_cast<int>(std::floor(Chart1->xAxis->coordToPixel(bar.x))),
+                  static_cast<int>(std::lround(Chart1->yAxis->coordToPixel(bar.y))));
+}
+
+void GraphWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    // The tool bar spans the window but is laid out only after this event, so
+    // its own width would still be the old one.
+    if (m_hoverLabel)
+        m_hoverLabel->resize(std::max(0, width() - HoverLabelLeft - 4), 25);
 }
 
 void GraphWindow::fillBars()
@@ -478,6 +752,7 @@ void GraphWindow::fillBars()
     Chart1->bars->setWidth(BarWidthShare * m_barSpacing);
     m_valueMin = low;
     m_valueMax = high;
+    markMaximum();
 }
 
 void GraphWindow::fillLabels()
@@ -505,6 +780,11 @@ void GraphWindow::applyAutomaticRanges()
     if (m_axes.yAuto) {
         double low = m_valueMin;
         double high = m_valueMax;
+        // The comparison line is drawn whole, as the bars are.
+        if (m_comparisonShown) {
+            low = std::min(low, m_comparisonMin);
+            high = std::max(high, m_comparisonMax);
+        }
         if (!(high > low))
             high = low + 1;
         // Some room above the highest bar (and below the lowest negative one).

@@ -7,11 +7,13 @@
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 class QAction;
 class QActionGroup;
 class QButtonGroup;
 class QImage;
+class QLabel;
 class QPrinter;
 class QToolButton;
 
@@ -27,6 +29,10 @@ class GraphWindow : public QMainWindow {
 
 public:
     enum class PanMode { None, Horizontal, Vertical, Both };
+    // What "Porovnat s…" lays over the listing: the same period a year or a
+    // month earlier.
+    enum class Comparison { None, PreviousYear, PreviousMonth };
+    Q_ENUM(Comparison)
 
     GraphWindow(Graph& graph, QPrinter& printer, QWidget* parent = nullptr);
     ~GraphWindow() override;
@@ -54,8 +60,33 @@ public:
     // Draws the chart now.
     void replotChart();
 
+    // The comparison asked for with comparisonRequested: the other period's
+    // bars, already moved onto this period's days (AlignToPeriod), drawn as a
+    // line with a legend naming both periods. No bars: the legend says so.
+    void showComparison(const std::vector<GraphBar>& bars, const QString& periodName,
+                        const QString& comparisonName);
+    Comparison comparison() const { return m_comparisonKind; }
+    // The names in the legend; empty while it is hidden.
+    QStringList legendNames() const;
+    // The maximum's mark as drawn; empty when it is not shown.
+    QString maximumText() const;
+    // The readout of the bar under the mouse; empty when none.
+    QString hoverText() const;
+    // Where the top of bar `index` is drawn in the chart, as drawn last.
+    QPoint barPoint(std::size_t index) const;
+
+signals:
+    void heatMapRequested();
+    void loadDurationRequested();
+    // Emitted when a comparison is chosen and after every listing while one
+    // is chosen; the program answers with showComparison.
+    void comparisonRequested(kw::GraphWindow::Comparison kind);
+    // The bars changed: a listing started, ended or was re-titled.
+    void barsChanged();
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     friend class GraphChart;
@@ -103,6 +134,16 @@ private:
     void saveAsPdf();
     void setZoomFromMenu(bool checked);
 
+    void createAnalysisMenu();
+    void chooseComparison(Comparison kind);
+    void dropComparison();
+    void fillComparison();
+    void markMaximum();
+    // The readout for the mouse at `at` in the chart; outside the plot none.
+    void hoverAt(const QPoint& at);
+    void clearHover();
+    QString unitSuffix() const;
+
     Graph& m_graph;
     QPrinter& m_printer;
     PanMode m_panMode = PanMode::None;
@@ -113,6 +154,14 @@ private:
     double m_valueMin = 0;                   // the bars' values, for the automatic axis
     double m_valueMax = 0;
     bool m_stale = false; // changed while hidden
+
+    Comparison m_comparisonKind = Comparison::None;
+    std::vector<GraphBar> m_comparison; // aligned onto this period
+    QString m_periodName;
+    QString m_comparisonName;
+    bool m_comparisonShown = false;
+    double m_comparisonMin = 0; // its values, for the automatic axis
+    double m_comparisonMax = 0;
 
     GraphChart* Chart1 = nullptr;
     QToolButton* ToolButton1 = nullptr;
@@ -141,6 +190,14 @@ private:
     QAction* UlozitPDF1 = nullptr;
     QAction* Npovdakegrafu1 = nullptr;
     QActionGroup* m_panItems = nullptr;
+
+    QAction* TeplotniMapa1 = nullptr;
+    QAction* KrivkaTrvani1 = nullptr;
+    QAction* PorovnatRok1 = nullptr;
+    QAction* PorovnatMesic1 = nullptr;
+    QAction* BezPorovnani1 = nullptr;
+    QAction* VyznacitMaximum1 = nullptr;
+    QLabel* m_hoverLabel = nullptr;
 };
 
 // "Exportovat do CSV…" of the graph and the output window: the bars of the

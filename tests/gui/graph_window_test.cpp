@@ -12,9 +12,12 @@
 #include <QClipboard>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPrinter>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -27,6 +30,16 @@ using PanMode = kw::GraphWindow::PanMode;
 Q_DECLARE_METATYPE(PanMode)
 
 namespace {
+
+// The mouse moved over `widget` to `at`, without a button. Sent to the widget
+// itself: QTest moves the cursor, and whichever window lies on top there
+// would get the move.
+void hover(QWidget* widget, const QPoint& at)
+{
+    QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
 
 constexpr double kMarch1 = 45352; // 1 March 2024 00:00 as a date-time
 
@@ -80,6 +93,12 @@ private slots:
     void printToPdf();
     void exports();
     void helpTopic();
+
+    void listingRescalesValueAxis();
+    void hoverReadout_data();
+    void hoverReadout();
+    void maximumMarked();
+    void comparisonOverlay();
 
 private:
     kw::Graph& graph() { return m_alone->bare.engine.graph; }
@@ -690,6 +709,147 @@ void GraphWindowTest::helpTopic()
     QVERIFY(browser);
     QVERIFY(browser->isVisible());
     QCOMPARE(browser->source().fragment(), QStringLiteral("GR"));
+}
+
+void GraphWindowTest::listingRescalesValueAxis()
+{
+    showWindow();
+    listDays(2);
+    action("Zoom2")->trigger();
+    const QPoint centre = chart()->rect().center();
+    QTest::mousePress(chart(), Qt::LeftButton, {}, centre - QPoint(100, 80));
+    QTest::mouseMove(chart(), centre);
+    QTest::mouseRelease(chart(), Qt::LeftButton, {}, centre);
+    const auto zoomed = m_window->verticalRange();
+    QVERIFY(!m_window->verticalAutomatic());
+
+    // A new title keeps the zoomed value axis, as it keeps the time axis.
+    graph().SetGraphTitle("DUBEN 2024 - Činná energie - MĚSÍC", "kW");
+    QCOMPARE(m_window->verticalRange(), zoomed);
+
+    // The next listing, with peaks far above the zoomed range, is drawn whole.
+    graph().ClearGraph();
+    for (int i = 1; i <= 96; ++i)
+        graph().AddGraphBar(kMarch1 + 30 + i / 96.0, i == 50 ? 5000 : 200);
+    graph().RelabelGraph();
+    QVERIFY(m_window->verticalAutomatic());
+    QVERIFY(m_window->verticalRange().second >= 5000);
+    QVERIFY(m_window->verticalRange().first <= 0);
+}
+
+void GraphWindowTest::hoverReadout_data()
+{
+    QTest::addColumn<int>("days");
+    QTest::addColumn<QString>("expected");
+
+    // Bar 39 closes 10:00 of 1 March and holds 40.
+    QTest::newRow("one day: the bar under the mouse")
+        << 1 << QStringLiteral("pá 01.03.2024 09:45–10:00   40 kW");
+    // Some five bars share each pixel column: the readout is the highest of
+    // them, the one the column draws, not whichever lies nearest.
+    QTest::newRow("a month: the column's peak")
+        << 31 << QStringLiteral("út 12.03.2024 11:45–12:00   900 kW");
+}
+
+void GraphWindowTest::hoverReadout()
+{
+    QFETCH(int, days);
+    QFETCH(QString, expected);
+
+    showWindow();
+    graph().SetGraphTitle("BŘEZEN 2024 - Činná - MĚSÍC", "kW");
+    const int count = days * 96;
+    // The peak: 12 March 12:00 in the month, bar 39 in the day.
+    const int peak = days == 1 ? 39 : 11 * 96 + 47;
+    graph().ClearGraph();
+    for (int i = 0; i < count; ++i)
+        graph().AddGraphBar(kMarch1 + (i + 1) / 96.0, days == 1 ? i + 1 : (i == peak ? 900 : 100));
+    graph().RelabelGraph();
+    m_window->replotChart();
+
+    const int y = chart()->height() / 2;
+    QPoint at(m_window->barPoint(peak).x(), y);
+    if (days > 1) {
+        // The peak must not be the bar nearest the column's middle.
+        QCOMPARE(m_window->barPoint(peak - 2).x(), at.x());
+    }
+    hover(chart(), at);
+    QCOMPARE(m_window->hoverText(), expected);
+    // And the whole readout fits on screen in the tool bar.
+    const auto* label = kwtest::findChild<QLabel>(m_window, QStringLiteral("HoverLabel"));
+    QVERIFY(label->isVisible());
+    QVERIFY(label->width() >= label->sizeHint().width());
+    QVERIFY(label->geometry().right() < label->parentWidget()->width());
+
+    // Off the plot, on the axis labels: nothing.
+    hover(chart(), QPoint(at.x(), chart()->height() - 3));
+    QCOMPARE(m_window->hoverText(), QString());
+}
+
+void GraphWindowTest::maximumMarked()
+{
+    showWindow();
+    QCOMPARE(m_window->maximumText(), QString());
+    graph().SetGraphTitle("BŘEZEN 2024 - Činná - MĚSÍC", "kW");
+    graph().ClearGraph();
+    // Two bars reach the maximum: the first is the one marked.
+    const double values[] = {5, 12.5, 3, 12.5};
+    for (int i = 0; i < 4; ++i)
+        graph().AddGraphBar(kMarch1 + (i + 41) / 96.0, values[i]);
+    graph().RelabelGraph();
+    QCOMPARE(m_window->maximumText(), QStringLiteral("Maximum 12,5 kW: pá 01.03.2024 10:15–10:30"));
+
+    action("VyznacitMaximum1")->trigger();
+    QCOMPARE(m_window->maximumText(), QString());
+    action("VyznacitMaximum1")->trigger();
+    graph().ClearGraph();
+    QCOMPARE(m_window->maximumText(), QString());
+}
+
+void GraphWindowTest::comparisonOverlay()
+{
+    using Comparison = kw::GraphWindow::Comparison;
+    QSignalSpy requests(m_window, &kw::GraphWindow::comparisonRequested);
+    showWindow();
+
+    // Nothing listed, nothing to compare.
+    action("PorovnatMesic1")->trigger();
+    QCOMPARE(requests.size(), 0);
+
+    graph().SetGraphTitle("BŘEZEN 2024 - Činná - MĚSÍC", "kW");
+    listDays(2);
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(requests.last().at(0).value<Comparison>(), Comparison::PreviousMonth);
+    QCOMPARE(m_window->legendNames(), QStringList());
+
+    // The other period's values, already on this period's days: one high.
+    std::vector<kw::GraphBar> other;
+    for (std::size_t i = 0; i < graph().bars().size(); ++i)
+        other.push_back({graph().bars()[i].x, i == 10 ? 777.0 : 50.0, {}});
+    m_window->showComparison(other, QStringLiteral("BŘEZEN 2024"), QStringLiteral("ÚNOR 2024"));
+    QCOMPARE(m_window->legendNames(),
+             (QStringList{QStringLiteral("BŘEZEN 2024"), QStringLiteral("ÚNOR 2024")}));
+    QVERIFY(m_window->verticalRange().second >= 777);
+    m_window->replotChart();
+    hover(chart(), QPoint(m_window->barPoint(10).x(), chart()->height() / 2));
+    QVERIFY2(m_window->hoverText().endsWith(QStringLiteral("ÚNOR 2024: 777 kW")),
+             qPrintable(m_window->hoverText()));
+
+    // The next listing asks for its own counterpart; until it comes, none.
+    listDays(3);
+    QCOMPARE(requests.size(), 2);
+    QCOMPARE(m_window->legendNames(), QStringList());
+    m_window->showComparison({}, QStringLiteral("BŘEZEN 2024"), QStringLiteral("ÚNOR 2024"));
+    QCOMPARE(m_window->legendNames(),
+             (QStringList{QStringLiteral("BŘEZEN 2024"), QStringLiteral("ÚNOR 2024 (bez dat)")}));
+
+    action("BezPorovnani1")->trigger();
+    QCOMPARE(m_window->legendNames(), QStringList());
+    listDays(1);
+    QCOMPARE(requests.size(), 2);
+    // An answer that comes after the comparison was turned off is not drawn.
+    m_window->showComparison(other, QStringLiteral("BŘEZEN 2024"), QStringLiteral("ÚNOR 2024"));
+    QCOMPARE(m_window->legendNames(), QStringList());
 }
 
 QTEST_MAIN(GraphWindowTest)

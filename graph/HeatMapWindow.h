@@ -1,0 +1,67 @@
+#pragma once
+
+#include "graph/Graph.h"
+#include "graph/LoadAnalysis.h"
+
+#include <QMainWindow>
+#include <QPair>
+#include <QPoint>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+class QLabel;
+
+namespace kw {
+
+class HeatMapChart;
+
+// "Teplotní mapa": the values of the last listing as colours, one column per
+// listing day and one row per quarter-hour of it, with the colour scale in
+// the block's unit. Hovering a cell reads it out; dragging pans, the wheel
+// zooms, a double click shows the whole map again.
+class HeatMapWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // `dayStartOffset` gives the listing's day start offset in seconds; it is
+    // asked when the bars change, so the map keeps the days the listing made
+    // even when the setting changes afterwards.
+    HeatMapWindow(const Graph& graph, std::function<int32_t()> dayStartOffset,
+                  QWidget* parent = nullptr);
+    ~HeatMapWindow() override;
+
+    // The graph's bars changed: drawn again now, or when next shown.
+    void barsChanged();
+
+    const HeatMap& heatMap() const { return m_map; }
+    // The readout of the cell under the mouse, or the usage hint.
+    QString hoverText() const;
+    QString scaleLabel() const;
+    // Where the middle of a cell lies in the chart widget, as drawn last.
+    QPoint cellCentre(int32_t column, int32_t quarter) const;
+    // The day range (columns) in view.
+    QPair<double, double> dayRange() const;
+    // Draws the chart now.
+    void replotChart();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void rebuild();
+    void showWholeMap();
+    void hoverAt(const QPoint& at, const QPoint& global);
+
+    const Graph& m_graph;
+    std::function<int32_t()> m_dayStartOffset;
+    int32_t m_offset = 0; // of the listing drawn
+    HeatMap m_map;
+    bool m_stale = true;
+
+    HeatMapChart* m_chart = nullptr;
+    QLabel* m_hoverLabel = nullptr;
+};
+
+} // namespace kw

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "graph/Graph.h"
+
+#include <QMainWindow>
+#include <QPoint>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QLabel;
+
+namespace kw {
+
+class LoadDurationChart;
+
+// "Křivka trvání zatížení": the values of the last listing sorted from the
+// highest, over the hours they last, with the maximum, the reserved capacity
+// as a line and the share of time above it.
+class LoadDurationWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    using CapacityProvider = std::function<std::optional<double>()>;
+
+    // `reservedCapacity` gives the reserved capacity of the listed device and
+    // block (none when not set); it is asked whenever the curve is drawn and
+    // when the window is activated, since the year overview may change it.
+    LoadDurationWindow(const Graph& graph, CapacityProvider reservedCapacity,
+                       QWidget* parent = nullptr);
+    ~LoadDurationWindow() override;
+
+    // The graph's bars changed: drawn again now, or when next shown.
+    void barsChanged();
+
+    const std::vector<double>& curve() const { return m_curve; }
+    // The capacity drawn; none when not set or not comparable.
+    std::optional<double> capacity() const { return m_capacity; }
+    // "Nad kapacitou: …" or why there is no share.
+    QString shareText() const;
+    QString maximumText() const;
+    QString hoverText() const;
+    // Where the curve's value number `index` (0 the highest) is drawn.
+    QPoint pointOf(std::size_t index) const;
+    void replotChart();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void rebuild();
+    // Reads the capacity again; true when it changed.
+    bool readCapacity();
+    void drawCapacity();
+    void fitValueAxis();
+    void hoverAt(const QPoint& at);
+
+    const Graph& m_graph;
+    CapacityProvider m_reservedCapacity;
+    std::vector<double> m_curve;
+    std::optional<double> m_capacity;
+    bool m_stale = true;
+
+    LoadDurationChart* m_chart = nullptr;
+    QLabel* m_shareLabel = nullptr;
+    QLabel* m_hoverLabel = nullptr;
+};
+
+} // namespace kw
