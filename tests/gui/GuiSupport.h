@@ -25,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <memory>
 #include <optional>
@@ -319,6 +320,34 @@ template <typename T> T* findChild(const QObject* parent, const QString& name)
         qWarning("no %s named %s in %s", T::staticMetaObject.className(), qPrintable(name),
                  qPrintable(parent->objectName()));
     return found;
+}
+
+// Tree items by caption: the child of `parent` captioned `caption`, the
+// first top-level item whose caption starts with `prefix`; null when none.
+inline QTreeWidgetItem* childNamed(QTreeWidgetItem* parent, const QString& caption)
+{
+    for (int i = 0; i < parent->childCount(); ++i)
+        if (parent->child(i)->text(0) == caption)
+            return parent->child(i);
+    return nullptr;
+}
+
+inline QTreeWidgetItem* rootStartingWith(QTreeWidget* tree, const QString& prefix)
+{
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        if (tree->topLevelItem(i)->text(0).startsWith(prefix))
+            return tree->topLevelItem(i);
+    return nullptr;
+}
+
+// The middle of `item` in the tree's viewport, its parents expanded and the
+// tree scrolled to it: where a click on it lands.
+inline QPoint itemCentre(QTreeWidget* tree, QTreeWidgetItem* item)
+{
+    for (QTreeWidgetItem* p = item->parent(); p; p = p->parent())
+        p->setExpanded(true);
+    tree->scrollToItem(item);
+    return tree->visualItemRect(item).center();
 }
 
 // In place of the program's message boxes: the listing's questions are

@@ -39,8 +39,11 @@ namespace demo = kw::demo;
 namespace {
 
 using kwtest::BoxAnswerer;
+using kwtest::childNamed;
+using kwtest::itemCentre;
 using kwtest::ProgramDir;
 using kwtest::RecordingTarget;
+using kwtest::rootStartingWith;
 
 // The demo archive of device 0 for January to March 2024.
 demo::DemoOptions januaryToMarch()
@@ -68,30 +71,6 @@ QTreeWidget* periodTree(const kw::Application& app)
 QTreeWidget* listingTree(const kw::Application& app)
 {
     return kwtest::findChild<QTreeWidget>(app.mainWindow(), QStringLiteral("TreeViewDir"));
-}
-
-QTreeWidgetItem* childNamed(QTreeWidgetItem* parent, const QString& caption)
-{
-    for (int i = 0; i < parent->childCount(); ++i)
-        if (parent->child(i)->text(0) == caption)
-            return parent->child(i);
-    return nullptr;
-}
-
-QTreeWidgetItem* rootStartingWith(QTreeWidget* tree, const QString& prefix)
-{
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        if (tree->topLevelItem(i)->text(0).startsWith(prefix))
-            return tree->topLevelItem(i);
-    return nullptr;
-}
-
-QPoint itemCentre(QTreeWidget* tree, QTreeWidgetItem* item)
-{
-    for (QTreeWidgetItem* p = item->parent(); p; p = p->parent())
-        p->setExpanded(true);
-    tree->scrollToItem(item);
-    return tree->visualItemRect(item).center();
 }
 
 void clickItem(QTreeWidget* tree, QTreeWidgetItem* item)

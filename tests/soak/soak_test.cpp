@@ -60,6 +60,10 @@
 
 namespace {
 
+using kwtest::childNamed;
+using kwtest::itemCentre;
+using kwtest::rootStartingWith;
+
 constexpr int kYear = 2024;
 constexpr int kMonths = 6; // January to June
 constexpr int kDevices[] = {0, 3};
@@ -109,30 +113,6 @@ double quantile(std::vector<double> values, double share)
     std::sort(values.begin(), values.end());
     const auto index = static_cast<std::size_t>(share * static_cast<double>(values.size() - 1));
     return values[index];
-}
-
-QTreeWidgetItem* childNamed(QTreeWidgetItem* parent, const QString& caption)
-{
-    for (int i = 0; i < parent->childCount(); ++i)
-        if (parent->child(i)->text(0) == caption)
-            return parent->child(i);
-    return nullptr;
-}
-
-QTreeWidgetItem* rootStartingWith(QTreeWidget* tree, const QString& prefix)
-{
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        if (tree->topLevelItem(i)->text(0).startsWith(prefix))
-            return tree->topLevelItem(i);
-    return nullptr;
-}
-
-QPoint itemCentre(QTreeWidget* tree, QTreeWidgetItem* item)
-{
-    for (QTreeWidgetItem* p = item->parent(); p; p = p->parent())
-        p->setExpanded(true);
-    tree->scrollToItem(item);
-    return tree->visualItemRect(item).center();
 }
 
 // Answers the display mode question "No" as soon as its box is shown, so
