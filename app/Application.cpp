@@ -153,6 +153,9 @@ void Application::connectWindows()
         {m_listingParametersWindow.get(), "MENU_PV"},
         {m_graphWindow.get(), "GR"},
         {m_aboutBox.get(), ""},
+        {m_yearOverviewWindow.get(), "ANALYZA"},
+        {m_heatMapWindow.get(), "ANALYZA"},
+        {m_loadDurationWindow.get(), "ANALYZA"},
     };
     for (const auto& [window, topic] : topics) {
         auto* f1 = new QShortcut(QKeySequence::HelpContents, window);

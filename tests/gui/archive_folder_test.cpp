@@ -6,6 +6,7 @@
 #include "archive/DateTime.h"
 #include "calendar/CalendarWindow.h"
 #include "graph/GraphWindow.h"
+#include "graph/HeatMapWindow.h"
 #include "listing/Engine.h"
 #include "output/LogWindow.h"
 #include "output/OutputWindow.h"
@@ -237,7 +238,7 @@ void ArchiveFolderTest::f1OpensTheTopicOfTheWindow()
     program.dir.populate({0}, {0});
     program.dir.write(QStringLiteral("qx5view.html"),
                       "<html><body><a name=\"MENU\"></a><a name=\"MENU_KALEND\"></a>"
-                      "<a name=\"GR\"></a></body></html>");
+                      "<a name=\"GR\"></a><a name=\"ANALYZA\"></a></body></html>");
     QVERIFY(program.start());
     const struct {
         QWidget* window;
@@ -246,6 +247,7 @@ void ArchiveFolderTest::f1OpensTheTopicOfTheWindow()
         {program.app->mainWindow(), "MENU"},
         {program.app->calendarWindow(), "MENU_KALEND"},
         {program.app->graphWindow(), "GR"},
+        {program.app->heatMapWindow(), "ANALYZA"},
     };
     for (const auto& c : cases) {
         c.window->show();
