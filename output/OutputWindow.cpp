@@ -34,6 +34,9 @@ namespace kw {
 
 namespace {
 
+// Below this the characters of a listing on paper get too small to read.
+constexpr qreal SmallestPdfScale = 0.6;
+
 const char* const ClearWindowKey = "Vypis/Clear_Window";
 const char* const FontSizeKey = "Vypis/Font_size";
 
@@ -487,12 +490,14 @@ QByteArray OutputWindow::listingPdf()
     footerFont.setPointSize(8);
     const qreal footer = QFontMetricsF(footerFont, &writer).height() * 2;
     const bool painted = paintPages(
-        writer, footer, 1, 0, [&](QPainter& painter, const QRectF& area, int number, int pages) {
+        writer, footer, 1, 0,
+        [&](QPainter& painter, const QRectF& area, int number, int pages) {
             painter.setFont(footerFont);
             painter.setPen(Qt::black);
             painter.drawText(area, Qt::AlignCenter,
                              QStringLiteral("strana %1 z %2").arg(number).arg(pages));
-        });
+        },
+        true);
     return painted ? buffer.data() : QByteArray();
 }
 
@@ -517,7 +522,7 @@ bool OutputWindow::printText(QPrinter& printer)
 }
 
 bool OutputWindow::paintPages(QPagedPaintDevice& device, qreal footer, int first, int last,
-                              const PageFooter& drawFooter)
+                              const PageFooter& drawFooter, bool keepLines)
 {
     closeBatch();
 
@@ -527,11 +532,30 @@ bool OutputWindow::paintPages(QPagedPaintDevice& device, qreal footer, int first
     document->documentLayout()->setPaintDevice(&device);
     document->setDocumentMargin(0);
     QTextOption option = document->defaultTextOption();
+    const auto bodyWidth = [&device] {
+        return device.pageLayout().paintRectPixels(device.logicalDpiX()).width();
+    };
+    qreal scale = 1;
+    if (keepLines) {
+        // A wide listing (the group statistics run to some 130 columns) keeps
+        // its rows whole: the page turns, and what still does not fit is drawn
+        // smaller, down to a size that stays legible; only beyond that a row
+        // wraps.
+        option.setWrapMode(QTextOption::NoWrap);
+        document->setDefaultTextOption(option);
+        const qreal wide = document->idealWidth();
+        if (wide > bodyWidth())
+            device.setPageOrientation(QPageLayout::Landscape);
+        if (wide > 0)
+            scale = std::clamp(bodyWidth() / wide, SmallestPdfScale, 1.0);
+    }
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     document->setDefaultTextOption(option);
     const QRectF paint = device.pageLayout().paintRectPixels(device.logicalDpiX());
     const QSizeF body(paint.width(), paint.height() - footer);
-    document->setPageSize(body);
+    // Laid out on a page as much larger as it is drawn smaller.
+    const QSizeF page = body / scale;
+    document->setPageSize(page);
 
     const int pages = std::max(1, document->pageCount());
     first = std::clamp(first, 1, pages);
@@ -545,8 +569,9 @@ bool OutputWindow::paintPages(QPagedPaintDevice& device, qreal footer, int first
     for (int number = first; number <= last; ++number) {
         if (number > first)
             device.newPage();
-        const QRectF area(0, (number - 1) * body.height(), body.width(), body.height());
+        const QRectF area(0, (number - 1) * page.height(), page.width(), page.height());
         painter.save();
+        painter.scale(scale, scale);
         painter.translate(0, -area.top());
         painter.setClipRect(area);
         context.clip = area;

@@ -91,10 +91,11 @@ private:
     using PageFooter = std::function<void(QPainter&, const QRectF& strip, int number, int pages)>;
     // The text laid out for the pages of `device`, `footer` device pixels kept
     // free at the foot of each, and pages first..last painted (last 0: to the
-    // end; both held to the pages there are). False when painting could not
-    // start.
+    // end; both held to the pages there are). Lines too long for the page
+    // wrap, or with `keepLines` turn the page to landscape and are drawn
+    // smaller. False when painting could not start.
     bool paintPages(QPagedPaintDevice& device, qreal footer, int first, int last,
-                    const PageFooter& drawFooter);
+                    const PageFooter& drawFooter, bool keepLines = false);
 
     void clearAll();
     void saveAsPdf();
