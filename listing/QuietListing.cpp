@@ -51,6 +51,7 @@ std::vector<GraphBar> QuietListing::List(int32_t year, int32_t month, int32_t bl
                                          const std::function<void(ListingRun&)>& command)
 {
     Engine& e = *m_engine;
+    m_lastError.clear();
     // An earlier listing may have switched to another description file, whose
     // blocks can lie in another order; `block` is one of the device's own.
     try {
@@ -69,7 +70,8 @@ std::vector<GraphBar> QuietListing::List(int32_t year, int32_t month, int32_t bl
     e.listing.ListingMonth = month;
     try {
         command(e.listing);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        m_lastError = error.what();
         return {};
     }
     // A switch of description files during the listing may have moved the

@@ -33,10 +33,14 @@ public:
 
     // The bars of one listing of `block` in year/month: `command` runs it on
     // the listing run (e.g. MonthAction(ListingRun::WholeMonth)). A listing
-    // that cannot run (a missing energy-month end, an I/O error) gives no bars.
+    // that cannot run (a missing energy-month end, an I/O error) gives no bars;
+    // an error that ended it is then in lastError().
     std::vector<GraphBar> List(int32_t year, int32_t month, int32_t block,
                                const std::function<void(ListingRun&)>& command);
     std::vector<GraphBar> WholeMonth(int32_t year, int32_t month, int32_t block);
+
+    // What ended the last List with an error; empty when it ran to its end.
+    const std::string& lastError() const { return m_lastError; }
 
     // The month files of the device in `year`: months 1..12 that have one.
     std::vector<int32_t> MonthsWithFiles(int32_t year) const;
@@ -46,6 +50,7 @@ private:
     std::unique_ptr<Silent> m_silent;
     std::unique_ptr<Engine> m_engine;
     int32_t m_dayStartOffset = 0;
+    std::string m_lastError;
 };
 
 } // namespace kw

@@ -306,7 +306,11 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
         facts.impulses = a.impulses;
         facts.capacity = a.capacity;
         QuietListing quiet(dir, facts.device, engine.settings, engine.division.DayStartOffset());
-        const YearOverview overview = SummariseYear(ListYear(quiet, a.year, facts.block), facts);
+        // A month that cannot be read is no month without data: its row is
+        // missing, so the run says why and fails.
+        std::vector<std::string> failures;
+        const YearOverview overview =
+            SummariseYear(ListYear(quiet, a.year, facts.block, &failures), facts);
         const std::string text =
             a.format == "json" ? YearOverviewJson(overview)
             : a.format == "csv"
@@ -314,7 +318,9 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
                 : YearOverviewText(overview);
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         out.flush();
-        return kDone;
+        for (const std::string& failure : failures)
+            err << failure << '\n';
+        return failures.empty() ? kDone : kIoError;
     }
 
     try {

@@ -81,13 +81,16 @@ int32_t MatchingBlock(const std::vector<OverviewBlock>& blocks, const std::strin
     return 0;
 }
 
-std::vector<MonthBars> ListYear(QuietListing& quiet, int32_t year, int32_t block)
+std::vector<MonthBars> ListYear(QuietListing& quiet, int32_t year, int32_t block,
+                                std::vector<std::string>* failures)
 {
     std::vector<MonthBars> months;
     for (const int32_t month : quiet.MonthsWithFiles(year)) {
         std::vector<GraphBar> bars = quiet.WholeMonth(year, month, block);
         if (!bars.empty())
             months.push_back({month, std::move(bars)});
+        else if (failures && !quiet.lastError().empty())
+            failures->push_back(MonthKey(year, month) + ": " + quiet.lastError());
     }
     return months;
 }

@@ -45,8 +45,10 @@ struct MonthBars {
 };
 
 // The months of `year` that have a month file and whose whole-month listing
-// gives bars, listed on `quiet`.
-std::vector<MonthBars> ListYear(QuietListing& quiet, int32_t year, int32_t block);
+// gives bars, listed on `quiet`. A month whose listing an error ended is left
+// out and, with `failures`, named there: "2024-03: <the error>".
+std::vector<MonthBars> ListYear(QuietListing& quiet, int32_t year, int32_t block,
+                                std::vector<std::string>* failures = nullptr);
 
 struct MonthOverview {
     int32_t month = 0;        // 1..12

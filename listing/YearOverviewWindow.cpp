@@ -322,6 +322,7 @@ const OverviewBlock* YearOverviewWindow::chosenBlockInfo() const
 void YearOverviewWindow::relist()
 {
     m_months.clear();
+    m_failures.clear();
     if (chosenYear() > 0 && chosenBlock() > 0) {
         struct WaitCursor {
             WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -330,7 +331,7 @@ void YearOverviewWindow::relist()
         // The settings the main window lists with now: conversion, day start.
         QuietListing quiet(m_location.ProgramPath, m_location.DeviceNo, m_settings,
                            m_division.DayStartOffset());
-        m_months = ListYear(quiet, chosenYear(), chosenBlock());
+        m_months = ListYear(quiet, chosenYear(), chosenBlock(), &m_failures);
     }
     summarise();
 }
@@ -396,10 +397,16 @@ void YearOverviewWindow::showTable()
         if (!peak || m.maximum > peak->maximum)
             peak = &m;
     }
+    // A month that cannot be read must not pass for a month without data.
+    QString unread;
+    for (const std::string& failure : m_failures)
+        unread += QStringLiteral("\nNelze přečíst %1").arg(QString::fromStdString(failure));
+    LabelSouhrn->setStyleSheet(unread.isEmpty() ? QString() : QStringLiteral("color: #b00000"));
     if (!peak) {
-        LabelSouhrn->setText(o.block > 0
-                                 ? QStringLiteral("Rok %1 nemá data tohoto bloku.").arg(o.year)
-                                 : QStringLiteral("Zařízení nemá blok k zobrazení."));
+        LabelSouhrn->setText((o.block > 0
+                                  ? QStringLiteral("Rok %1 nemá data tohoto bloku.").arg(o.year)
+                                  : QStringLiteral("Zařízení nemá blok k zobrazení.")) +
+                             unread);
         return;
     }
     QString summary = QStringLiteral("Celkem za rok: %1 %2 (%3 čtvrthodin), maximum %4 %5 (%6)")
@@ -408,7 +415,7 @@ void YearOverviewWindow::showTable()
                           .arg(Number(peak->maximum), unit, InstantText(peak->maximumX));
     if (o.capacity)
         summary += QStringLiteral(", nad kapacitou %1 čtvrthodin").arg(over);
-    LabelSouhrn->setText(summary);
+    LabelSouhrn->setText(summary + unread);
 }
 
 void YearOverviewWindow::showChart()

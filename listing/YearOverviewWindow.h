@@ -84,6 +84,7 @@ private:
     int32_t m_shownDevice = -1;
     std::vector<OverviewBlock> m_blocks;
     std::vector<MonthBars> m_months;
+    std::vector<std::string> m_failures; // months that could not be read
     YearOverview m_overview;
 
     QComboBox* ComboBoxRok = nullptr;

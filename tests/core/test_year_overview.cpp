@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -273,6 +274,36 @@ TEST(ReportYear, JsonAgreesWithTheWholeMonthJson)
         EXPECT_EQ(f[6], std::to_string(over) + "\r");
     }
     EXPECT_GT(overSome, 0);
+}
+
+// A month file that cannot be read is no month without data: the other
+// months are still shown, and the run names the month and fails.
+TEST(ReportYear, UnreadableMonthFailsTheRun)
+{
+    kwtest::TempDir dir;
+    DemoArchiveInto(dir.path());
+    namespace fs = std::filesystem;
+    int replaced = 0;
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() > 10 && name.compare(name.size() - 10, 10, "_24_02.DAT") == 0) {
+            // Its read fails with EIO: page 0 is never mapped.
+            fs::remove(entry.path());
+            fs::create_symlink("/proc/self/mem", entry.path());
+            ++replaced;
+        }
+    }
+    ASSERT_EQ(replaced, 1);
+
+    std::ostringstream out, err;
+    EXPECT_EQ(kw::RunReport({"--dir", dir.path(), "--year", "2024", "--format", "csv"}, dir.path(),
+                            out, err),
+              1);
+    EXPECT_NE(err.str().find("\n2024-02: "), std::string::npos) << err.str();
+    const std::string csv = out.str();
+    EXPECT_NE(csv.find("\n2024-01,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\n2024-03,"), std::string::npos) << csv;
+    EXPECT_EQ(csv.find("2024-02"), std::string::npos) << csv;
 }
 
 TEST(ReportYear, ArgumentsThatDoNotFit)

@@ -13,7 +13,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTest>
@@ -120,6 +122,20 @@ void YearOverviewTest::openListKeepCapacity()
     QCOMPARE(rows.size(), 5);
     QVERIFY(rows[0].startsWith("\xEF\xBB\xBFmonth;count;energy"));
     QVERIFY(rows[2].startsWith("2024-02;" + QByteArray::number(qulonglong(bars.size())) + ";"));
+
+    // A month file that cannot be read is named, not passed off as a month
+    // without data (its read fails with EIO: page 0 is never mapped).
+    const QDir folderDir(folder);
+    const QStringList march = folderDir.entryList({QStringLiteral("*_24_03.DAT")});
+    QCOMPARE(march.size(), 1);
+    QVERIFY(QFile::remove(folderDir.filePath(march.first())));
+    QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), folderDir.filePath(march.first())));
+    window->hide();
+    kwtest::findChild<QAction>(app.mainWindow(), QStringLiteral("RocniPrehled1"))->trigger();
+    QCOMPARE(table->rowCount(), 2);
+    const QString summary =
+        kwtest::findChild<QLabel>(window, QStringLiteral("LabelSouhrn"))->text();
+    QVERIFY2(summary.contains(QStringLiteral("Nelze přečíst 2024-03: ")), qPrintable(summary));
 }
 
 QTEST_MAIN(YearOverviewTest)
