@@ -13,6 +13,7 @@
 #include "graph/LoadDurationWindow.h"
 #include "listing/ListingParametersWindow.h"
 #include "listing/QuietListing.h"
+#include "listing/YearOverview.h"
 #include "listing/YearOverviewWindow.h"
 #include "output/LogWindow.h"
 #include "output/OutputWindow.h"
@@ -115,8 +116,7 @@ Application::Application(const std::string& programDirectory)
     m_heatMapWindow =
         std::make_unique<HeatMapWindow>(e.graph, [&e] { return e.division.DayStartOffset(); });
     m_loadDurationWindow = std::make_unique<LoadDurationWindow>(e.graph, [this] {
-        return ReservedCapacity(QString::fromStdString(ProgramPath), DeviceNo,
-                                m_engine->description.CurrentBlock);
+        return ReservedCapacity(QString::fromStdString(ProgramPath), DeviceNo, ownBlockNumber());
     });
     m_aboutBox = std::make_unique<AboutBox>();
     m_yearOverviewWindow = std::make_unique<YearOverviewWindow>(e.Location, e.description,
@@ -236,7 +236,7 @@ void Application::listComparison(bool previousYear)
     int64_t otherFirstDay = -1;
     RunUserAction(m_graphWindow.get(), [&] {
         QuietListing quiet(ProgramPath, DeviceNo, e.settings, e.division.DayStartOffset());
-        bars = quiet.List(year, month, e.description.CurrentBlock, [&](ListingRun& run) {
+        bars = quiet.List(year, month, ownBlockNumber(), [&](ListingRun& run) {
             // The same command on the other month.
             if (span == ListingRun::WholeMonth || span == ListingRun::EnergyMonth) {
                 run.MonthAction(span);
@@ -258,6 +258,12 @@ void Application::listComparison(bool previousYear)
     };
     m_graphWindow->showComparison(bars, name(listing.ListingYear, listing.ListingMonth),
                                   name(year, month));
+}
+
+int32_t Application::ownBlockNumber() const
+{
+    return MatchingBlock(OverviewBlocks(ProgramPath, DeviceNo),
+                         m_engine->description.CurrentBlockTitle);
 }
 
 void Application::showWindow(WindowKind window)

@@ -93,6 +93,11 @@ private:
     // "Porovnat s…": the listed period a year or a month earlier, listed
     // quietly and laid over the graph.
     void listComparison(bool previousYear);
+    // The block on screen as the device's own description numbers it, which
+    // is how quiet listings and stored capacities name blocks: a listing of
+    // an older month may have switched to a description whose blocks lie in
+    // another order.
+    int32_t ownBlockNumber() const;
     void showMainWindow();
     // The start-up sequence for one folder: log lines, device list,
     // description (the fatal message when none loads: false), period tree,
