@@ -1,6 +1,7 @@
 // The month listing from files on disk: time, heap allocations per listing and
 // whether memory grows from one listing to the next. The global operator new
 // below counts every allocation of this benchmark program.
+#include "BenchSupport.h"
 #include "listing/Engine.h"
 #include "tools/DemoArchive.h"
 
@@ -67,35 +68,16 @@ void operator delete[](void* p, std::size_t) noexcept
 
 namespace {
 
-struct NoQuestions : kw::ListingUi {
-    bool askYesNo(const std::string&, const std::string&) override { return false; }
-    void showMessage(const std::string&, const std::string&, bool) override {}
-};
-
 // The demo archive of device 0 with March 2024 complete (31 days).
 const std::string& MonthDirectory()
 {
     static const std::string dir = [] {
-        std::string tmpl =
-            (std::filesystem::temp_directory_path() / "kwatrix-bench-listing-XXXXXX").string();
-        if (!mkdtemp(tmpl.data()))
-            std::abort();
         kw::demo::DemoOptions options;
         options.devices = {0};
         options.lastDay = {2024, 4, 5};
         options.months = 3;
         options.olderMonths = 0;
-        if (!kw::demo::WriteDemoArchive(tmpl + "/", options))
-            std::abort();
-        static struct Remover {
-            std::string path;
-            ~Remover()
-            {
-                std::error_code ec;
-                std::filesystem::remove_all(path, ec);
-            }
-        } remover{tmpl};
-        return tmpl + "/";
+        return kwbench::DemoArchiveDirectory("kwatrix-bench-listing", options);
     }();
     return dir;
 }
@@ -105,7 +87,7 @@ const std::string& MonthDirectory()
 void BM_RunListingWholeMonth(benchmark::State& state)
 {
     const std::string& dir = MonthDirectory();
-    NoQuestions ui;
+    kwbench::NoQuestions ui;
     kw::Engine engine(ui);
     kw::CountingOutputTarget out;
     engine.setProgramPath(dir);

@@ -1,6 +1,7 @@
 // Start-up and listing work on a large program directory: ten years of month
 // files of sixteen devices (about 2,000 files), and a month file whose 32
 // entries are all 8192 bytes long.
+#include "BenchSupport.h"
 #include "archive/Devices.h"
 #include "archive/FileLookup.h"
 #include "listing/Engine.h"
@@ -19,37 +20,11 @@ namespace {
 
 namespace demo = kw::demo;
 
-struct NoQuestions : kw::ListingUi {
-    bool askYesNo(const std::string&, const std::string&) override { return false; }
-    void showMessage(const std::string&, const std::string&, bool) override {}
-};
-
-std::string MakeTempDir(const char* name)
-{
-    std::string tmpl = (std::filesystem::temp_directory_path() / name).string() + "-XXXXXX";
-    if (!mkdtemp(tmpl.data()))
-        std::abort();
-    // Removed at exit: the large archive takes a few hundred megabytes.
-    struct Remover {
-        std::vector<std::string> paths;
-        ~Remover()
-        {
-            for (const std::string& p : paths) {
-                std::error_code ec;
-                std::filesystem::remove_all(p, ec);
-            }
-        }
-    };
-    static Remover remover;
-    remover.paths.push_back(tmpl);
-    return tmpl + "/";
-}
-
 // Written once per process; the time it takes is printed, not measured.
 const std::string& LargeArchive()
 {
     static const std::string dir = [] {
-        const std::string d = MakeTempDir("kwatrix-bench-large");
+        const std::string d = kwbench::TemporaryDirectory("kwatrix-bench-large");
         demo::DemoOptions options;
         options.devices.clear();
         for (int device = 0; device < 16; ++device)
@@ -118,7 +93,7 @@ int PeriodTreeQuestions(const std::string& dir, const kw::DayArchive& archive)
 void BM_LargePeriodTree(benchmark::State& state)
 {
     const std::string& dir = LargeArchive();
-    NoQuestions ui;
+    kwbench::NoQuestions ui;
     kw::Engine engine(ui);
     engine.setProgramPath(dir);
     engine.Location.DeviceNo = 7;
@@ -138,7 +113,7 @@ void BM_LargeStartupCore(benchmark::State& state)
 {
     const std::string& dir = LargeArchive();
     for (auto _ : state) {
-        NoQuestions ui;
+        kwbench::NoQuestions ui;
         kw::Engine engine(ui);
         engine.log.setSink([](const std::string&, bool) {});
         engine.setProgramPath(dir);
@@ -159,7 +134,7 @@ BENCHMARK(BM_LargeStartupCore)->Unit(benchmark::kMillisecond);
 void BM_LargeWholeMonthListing(benchmark::State& state)
 {
     const std::string& dir = LargeArchive();
-    NoQuestions ui;
+    kwbench::NoQuestions ui;
     kw::Engine engine(ui);
     kw::CountingOutputTarget out;
     engine.output.setTarget(&out);
@@ -183,7 +158,7 @@ BENCHMARK(BM_LargeWholeMonthListing)->Unit(benchmark::kMillisecond);
 const std::string& FullMonthDirectory()
 {
     static const std::string dir = [] {
-        const std::string d = MakeTempDir("kwatrix-bench-full");
+        const std::string d = kwbench::TemporaryDirectory("kwatrix-bench-full");
         demo::DemoOptions options;
         options.devices = {0};
         options.lastDay = {2024, 4, 2};
@@ -214,7 +189,7 @@ const std::string& FullMonthDirectory()
 void BM_FullMonthFile(benchmark::State& state)
 {
     const std::string& dir = FullMonthDirectory();
-    NoQuestions ui;
+    kwbench::NoQuestions ui;
     kw::Engine engine(ui);
     kw::CountingOutputTarget out;
     engine.output.setTarget(&out);

@@ -1,5 +1,6 @@
 // Start-up work that grows with the archive: the device probe over the
 // program directory and the load of an archive description.
+#include "BenchSupport.h"
 #include "archive/ArchiveDescription.h"
 #include "archive/Devices.h"
 #include "archive/Ini.h"
@@ -14,18 +15,12 @@
 
 namespace {
 
-std::string DemoDirectory()
+const std::string& DemoDirectory()
 {
     static const std::string dir = [] {
-        std::string tmpl =
-            (std::filesystem::temp_directory_path() / "kwatrix-bench-XXXXXX").string();
-        if (!mkdtemp(tmpl.data()))
-            std::abort();
         kw::demo::DemoOptions options;
         options.lastDay = {2024, 3, 10};
-        if (!kw::demo::WriteDemoArchive(tmpl + "/", options))
-            std::abort();
-        return tmpl + "/";
+        return kwbench::DemoArchiveDirectory("kwatrix-bench", options);
     }();
     return dir;
 }

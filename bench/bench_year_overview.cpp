@@ -1,6 +1,7 @@
 // The year overview's core: the twelve whole-month listings of a year of
 // month files on an engine of their own and their summary, as the window
 // makes them at a click; and the summary alone, as a new capacity recounts it.
+#include "BenchSupport.h"
 #include "listing/QuietListing.h"
 #include "listing/YearOverview.h"
 #include "tools/DemoArchive.h"
@@ -20,25 +21,11 @@ namespace {
 const std::string& YearDirectory()
 {
     static const std::string dir = [] {
-        std::string tmpl =
-            (std::filesystem::temp_directory_path() / "kwatrix-bench-year-XXXXXX").string();
-        if (!mkdtemp(tmpl.data()))
-            std::abort();
         kw::demo::DemoOptions options;
         options.devices = {0};
         options.lastDay = {2024, 12, 31};
         options.months = 12;
-        if (!kw::demo::WriteDemoArchive(tmpl + "/", options))
-            std::abort();
-        static struct Remover {
-            std::string path;
-            ~Remover()
-            {
-                std::error_code ec;
-                std::filesystem::remove_all(path, ec);
-            }
-        } remover{tmpl};
-        return tmpl + "/";
+        return kwbench::DemoArchiveDirectory("kwatrix-bench-year", options);
     }();
     return dir;
 }

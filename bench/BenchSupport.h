@@ -1,0 +1,62 @@
+#pragma once
+
+// What the benchmarks of the core share: demo archives in temporary
+// directories that go away when the benchmark program ends, and a listing
+// that asks no questions.
+
+#include "listing/Engine.h"
+#include "tools/DemoArchive.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include <stdlib.h>
+
+namespace kwbench {
+
+// Questions keep the settings given; messages go nowhere.
+struct NoQuestions : kw::ListingUi {
+    bool askYesNo(const std::string&, const std::string&) override { return false; }
+    void showMessage(const std::string&, const std::string&, bool) override {}
+};
+
+// A new directory named `name`-XXXXXX in the system's temporary directory,
+// removed with all it holds at exit (the large archive takes a few hundred
+// megabytes); the path ends in '/'.
+inline std::string TemporaryDirectory(const char* name)
+{
+    std::string tmpl = (std::filesystem::temp_directory_path() / name).string() + "-XXXXXX";
+    if (!mkdtemp(tmpl.data()))
+        std::abort();
+    struct Remover {
+        std::vector<std::string> paths;
+        ~Remover()
+        {
+            for (const std::string& p : paths) {
+                std::error_code ec;
+                std::filesystem::remove_all(p, ec);
+            }
+        }
+    };
+    static Remover remover;
+    remover.paths.push_back(tmpl);
+    return tmpl + "/";
+}
+
+// The demo archive of `options` written into a new temporary directory.
+inline std::string DemoArchiveDirectory(const char* name, const kw::demo::DemoOptions& options)
+{
+    const std::string dir = TemporaryDirectory(name);
+    std::string error;
+    if (!kw::demo::WriteDemoArchive(dir, options, &error)) {
+        std::fprintf(stderr, "cannot write the demo archive: %s\n", error.c_str());
+        std::abort();
+    }
+    return dir;
+}
+
+} // namespace kwbench
