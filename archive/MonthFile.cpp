@@ -276,15 +276,6 @@ void DayArchive::ListDayRecord(int32_t groupSize)
 
 void DayArchive::ListRecordFormat(int64_t recordStart, const std::string& format)
 {
-    const auto hexDigit = [](char c) -> int32_t {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        return 0;
-    };
     const std::string text = format + ";";
     std::size_t begin = 0;
     while (begin < text.size()) {
@@ -298,9 +289,9 @@ void DayArchive::ListRecordFormat(int64_t recordStart, const std::string& format
             continue;
         }
         const char kind = item[0];
-        const int32_t wordOffset = item.size() > 1 ? hexDigit(item[1]) : 0;
+        const int32_t wordOffset = item.size() > 1 ? HexDigit(item[1]) : 0;
         const char encoding = item.size() > 2 ? item[2] : '\0';
-        const int32_t width = item.size() > 3 ? hexDigit(item[3]) : 0;
+        const int32_t width = item.size() > 3 ? HexDigit(item[3]) : 0;
         const uint16_t word = Word(recordStart + wordOffset);
         uint32_t value = 0;
         if (kind == 'W') {

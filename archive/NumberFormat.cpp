@@ -76,4 +76,15 @@ std::string FormatFixed(int32_t width, int32_t decimals, double x)
     return PadLeft(Fixed(decimals, x), width);
 }
 
+int32_t HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return 0;
+}
+
 } // namespace kw

@@ -13,6 +13,9 @@ std::string FormatReal(int32_t totalWidth, int32_t fieldWidth, int32_t decimals,
 std::string FormatInt(int64_t value, int32_t width);
 // Exactly `digits` upper-case hexadecimal digits, higher ones dropped.
 std::string FormatHex(uint32_t value, int32_t digits);
+// The value of a hexadecimal digit of either case; 0 for any other character,
+// as the descriptions' formats take it.
+int32_t HexDigit(char c);
 // The four hexadecimal digits of a 16-bit value read as decimal digits,
 // stopping at the first digit above 9 (0x1234 -> 1234, 0x1A -> 1).
 int32_t BcdToInt(uint16_t value);

@@ -17,17 +17,6 @@ namespace kw {
 
 namespace {
 
-int32_t HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return 0;
-}
-
 // A constant's digits up to the first other character: decimal, or "$" and
 // hexadecimal; cut to 16 bits.
 uint16_t Constant(const std::string& text)
