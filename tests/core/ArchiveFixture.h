@@ -9,6 +9,8 @@
 
 #include "TempDir.h"
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +18,20 @@
 namespace kwtest {
 
 namespace demo = kw::demo;
+
+// Device 0 from December 2023 to 20 March 2024: December and January were
+// written by the older controller program, whose description lists the
+// blocks in another order, so listings across these months switch
+// descriptions.
+inline void DemoArchiveInto(const std::string& dir)
+{
+    demo::DemoOptions options;
+    options.devices = {0};
+    options.lastDay = {2024, 3, 20};
+    options.months = 4;
+    std::string error;
+    ASSERT_TRUE(demo::WriteDemoArchive(dir, options, &error)) << error;
+}
 
 // A UI that answers "no" and remembers its messages.
 struct QuietUi : kw::ListingUi {

@@ -66,15 +66,7 @@ struct Listing {
     bool handMade = false; // the archive with an hour that repeats
 };
 
-void DemoArchiveInto(const std::string& dir)
-{
-    kw::demo::DemoOptions options;
-    options.devices = {0};
-    options.lastDay = {2024, 3, 20};
-    options.months = 4;
-    std::string error;
-    ASSERT_TRUE(kw::demo::WriteDemoArchive(dir, options, &error)) << error;
-}
+using kwtest::DemoArchiveInto;
 
 void Start(kw::Engine& engine, const std::string& dir, int year, int month)
 {

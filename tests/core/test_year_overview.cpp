@@ -21,18 +21,7 @@
 
 namespace {
 
-// Device 0 from December 2023 to 20 March 2024: December and January were
-// written by the older controller program, whose description lists the
-// blocks in another order, so a year's listings switch descriptions.
-void DemoArchiveInto(const std::string& dir)
-{
-    kw::demo::DemoOptions options;
-    options.devices = {0};
-    options.lastDay = {2024, 3, 20};
-    options.months = 4;
-    std::string error;
-    ASSERT_TRUE(kw::demo::WriteDemoArchive(dir, options, &error)) << error;
-}
+using kwtest::DemoArchiveInto;
 
 // The bars of a whole-month listing as the program makes it: a fresh engine
 // started on the archive, the block chosen in its block list.
