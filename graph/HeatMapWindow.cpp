@@ -239,13 +239,16 @@ void HeatMapWindow::hoverAt(const QPoint& at, const QPoint& global)
     }
     const std::size_t cell = m_map.index(column, quarter);
     QString text;
-    if (m_map.bar[cell] < 0) {
+    // The map is rebuilt whenever the bars change; a bar it does not find
+    // any more reads as an empty cell rather than outside the bars.
+    const auto barIndex = static_cast<std::size_t>(std::max(m_map.bar[cell], 0));
+    if (m_map.bar[cell] < 0 || barIndex >= m_graph.bars().size()) {
         // The quarter-hour as the listing day has it, though it holds nothing.
         const int64_t end = (m_map.firstDay + column) * 86400 + m_offset + (quarter + 1) * 900;
         text = QStringLiteral("%1   bez hodnoty")
                    .arg(QString::fromStdString(QuarterText(static_cast<double>(end) / 86400.0)));
     } else {
-        const GraphBar& bar = m_graph.bars()[static_cast<std::size_t>(m_map.bar[cell])];
+        const GraphBar& bar = m_graph.bars()[barIndex];
         const QString unit = m_graph.impulses() ? QStringLiteral(" imp.")
                              : m_graph.unit().empty()
                                  ? QString()

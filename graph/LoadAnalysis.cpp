@@ -122,9 +122,12 @@ std::vector<double> DurationCurve(const std::vector<GraphBar>& bars)
 {
     std::vector<double> curve;
     curve.reserve(bars.size());
+    // Each value as the listing and the year overview count it: single
+    // precision turns 240.0 into 240.0000036, which is no quarter-hour above
+    // a capacity of 240.
     for (const GraphBar& bar : bars)
         if (std::isfinite(bar.y))
-            curve.push_back(bar.y);
+            curve.push_back(ExportValue(bar.y));
     std::sort(curve.begin(), curve.end(), std::greater<double>());
     return curve;
 }

@@ -68,7 +68,8 @@ struct PeakBar {
 };
 std::optional<PeakBar> PeriodMaximum(const std::vector<GraphBar>& bars);
 
-// The load-duration curve: every finite value, the highest first.
+// The load-duration curve: every finite value as the listing writes it (four
+// decimals), the highest first.
 std::vector<double> DurationCurve(const std::vector<GraphBar>& bars);
 
 // How many values of a curve lie strictly above the capacity, and their

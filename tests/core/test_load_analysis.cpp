@@ -118,6 +118,12 @@ TEST(LoadAnalysis, CurveMaximumAndShareAboveCapacity)
         EXPECT_DOUBLE_EQ(share.percent, c.percent) << c.capacity;
     }
     EXPECT_EQ(kw::ShareAbove({}, 1).percent, 0);
+
+    // A single-precision 240 is at a capacity of 240, as the year overview
+    // counts it, not above it.
+    const std::vector<double> near =
+        kw::DurationCurve({{1, 240.0000036, {}}, {2, 239.99999, {}}, {3, 240.0002, {}}});
+    EXPECT_EQ(kw::ShareAbove(near, 240).above, 1u);
 }
 
 TEST(LoadAnalysis, NearestBarUnderTheMouse)
