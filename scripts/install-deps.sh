@@ -3,11 +3,12 @@
 # Usage: scripts/install-deps.sh [run|test|fuzz]
 set -euo pipefail
 
-# librsvg2-bin renders the PNG icons; dpkg-dev lets cpack work out the package's dependencies;
+# librsvg2-bin renders the PNG icons; dpkg-dev and file let cpack work out the package's
+# dependencies (CPackDeb reads the binaries' type with file);
 # the exports write JSON with Debian's JSON library.
 packages=(cmake make g++ pkg-config qt6-base-dev qt6-svg-dev libqcustomplot-dev libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core qt6-translations-l10n
-          librsvg2-bin dpkg-dev nlohmann-json3-dev)
+          librsvg2-bin dpkg-dev file nlohmann-json3-dev)
 if [ "${1:-run}" = "test" ]; then
     packages+=(clang-format)
     # The package test: validators, manual pages, the installed program under Xvfb.
