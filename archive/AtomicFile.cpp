@@ -5,6 +5,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -25,7 +26,7 @@ std::string DirectoryOf(const std::string& path)
 bool Fail(std::string* reason, int err)
 {
     if (reason)
-        *reason = std::strerror(err);
+        *reason = SystemErrorText(err);
     errno = err;
     return false;
 }
@@ -55,14 +56,23 @@ constexpr auto LockPoll = std::chrono::milliseconds(10);
 // Links are followed this deep; a loop ends here.
 constexpr int MaxLinkHops = 40;
 
-// The temporary file of a save: the target's name, this suffix, and the six
-// characters mkstemp puts in place of the X's.
-constexpr const char* TempSuffix = ".tmp-XXXXXX";
+// The temporary file of a save: a hidden name that says whose it is, so that
+// the clean-up never takes a file a person named (a "KALEND.INI.tmp-backup"):
+// ".", the target's name, this infix and the six characters mkstemp puts in
+// place of the X's.
+constexpr const char* TempInfix = ".kwatrix-tmp-";
 constexpr std::size_t TempRandomChars = 6;
+
+std::string TempPathOf(const std::string& target)
+{
+    const auto slash = target.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    return target.substr(0, nameStart) + "." + target.substr(nameStart) + TempInfix + "XXXXXX";
+}
 
 bool IsTempNameOf(const std::string& name, const std::string& targetName)
 {
-    const std::string stem = targetName + ".tmp-";
+    const std::string stem = "." + targetName + TempInfix;
     if (name.size() != stem.size() + TempRandomChars || name.compare(0, stem.size(), stem) != 0)
         return false;
     for (std::size_t i = stem.size(); i < name.size(); ++i) {
@@ -91,11 +101,11 @@ int RemoveTemporariesOf(const std::string& target)
     ::closedir(d);
     int removed = 0;
     for (const std::string& name : stale) {
-        // Only a plain file is ever a temporary of ours; a link or directory
-        // of that name is someone else's.
+        // Only a plain file this user made is ever a temporary of ours; a
+        // link, a directory or another user's file of that name is not.
         struct stat st {};
         if (::lstat((dir + name).c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-            ::unlink((dir + name).c_str()) == 0)
+            st.st_uid == ::geteuid() && ::unlink((dir + name).c_str()) == 0)
             ++removed;
     }
     return removed;
@@ -106,6 +116,52 @@ int RemoveTemporariesOf(const std::string& target)
 constexpr auto CleanupPatience = std::chrono::milliseconds(200);
 
 } // namespace
+
+std::string SystemErrorText(int err)
+{
+    // The common reasons in the program's language; the rest as the system
+    // words them.
+    switch (err) {
+    case ENOENT:
+        return "soubor nebo složka neexistuje";
+    case EACCES:
+    case EPERM:
+        return "přístup odepřen";
+    case EROFS:
+        return "systém souborů je jen pro čtení";
+    case ENOSPC:
+        return "na disku není místo";
+    case EDQUOT:
+        return "překročena disková kvóta";
+    case EIO:
+        return "chyba vstupu/výstupu";
+    case ENODEV:
+    case ENXIO:
+        return "není to obyčejný soubor (zařízení nebo roura)";
+    case EISDIR:
+        return "je to složka, ne soubor";
+    case ENOTDIR:
+        return "část cesty není složka";
+    case EFBIG:
+        return "soubor je příliš velký";
+    case ELOOP:
+        return "příliš mnoho symbolických odkazů";
+    case ENAMETOOLONG:
+        return "jméno souboru je příliš dlouhé";
+    case EMFILE:
+    case ENFILE:
+        return "příliš mnoho otevřených souborů";
+    case EBUSY:
+    case ETXTBSY:
+        return "soubor je právě používán";
+    case EXDEV:
+        return "přesun mezi různými disky není možný";
+    case EAGAIN:
+        return LockedText;
+    default:
+        return std::strerror(err);
+    }
+}
 
 int OpenInputFile(const std::string& path, uint64_t maxBytes)
 {
@@ -192,24 +248,47 @@ std::string SaveTarget(const std::string& path)
 
 FileLock::FileLock(const std::string& path, std::chrono::milliseconds patience)
 {
+    acquire(path, patience, nullptr);
+}
+
+FileLock::FileLock(const std::string& path, LockPatience& patience)
+{
+    acquire(path, patience.m_gaveUp ? std::chrono::milliseconds(0) : patience.patience,
+            patience.waiting ? &patience.waiting : nullptr);
+    patience.m_gaveUp = !locked() && m_busy;
+}
+
+void FileLock::acquire(const std::string& path, std::chrono::milliseconds patience,
+                       const std::function<void(bool)>* waiting)
+{
     const std::string dir = DirectoryOf(SaveTarget(path));
     m_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_fd < 0) {
-        m_error = std::strerror(errno);
+        m_error = SystemErrorText(errno);
         return;
     }
     const auto giveUp = std::chrono::steady_clock::now() + patience;
+    bool told = false;
+    int err = 0;
     while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-        if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() > giveUp) {
-            m_error = errno == EWOULDBLOCK
-                          ? std::string("soubor právě ukládá jiná spuštěná kopie programu")
-                          : std::string(std::strerror(errno));
-            ::close(m_fd);
-            m_fd = -1;
-            return;
+        err = errno;
+        if ((err != EWOULDBLOCK && err != EINTR) || std::chrono::steady_clock::now() >= giveUp)
+            break;
+        if (waiting && !told) {
+            told = true;
+            (*waiting)(true);
         }
         std::this_thread::sleep_for(LockPoll);
+        err = 0;
     }
+    if (told)
+        (*waiting)(false);
+    if (err == 0)
+        return;
+    m_busy = err == EWOULDBLOCK;
+    m_error = m_busy ? std::string(LockedText) : SystemErrorText(err);
+    ::close(m_fd);
+    m_fd = -1;
 }
 
 FileLock::~FileLock()
@@ -230,11 +309,13 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
             return Fail(reason, NotRegular(old));
         // A file without any write permission is protected on purpose, also
         // from root, who may write anything.
-        if (::access(target.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0)
+        if (::access(target.c_str(), W_OK) != 0)
+            return Fail(reason, errno == EROFS ? EROFS : EACCES);
+        if ((old.st_mode & 0222) == 0)
             return Fail(reason, EACCES);
     }
 
-    std::string temp = target + TempSuffix;
+    std::string temp = TempPathOf(target);
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return Fail(reason, errno);
@@ -289,6 +370,32 @@ bool SaveFile(const std::string& path, std::string_view bytes, std::string* reas
     }
     RemoveTemporariesOf(SaveTarget(path));
     return WriteFileAtomically(path, bytes, reason);
+}
+
+bool UpdateFile(const std::string& path, uint64_t maxBytes,
+                const std::function<bool(const std::string& old, std::string& updated)>& change,
+                std::string* reason)
+{
+    const FileLock lock(path);
+    if (!lock.locked()) {
+        if (reason)
+            *reason = lock.error();
+        errno = EAGAIN;
+        return false;
+    }
+    const std::string target = SaveTarget(path);
+    RemoveTemporariesOf(target);
+    std::string old;
+    if (!ReadInputFile(target, maxBytes, old) && errno != ENOENT)
+        return Fail(reason, errno);
+    std::string updated;
+    if (!change(old, updated)) {
+        if (reason)
+            *reason = "nový obsah souboru nelze sestavit";
+        errno = EINVAL;
+        return false;
+    }
+    return updated == old || WriteFileAtomically(target, updated, reason);
 }
 
 bool WriteNewFile(const std::string& path, std::string_view bytes, std::string* reason)

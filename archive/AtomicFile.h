@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,29 @@ bool ReadInputFile(const std::string& path, uint64_t maxBytes, std::string& byte
 // itself. A relative link target is taken from the link's directory.
 std::string SaveTarget(const std::string& path);
 
+// Why a save found its lock taken: by another running copy, or by another
+// program that locks the folder.
+inline constexpr const char* LockedText =
+    "soubor je zamčen (právě jej ukládá jiná spuštěná kopie programu nebo jiný program)";
+
+// The Czech reason of a failed system call, as the messages and the log give it.
+std::string SystemErrorText(int err);
+
+// The wait for the lock of the saves of one run: after a wait that ran out,
+// the next saves try once without waiting until a lock is taken again, so a
+// run of many saves against a held lock waits once, not once per save.
+class LockPatience {
+public:
+    std::chrono::milliseconds patience{std::chrono::seconds(5)};
+    // Told when a wait starts (true) and ends (false), so that a window can
+    // show that the program waits.
+    std::function<void(bool)> waiting;
+
+private:
+    friend class FileLock;
+    bool m_gaveUp = false;
+};
+
 // An advisory lock held while a shared file of the program directory is read,
 // changed and written back, so that two running copies never write over each
 // other's edits. It locks the directory that holds the save target, which
@@ -40,6 +64,7 @@ class FileLock {
 public:
     explicit FileLock(const std::string& path,
                       std::chrono::milliseconds patience = std::chrono::seconds(5));
+    FileLock(const std::string& path, LockPatience& patience);
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
@@ -49,7 +74,10 @@ public:
     const std::string& error() const { return m_error; }
 
 private:
+    void acquire(const std::string& path, std::chrono::milliseconds patience,
+                 const std::function<void(bool)>* waiting);
     int m_fd = -1;
+    bool m_busy = false; // another holder has it, as opposed to a failed open
     std::string m_error;
 };
 
@@ -64,7 +92,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes,
                          std::string* reason = nullptr);
 
 // The temporary files that writers of `path` killed in the middle of a save
-// left beside its save target ("NAME.tmp-XXXXXX"), removed. Only under the
+// left beside its save target (".NAME.kwatrix-tmp-XXXXXX", owned by this
+// user), removed. Only under the
 // lock that every save holds, so the temporary file of a save in progress is
 // never taken; when another copy of the program holds the lock, nothing is
 // removed now. Returns how many were removed.
@@ -74,6 +103,17 @@ int RemoveStaleTemporaries(const std::string& path);
 // directory, stale temporary files of the same target removed first, then
 // replaced as WriteFileAtomically does.
 bool SaveFile(const std::string& path, std::string_view bytes, std::string* reason = nullptr);
+
+// One read-modify-write of a file of the user's own (the per-user settings):
+// under the lock of its folder, with the leftovers of killed saves removed,
+// the file is read by the rules of OpenInputFile (a missing file is empty;
+// one that is there but cannot be read is never written over), `change`
+// makes its new content from the old, and it is replaced as
+// WriteFileAtomically does when the content changed. False with the reason
+// when the file could not be read or written, or `change` refused.
+bool UpdateFile(const std::string& path, uint64_t maxBytes,
+                const std::function<bool(const std::string& old, std::string& updated)>& change,
+                std::string* reason = nullptr);
 
 // Writes a new file that must not exist yet (a kept copy of a damaged file).
 bool WriteNewFile(const std::string& path, std::string_view bytes, std::string* reason = nullptr);

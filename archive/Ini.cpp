@@ -666,7 +666,7 @@ void IniLayer::EditIniFile(const std::string& fileName,
                            const std::function<void(IniDocument&)>& edit)
 {
     OpenIniFile(fileName);
-    const FileLock lock(fileName);
+    const FileLock lock(fileName, lockPatience);
     if (!lock.locked())
         SaveFailed(fileName, lock.error());
 
@@ -676,9 +676,9 @@ void IniLayer::EditIniFile(const std::string& fileName,
     std::string old;
     if (StatFile(fileName, stamp)) {
         if (!ReadInputFile(fileName, MaxIniFileBytes, old))
-            SaveFailed(fileName, std::strerror(errno)); // rewriting it would lose its content
+            SaveFailed(fileName, SystemErrorText(errno)); // rewriting it would lose its content
     } else if (errno != ENOENT) {
-        SaveFailed(fileName, std::strerror(errno));
+        SaveFailed(fileName, SystemErrorText(errno));
     }
 
     IniDocument doc(old);

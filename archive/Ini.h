@@ -1,5 +1,7 @@
 #pragma once
 
+#include "archive/AtomicFile.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -104,6 +106,9 @@ public:
     // Reports a failed save of `fileName`: logs it as an error line and
     // throws UserActionError with the Czech text and caption of a failed save.
     [[noreturn]] void SaveFailed(const std::string& fileName, const std::string& reason);
+
+    // How long the saves of this layer wait for another copy's lock.
+    LockPatience lockPatience;
 
     // Where failed saves are logged; none by default.
     void setLog(Log* log) { m_log = log; }

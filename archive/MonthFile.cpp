@@ -46,7 +46,7 @@ bool MonthFileReader::readAt(uint64_t offset, uint8_t* buffer, std::size_t size,
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            error = std::strerror(errno);
+            error = SystemErrorText(errno);
             return false;
         }
         if (n == 0)

@@ -198,7 +198,7 @@ std::string DayDivision::ErrorText(int32_t code)
     if (code == ChangedOnDisk)
         return "soubor mezitím změnil jiný program";
     if (code > 0)
-        return std::strerror(code);
+        return SystemErrorText(code);
     return "chyba " + std::to_string(code);
 }
 
@@ -378,7 +378,7 @@ int32_t DayDivision::SaveDayDivision(const std::string& programPath, bool overwr
                 if (!ReadInputFile(target, MaxKeptCopyBytes, bytes))
                     return SaveFailed(path, errno,
                                       std::string("poškozený soubor nelze uschovat (") +
-                                          std::strerror(errno) + "), proto nebyl přepsán");
+                                          SystemErrorText(errno) + "), proto nebyl přepsán");
                 if (WriteNewFile(candidate, bytes, &reason))
                     kept = candidate;
                 else if (errno != EEXIST)

@@ -249,7 +249,12 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
     ReportUi ui(err);
     Engine engine(ui);
     engine.setProgramPath(dir);
-    engine.log.setSink([&err](const std::string& line, bool) { err << line << '\n'; });
+    // A failure that was logged is not said a second time as the message.
+    std::string lastLogLine;
+    engine.log.setSink([&err, &lastLogLine](const std::string& line, bool) {
+        err << line << '\n';
+        lastLogLine = line;
+    });
     StreamOutputTarget stdoutTarget(out);
     CountingOutputTarget nowhere;
     const bool listingText = a.values.empty() && a.format == "text" && a.period != Period::Year;
@@ -352,7 +357,8 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
             break;
         }
     } catch (const std::exception& e) {
-        err << e.what() << '\n';
+        if (e.what() != lastLogLine)
+            err << e.what() << '\n';
         return a.period == Period::Raw ? kRawListingFailed : kIoError;
     }
 

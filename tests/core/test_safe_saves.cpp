@@ -351,7 +351,7 @@ TEST_F(SafeSaves, LinkIsFollowedToItsTarget)
         EXPECT_NE(ReadFile(target), before);
         for (const std::string& folder : {dir.path(), shared}) {
             for (const std::string& name : Entries(folder))
-                EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name;
+                EXPECT_EQ(name.find(".kwatrix-tmp-"), std::string::npos) << name;
         }
     }
 }
@@ -366,24 +366,34 @@ TEST_F(SafeSaves, StaleTemporariesOfAKilledSaveAreRemovedAndNothingElse)
     struct Case {
         std::string path;
         bool removed;
+        bool foreign = false; // another user's
     };
-    const std::vector<Case> cases = {
-        {shared + "KALEND.INI.tmp-Ab12Cd", true},
-        {dir.path() + "ROZ_DNEW.CFG.tmp-x9Y8z7", true},
-        {dir.path() + "KALEND.INI.tmp-Ab12Cd", false},  // not beside the target
-        {dir.path() + "ROZ_DNEW.CFG.tmp-x9Y8z", false}, // not mkstemp's six
-        {dir.path() + "ROZ_DNEW.CFG.tmp-x9Y8z7a", false},
-        {dir.path() + "ROZ_DNEW.CFG.tmp-x9Y.z7", false},
-        {dir.path() + "ROZ_DNEW.CFX.tmp-x9Y8z7", false},
-        {dir.path() + "EL_24_03.DAT.tmp-x9Y8z7", false}, // a file of someone else's
+    const std::string t = ".kwatrix-tmp-";
+    std::vector<Case> cases = {
+        {shared + ".KALEND.INI" + t + "Ab12Cd", true},
+        {dir.path() + ".ROZ_DNEW.CFG" + t + "x9Y8z7", true},
+        {dir.path() + ".KALEND.INI" + t + "Ab12Cd", false},  // not beside the target
+        {dir.path() + ".ROZ_DNEW.CFG" + t + "x9Y8z", false}, // not mkstemp's six
+        {dir.path() + ".ROZ_DNEW.CFG" + t + "x9Y8z7a", false},
+        {dir.path() + ".ROZ_DNEW.CFG" + t + "x9Y.z7", false},
+        {dir.path() + ".ROZ_DNEW.CFX" + t + "x9Y8z7", false},
+        {dir.path() + ".EL_24_03.DAT" + t + "x9Y8z7", false}, // a file of someone else's
+        {shared + "KALEND.INI.tmp-backup", false},            // a person's own names
+        {dir.path() + "ROZ_DNEW.CFG.tmp-x9Y8z7", false},
     };
+    if (::geteuid() == 0)
+        cases.push_back({dir.path() + ".ROZ_DNEW.CFG" + t + "nobody", false, true});
     const auto make = [&] {
-        for (const Case& c : cases)
+        for (const Case& c : cases) {
             std::ofstream(c.path) << "partial";
+            if (c.foreign) {
+                ASSERT_EQ(::chown(c.path.c_str(), 65534, 65534), 0);
+            }
+        }
     };
     make();
-    fs::create_directory(dir.path() + "ROZ_DNEW.CFG.tmp-dir123");
-    fs::create_symlink("ROZ_DNEW.CFG", dir.path() + "ROZ_DNEW.CFG.tmp-lnk123");
+    fs::create_directory(dir.path() + ".ROZ_DNEW.CFG" + t + "dir123");
+    fs::create_symlink("ROZ_DNEW.CFG", dir.path() + ".ROZ_DNEW.CFG" + t + "lnk123");
 
     // While another copy holds the lock, its save may be under way.
     {
@@ -396,15 +406,15 @@ TEST_F(SafeSaves, StaleTemporariesOfAKilledSaveAreRemovedAndNothingElse)
               2);
     for (const Case& c : cases)
         EXPECT_EQ(fs::exists(c.path), !c.removed) << c.path;
-    EXPECT_TRUE(fs::is_directory(dir.path() + "ROZ_DNEW.CFG.tmp-dir123"));
-    EXPECT_TRUE(fs::is_symlink(dir.path() + "ROZ_DNEW.CFG.tmp-lnk123"));
+    EXPECT_TRUE(fs::is_directory(dir.path() + ".ROZ_DNEW.CFG" + t + "dir123"));
+    EXPECT_TRUE(fs::is_symlink(dir.path() + ".ROZ_DNEW.CFG" + t + "lnk123"));
     EXPECT_EQ(ReadFile(dir.path() + "ROZ_DNEW.CFG"), demo::DayDivisionRecord());
 
     // An export saved again takes the leftovers of its own killed save.
     make();
     EXPECT_TRUE(kw::SaveFile(dir.path() + "ROZ_DNEW.CFG", "new"));
-    EXPECT_FALSE(fs::exists(dir.path() + "ROZ_DNEW.CFG.tmp-x9Y8z7"));
-    EXPECT_TRUE(fs::exists(dir.path() + "ROZ_DNEW.CFG.tmp-x9Y8z"));
+    EXPECT_FALSE(fs::exists(dir.path() + ".ROZ_DNEW.CFG" + t + "x9Y8z7"));
+    EXPECT_TRUE(fs::exists(dir.path() + ".ROZ_DNEW.CFG" + t + "x9Y8z"));
     EXPECT_EQ(ReadFile(dir.path() + "ROZ_DNEW.CFG"), "new");
 }
 
@@ -501,6 +511,33 @@ TEST_F(SafeSaves, TwoCopiesNeverWriteOverEachOthersCalendarEdits)
         EXPECT_EQ(Value(file, "10.1"), "E");
         EXPECT_EQ(Value(file, "20.1"), "<none>");
         EXPECT_EQ(copies.b.KemDay, 10);
+    }
+}
+
+TEST_F(SafeSaves, HeldLockIsWaitedForOncePerContentionAndSaidAsLocked)
+{
+    const std::string file = dir.path() + "KALEND.INI";
+    kw::IniLayer ini;
+    ini.lockPatience.patience = std::chrono::milliseconds(200);
+    int waits = 0;
+    ini.lockPatience.waiting = [&waits](bool starts) { waits += starts ? 1 : 0; };
+    const auto save = [&] {
+        try {
+            ini.WriteIniValue(file, "2031", "1.1", "N");
+            return std::string();
+        } catch (const kw::UserActionError& e) {
+            return std::string(e.what());
+        }
+    };
+    for (int round = 1; round <= 2; ++round) {
+        {
+            const kw::FileLock other(file);
+            ASSERT_TRUE(other.locked());
+            for (int month = 0; month < 3; ++month)
+                EXPECT_NE(save().find("soubor je zamčen"), std::string::npos);
+        }
+        EXPECT_EQ(waits, round);
+        EXPECT_EQ(save(), "");
     }
 }
 
