@@ -18,6 +18,7 @@
 #include "output/LogWindow.h"
 #include "output/OutputWindow.h"
 #include "ui/Help.h"
+#include "ui/UserSettings.h"
 #include "ui/WindowSupport.h"
 
 #include <QApplication>
@@ -27,9 +28,9 @@
 #include <QMessageBox>
 #include <QPrinter>
 #include <QScreen>
-#include <QSettings>
 #include <QShortcut>
 #include <QStringList>
+#include <QToolTip>
 #include <QWidget>
 #include <QtGlobal>
 
@@ -46,8 +47,6 @@ namespace kw {
 
 namespace {
 
-const char* const SettingsOrganization = "Telvanor";
-const char* const SettingsApplication = "Kwatrix";
 const char* const DeviceNoKey = "Global/Device No";
 const char* const RecentArchivesKey = "Archiv/Naposledy";
 const char* const WindowPlaceKey = "Okna/";
@@ -122,6 +121,34 @@ Application::Application(const std::string& programDirectory)
     m_yearOverviewWindow = std::make_unique<YearOverviewWindow>(e.Location, e.description,
                                                                 e.archive, e.settings, e.division);
     connectWindows();
+    // A save that waits for another copy's lock says so instead of freezing
+    // without a word.
+    m_engine->ini.lockPatience.waiting = [this](bool starts) {
+        if (!starts) {
+            QToolTip::hideText();
+            QApplication::restoreOverrideCursor();
+            return;
+        }
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        QToolTip::showText(m_mainWindow->mapToGlobal(m_mainWindow->rect().center()),
+                           QStringLiteral("Čekám, až jiná kopie programu nebo jiný program "
+                                          "uvolní zámek souborů archivu…"),
+                           m_mainWindow.get());
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    // A settings file that cannot be read or written is said once, in the
+    // log and, while the program runs, in a message that does not block.
+    UserSettings::setProblemHandler([this](const QString& problem) {
+        m_engine->log.WriteLog(true, QString(problem)
+                                         .replace(QStringLiteral("\n\n"), QStringLiteral(" "))
+                                         .replace(QLatin1Char('\n'), QLatin1Char(' '))
+                                         .toStdString());
+        if (m_shutDown)
+            qWarning("Kwatrix: %s", qPrintable(problem));
+        else
+            showLater(QMessageBox::Warning, QStringLiteral("Nastavení programu"), problem,
+                      QStringLiteral("SettingsProblemBox"));
+    });
 }
 
 void Application::connectWindows()
@@ -137,7 +164,7 @@ void Application::connectWindows()
     QObject::connect(main, &MainWindow::recentArchiveChosen, main,
                      [this](const QString& folder) { openAnotherArchive(folder.toStdString()); });
     {
-        const QSettings settings(SettingsOrganization, SettingsApplication);
+        const UserSettings settings;
         main->setRecentArchives(settings.value(RecentArchivesKey).toStringList());
     }
 
@@ -316,6 +343,7 @@ Application::~Application()
     m_outputWindow.reset();
     m_logWindow.reset();
     m_mainWindow.reset();
+    UserSettings::setProblemHandler(nullptr);
 }
 
 void Application::showMainWindow()
@@ -424,7 +452,7 @@ void Application::openAnotherArchive(const std::string& folder)
 
 void Application::rememberArchive(const std::string& folder)
 {
-    QSettings settings(SettingsOrganization, SettingsApplication);
+    UserSettings settings;
     QStringList recent = settings.value(RecentArchivesKey).toStringList();
     const QString entry = QString::fromStdString(folder);
     recent.removeAll(entry);
@@ -437,7 +465,7 @@ void Application::rememberArchive(const std::string& folder)
 
 std::string Application::lastArchiveFolder()
 {
-    const QSettings settings(SettingsOrganization, SettingsApplication);
+    const UserSettings settings;
     const QStringList recent = settings.value(RecentArchivesKey).toStringList();
     return recent.isEmpty() ? std::string() : recent.first().toStdString();
 }
@@ -508,12 +536,9 @@ void Application::Shutdown()
     // Before the device list was first filled there is no device to remember.
     if (DeviceNo < 0)
         return;
-    QSettings settings(SettingsOrganization, SettingsApplication);
+    UserSettings settings;
     settings.setValue(DeviceNoKey, QString::number(DeviceNo));
-    settings.sync();
-    if (settings.status() != QSettings::NoError)
-        qWarning("Kwatrix: the device number could not be saved to %s",
-                 qPrintable(settings.fileName()));
+    settings.save();
 }
 
 std::vector<QWidget*> Application::windows() const
@@ -529,7 +554,7 @@ std::vector<QWidget*> Application::windows() const
 
 void Application::restoreWindowPlaces()
 {
-    const QSettings settings(SettingsOrganization, SettingsApplication);
+    const UserSettings settings;
     for (QWidget* window : windows()) {
         const QByteArray stored = QByteArray::fromBase64(
             settings.value(WindowPlaceKey + window->objectName()).toString().toLatin1());
@@ -559,7 +584,7 @@ void Application::placeBesideMainWindow()
 
 void Application::saveWindowPlaces()
 {
-    QSettings settings(SettingsOrganization, SettingsApplication);
+    UserSettings settings;
     for (QWidget* window : windows()) {
         // A window never shown this time keeps the place it had; it has none
         // of its own to give.
@@ -572,7 +597,7 @@ void Application::saveWindowPlaces()
 
 int32_t Application::readStoredDeviceNo() const
 {
-    const QSettings settings(SettingsOrganization, SettingsApplication);
+    const UserSettings settings;
     const QVariant value = settings.value(DeviceNoKey);
     return StoredDeviceNo(value.isValid() ? value.toString().toStdString() : std::string());
 }

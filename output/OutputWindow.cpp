@@ -1,5 +1,6 @@
 #include "output/OutputWindow.h"
 
+#include "ui/UserSettings.h"
 #include "ui/WindowSupport.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -20,7 +21,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScrollBar>
-#include <QSettings>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -168,7 +168,7 @@ OutputWindow::OutputWindow(Output& output, QPrinter& printer, QWidget* parent)
     createMenu();
     setReadOnly(true);
 
-    const QSettings settings(QStringLiteral("Telvanor"), QStringLiteral("Kwatrix"));
+    const UserSettings settings;
     MazatPV->setChecked(
         OutputClearSetting(settings.value(QLatin1String(ClearWindowKey)).toString().toStdString()));
     applyFontSize(
@@ -183,14 +183,11 @@ OutputWindow::~OutputWindow()
     if (m_output.target() == this)
         m_output.setTarget(nullptr);
 
-    QSettings settings(QStringLiteral("Telvanor"), QStringLiteral("Kwatrix"));
+    UserSettings settings;
     settings.setValue(QLatin1String(ClearWindowKey),
                       MazatPV->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     settings.setValue(QLatin1String(FontSizeKey), QString::number(m_fontSize));
-    settings.sync();
-    if (settings.status() != QSettings::NoError)
-        qWarning("Kwatrix: the output window settings could not be saved to %s",
-                 qPrintable(settings.fileName()));
+    settings.save();
 }
 
 void OutputWindow::createMenu()

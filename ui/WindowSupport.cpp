@@ -3,6 +3,7 @@
 #include "archive/AtomicFile.h"
 #include "archive/Errors.h"
 #include "ui/Help.h"
+#include "ui/UserSettings.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -25,7 +26,6 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
-#include <QSettings>
 #include <QStyle>
 #include <QSvgRenderer>
 #include <QTableWidget>
@@ -129,7 +129,7 @@ QMenu* AddPrintMenu(QMenuBar* bar, QWidget* window, QPrinter& printer,
 QString AskExportPath(QWidget* parent, const QString& caption, const QString& suggestedName,
                       const QString& filter, bool* excel)
 {
-    QSettings settings(QStringLiteral("Telvanor"), QStringLiteral("Kwatrix"));
+    UserSettings settings;
     const QString folder = settings.value(QStringLiteral("Export/Folder")).toString();
     QFileDialog dialog(parent, caption,
                        QDir(folder.isEmpty() ? QDir::homePath() : folder).filePath(suggestedName),
@@ -193,7 +193,7 @@ QString CapacityKey(const QString& archiveFolder, int device, int block)
 
 std::optional<double> ReservedCapacity(const QString& archiveFolder, int device, int block)
 {
-    const QSettings settings(QStringLiteral("Telvanor"), QStringLiteral("Kwatrix"));
+    const UserSettings settings;
     bool ok = false;
     const double value =
         settings.value(CapacityKey(archiveFolder, device, block)).toString().toDouble(&ok);
@@ -203,7 +203,7 @@ std::optional<double> ReservedCapacity(const QString& archiveFolder, int device,
 void SetReservedCapacity(const QString& archiveFolder, int device, int block,
                          std::optional<double> capacity)
 {
-    QSettings settings(QStringLiteral("Telvanor"), QStringLiteral("Kwatrix"));
+    UserSettings settings;
     const QString key = CapacityKey(archiveFolder, device, block);
     if (capacity)
         settings.setValue(key, QString::number(*capacity, 'g', 12));

@@ -1,6 +1,8 @@
 // The window benchmarks run offscreen, with the settings store in a
 // temporary folder so that no user's settings are touched.
 
+#include "ui/UserSettings.h"
+
 #include <QApplication>
 #include <QSettings>
 #include <QStandardPaths>
@@ -19,6 +21,7 @@ int main(int argc, char** argv)
         return 1;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+    kw::UserSettings::setFolder(settings.path());
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -30,7 +30,7 @@ trap 'rm -rf "$work"' EXIT
 "$demo" --dir "$work/archive" --last 2024-06-30 --months 3 > /dev/null
 
 # kind: the save, the file it replaces (relative to the program directory)
-kinds=(popup template holidays day-division export)
+kinds=(popup template holidays day-division export settings)
 # KWATRIX_INJECT_KINDS="popup export" runs only those.
 [ -n "${KWATRIX_INJECT_KINDS:-}" ] && read -r -a kinds <<< "$KWATRIX_INJECT_KINDS"
 target_of() {
@@ -38,20 +38,21 @@ target_of() {
     popup | template | holidays) echo KALEND.INI ;;
     day-division) echo ROZ_DNEW.CFG ;;
     export) echo export.csv ;;
+    settings) echo Kwatrix.conf ;;
     esac
 }
 # The command of the save in the program directory $2, into the array "save".
 save_command() {
     save=("$save_once" "$2" "$1")
     case $1 in
-    export) save+=("$2/$(target_of "$1")") ;;
+    export | settings) save+=("$2/$(target_of "$1")") ;;
     esac
 }
 # The program's next start in $2: kwatrix-report for the program's own files,
-# the export made again for an export.
+# the export or the settings saved again for those.
 next_start_in() {
     case $1 in
-    export)
+    export | settings)
         local save
         save_command "$1" "$2"
         "${save[@]}"
@@ -60,7 +61,7 @@ next_start_in() {
     esac
 }
 temporaries_in() {
-    find "$1" -maxdepth 1 -name '*.tmp-??????' -printf '%f\n'
+    find "$1" -maxdepth 1 -name '.*.kwatrix-tmp-??????' -printf '%f\n'
 }
 export save_once report work
 save=()
@@ -131,6 +132,7 @@ for kind in "${kinds[@]}"; do
     cp -a "$work/archive" "$base"
     case $kind in
     export) printf 'the export made before\n' > "$base/$target" ;;
+    settings) printf '[Global]\nDevice%%20No=5\n\n[Vypis]\nClear_Window=1\n' > "$base/$target" ;;
     # Two public holidays of 2024 not yet marked.
     holidays) sed -i -e '/^29\.3=N/d' -e '/^1\.4=N/d' "$base/$target" ;;
     esac

@@ -10,6 +10,9 @@
 //   kwatrix_save_once DIR export OUT    the CSV export of a month of
 //                                       quarter-hours saved to OUT, as the
 //                                       windows save every export
+//   kwatrix_save_once DIR settings OUT  the settings file OUT saved with the
+//                                       device number changed from 5 to 7, as
+//                                       the desktop program saves it
 #include "archive/AtomicFile.h"
 #include "archive/Errors.h"
 #include "archive/Ini.h"
@@ -85,6 +88,25 @@ int ExportSave(const std::string& out)
     return 0;
 }
 
+// The settings store merges its keys into the file as read under the lock;
+// the file side of that save is this one.
+int SettingsSave(const std::string& out)
+{
+    const auto change = [](const std::string& old, std::string& updated) {
+        const std::string from = "Device%20No=5";
+        const auto at = old.find(from);
+        if (at == std::string::npos)
+            return false;
+        updated = old;
+        updated.replace(at, from.size(), "Device%20No=7");
+        return true;
+    };
+    std::string reason;
+    if (!kw::UpdateFile(out, 1024 * 1024, change, &reason))
+        return Failed(kw::SaveFailureText(out, reason));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -102,7 +124,9 @@ int main(int argc, char** argv)
         return DayDivisionSave(dir);
     if (args.size() == 3 && kind == "export")
         return ExportSave(args[2]);
+    if (args.size() == 3 && kind == "settings")
+        return SettingsSave(args[2]);
     std::cerr << "usage: kwatrix_save_once DIR popup|template|holidays|day-division\n"
-                 "       kwatrix_save_once DIR export OUT\n";
+                 "       kwatrix_save_once DIR export|settings OUT\n";
     return 2;
 }

@@ -8,6 +8,7 @@
 #include "listing/Engine.h"
 #include "output/Output.h"
 #include "tools/DemoArchive.h"
+#include "ui/UserSettings.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -49,30 +50,28 @@ inline bool isolateSettings()
         return false;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+    kw::UserSettings::setFolder(folder.path());
     return true;
 }
 
 inline void clearSettings()
 {
-    QSettings settings(SettingsOrganization, SettingsApplication);
-    settings.clear();
-    settings.sync();
+    QFile::remove(kw::UserSettings::filePath());
 }
 
 // Stores `value` under `key`; nullopt removes the key.
 inline void storeSetting(const QString& key, const std::optional<QString>& value)
 {
-    QSettings settings(SettingsOrganization, SettingsApplication);
+    kw::UserSettings settings;
     if (value)
         settings.setValue(key, *value);
     else
         settings.remove(key);
-    settings.sync();
 }
 
 inline QString storedSetting(const QString& key)
 {
-    const QSettings settings(SettingsOrganization, SettingsApplication);
+    const kw::UserSettings settings;
     return settings.value(key).toString();
 }
 

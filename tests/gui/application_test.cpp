@@ -31,6 +31,11 @@
 #include <memory>
 #include <optional>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using DeviceSet = QList<int>;
 Q_DECLARE_METATYPE(DeviceSet)
 
@@ -134,6 +139,8 @@ private slots:
     void deviceChange();
     void storedDeviceWithoutDescriptionFallsBack();
     void damagedDayDivisionIsReportedAtStart();
+    void settingsFileIsNeverWrittenOver_data();
+    void settingsFileIsNeverWrittenOver();
     void deviceChangeToUndescribedDeviceEndsProgram();
     void activationShowsDeviceInUse();
     void runEndsWhenMainWindowCloses();
@@ -427,6 +434,89 @@ void ApplicationTest::damagedDayDivisionIsReportedAtStart()
     QVERIFY(fresh.startUp());
     QVERIFY(
         !fresh.mainWindow()->findChild<QMessageBox*>(QStringLiteral("DayDivisionLoadErrorBox")));
+}
+
+void ApplicationTest::settingsFileIsNeverWrittenOver_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("link to a device") << "device" << false;
+    QTest::newRow("link to a FIFO") << "fifo" << false;
+    QTest::newRow("link to a protected file") << "protected" << false;
+    QTest::newRow("file over the size cap") << "huge" << false;
+    QTest::newRow("link to a file") << "file" << true;
+}
+
+void ApplicationTest::settingsFileIsNeverWrittenOver()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, stored);
+    const QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString node = folder.filePath(QStringLiteral("node"));
+    const QByteArray path = node.toLocal8Bit();
+    const QByteArray old = target == QLatin1String("huge")
+                               ? QByteArray(int(kw::MaxSettingsBytes) + 1, 'x')
+                               : QByteArray("[Global]\nDevice%20No=5\n");
+    if (target == QLatin1String("device")) {
+        // A node of our own, never one of the machine's devices.
+        if (::mknod(path.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+            QSKIP("mknod is refused here");
+    } else if (target == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+    } else {
+        QFile file(node);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(old);
+        file.close();
+        if (target == QLatin1String("protected"))
+            QVERIFY(QFile::setPermissions(node, QFile::ReadOwner | QFile::ReadGroup));
+    }
+    struct stat before {};
+    QCOMPARE(::stat(path.constData(), &before), 0);
+    const QString settingsFolder = folder.filePath(QStringLiteral("config"));
+    QVERIFY(QDir().mkpath(settingsFolder + QStringLiteral("/Telvanor")));
+    const QString conf = settingsFolder + QStringLiteral("/Telvanor/Kwatrix.conf");
+    if (target == QLatin1String("huge"))
+        QVERIFY(QFile::rename(node, conf));
+    else
+        QVERIFY(QFile::link(node, conf));
+
+    // A start-up's read and a shutdown's save, in a child that an alarm ends
+    // if the file blocks it: 1 when a problem was told, 0 when none.
+    const kw::UserSettings warm; // the private copies' folder outlives the child
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::alarm(10);
+        kw::UserSettings::setFolder(settingsFolder);
+        bool told = false;
+        kw::UserSettings::setProblemHandler([&told](const QString&) { told = true; });
+        {
+            kw::UserSettings settings;
+            settings.setValue(DeviceNoKey, QStringLiteral("7"));
+        }
+        ::_exit(told ? 1 : 0);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY2(WIFEXITED(status), "the settings file blocked or crashed the program");
+    QCOMPARE(WEXITSTATUS(status), stored ? 0 : 1);
+
+    const QString real = target == QLatin1String("huge") ? conf : node;
+    struct stat after {};
+    QCOMPARE(::stat(real.toLocal8Bit().constData(), &after), 0);
+    QCOMPARE(after.st_mode, before.st_mode);
+    QCOMPARE(after.st_rdev, before.st_rdev);
+    if (!stored)
+        QCOMPARE(after.st_size, before.st_size);
+    if (target == QLatin1String("huge"))
+        return;
+    QVERIFY(QFileInfo(conf).isSymLink());
+    if (S_ISREG(after.st_mode)) {
+        QFile file(node);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll().contains("Device%20No=7"), stored);
+    }
 }
 
 void ApplicationTest::deviceChangeToUndescribedDeviceEndsProgram()
