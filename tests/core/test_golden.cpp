@@ -260,6 +260,10 @@ TEST(ReportExitStatus, PeriodsThatCannotBeListed)
         {{"--month", "2024-03", "--whole-month", "--csv-excel"}, 2, nullptr, "--csv-excel"},
         {{"--month", "2024-03", "--whole-month", "--format", "xml"}, 2, nullptr, "--format"},
         {{"--month", "2024-03", "--whole-month", "--format", "json"}, 0},
+        // The file names hold 1980..2079 only; 2080 would list 1980's file.
+        {{"--month", "2080-02", "--day", "5"}, 2},
+        {{"--month", "0001-02", "--day", "5"}, 2},
+        {{"--month", "1979-12", "--day", "5"}, 2},
     };
     for (const Case& c : cases) {
         kwtest::TempDir dir;
@@ -270,6 +274,7 @@ TEST(ReportExitStatus, PeriodsThatCannotBeListed)
         ASSERT_TRUE(demo::WriteDemoArchive(dir.path(), options, &error)) << error;
         if (c.mutate)
             c.mutate(dir.path(), options);
+        const std::string calendar = ReadFile(dir.path() + "KALEND.INI");
         std::vector<std::string> args = {"--dir", dir.path()};
         args.insert(args.end(), c.args.begin(), c.args.end());
         std::ostringstream out, err;
@@ -277,6 +282,7 @@ TEST(ReportExitStatus, PeriodsThatCannotBeListed)
         EXPECT_EQ(kw::RunReport(args, dir.path(), out, err), c.status) << what << "\n" << err.str();
         if (c.status == 2) {
             EXPECT_EQ(out.str(), "") << what;
+            EXPECT_EQ(ReadFile(dir.path() + "KALEND.INI"), calendar) << what;
             EXPECT_NE(err.str().find(c.message ? c.message : c.args[1].c_str()), std::string::npos)
                 << what;
         }
