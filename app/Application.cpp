@@ -35,6 +35,7 @@
 #include <QtGlobal>
 
 #include <cerrno>
+#include <utility>
 
 // The resources live in a static library; without this reference the linker
 // would drop them.
@@ -421,9 +422,14 @@ bool Application::openArchiveFolder(const std::string& folder)
 
 std::string Application::askArchiveFolder(const std::string& start)
 {
+    // Only the first dialog answers for the folder given on the command line.
+    const std::string problem = std::exchange(m_folderProblem, std::string());
     if (m_folderChooser)
         return m_folderChooser();
-    QFileDialog dialog(m_mainWindow.get(), QStringLiteral("Vyberte složku s archivem"),
+    QString caption = QStringLiteral("Vyberte složku s archivem");
+    if (!problem.empty())
+        caption += QStringLiteral(" (") + QString::fromStdString(problem) + QStringLiteral(")");
+    QFileDialog dialog(m_mainWindow.get(), caption,
                        start.empty() ? QDir::homePath() : QString::fromStdString(start));
     dialog.setObjectName(QStringLiteral("ArchiveFolderDialog"));
     dialog.setFileMode(QFileDialog::Directory);

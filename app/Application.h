@@ -64,6 +64,10 @@ public:
         m_folderChooser = std::move(chooser);
     }
 
+    // What was wrong with the folder given on the command line: the first
+    // folder dialog says so in its caption.
+    void setArchiveFolderProblem(const std::string& problem) { m_folderProblem = problem; }
+
     // Ends the message loop when it runs (the main window was closed).
     void quit();
     // Writes the device number to the settings store, once.
@@ -171,6 +175,7 @@ private:
     std::unique_ptr<YearOverviewWindow> m_yearOverviewWindow;
 
     std::function<std::string()> m_folderChooser;
+    std::string m_folderProblem;
     std::set<QWidget*> m_placed; // windows whose place was stored
     bool m_registered = false;   // the calendar's day buttons are registered
     bool m_running = false;      // inside the message loop of run()

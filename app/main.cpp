@@ -7,6 +7,20 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kUsage[] = "usage: kwatrix [FOLDER]\n"
+                      "       kwatrix --help | --version\n"
+                      "FOLDER: the archive folder to open (a file means its folder); without it\n"
+                      "        the program's own folder when it holds an archive, else the folder\n"
+                      "        opened last, else a folder dialog\n";
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
@@ -24,13 +38,33 @@ int main(int argc, char* argv[])
         QApplication::installTranslator(&qtTranslator);
 
     // kwatrix [FOLDER]: a file given instead of a folder means its folder.
-    const QStringList arguments = QCoreApplication::arguments();
-    const QString given =
-        arguments.size() > 1 ? QFileInfo(arguments[1]).absoluteFilePath() : QString();
+    // Read after QApplication has taken its own options (-platform, -style).
+    std::vector<std::string> args;
+    for (const QString& arg : QCoreApplication::arguments().mid(1))
+        args.push_back(arg.toStdString());
+    const kw::ProgramArguments parsed = kw::ParseProgramArguments(args);
+    switch (parsed.action) {
+    case kw::ProgramArguments::Action::Help:
+        std::cout << kUsage;
+        return 0;
+    case kw::ProgramArguments::Action::Version:
+        std::cout << "kwatrix " << KWATRIX_VERSION << '\n';
+        return 0;
+    case kw::ProgramArguments::Action::Refuse:
+        std::cerr << "kwatrix: " << parsed.problem << '\n' << kUsage;
+        return 2;
+    case kw::ProgramArguments::Action::Run:
+        break;
+    }
+    const QString given = parsed.folder.empty()
+                              ? QString()
+                              : QFileInfo(QString::fromStdString(parsed.folder)).absoluteFilePath();
+    std::string problem;
     const std::string folder = kw::ChooseArchiveFolder(
         QDir::cleanPath(given).toStdString(),
         kw::ProgramPathFromExecutable(QCoreApplication::applicationFilePath().toStdString()),
-        kw::Application::lastArchiveFolder());
+        kw::Application::lastArchiveFolder(), &problem);
     kw::Application program(folder);
+    program.setArchiveFolderProblem(problem);
     return program.run();
 }

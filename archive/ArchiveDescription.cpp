@@ -6,6 +6,7 @@
 #include "archive/Ini.h"
 #include "output/Log.h"
 
+#include <charconv>
 #include <cstdlib>
 #include <sys/stat.h>
 
@@ -69,6 +70,22 @@ void ArchiveDescription::ReportUnusableMultiplier(const std::string& path,
                              ": násobitel je 0, převedené hodnoty budou nulové");
 }
 
+void ArchiveDescription::ReportOverflowingValue()
+{
+    const BlockDescription* block = currentBlock();
+    if (!block)
+        return;
+    if (!m_reportedMultipliers.insert(m_path + "\n" + block->SectionName + "\n" + "overflow")
+             .second)
+        return;
+    char multiplier[32];
+    const auto end =
+        std::to_chars(multiplier, multiplier + sizeof multiplier, block->Multiplier).ptr;
+    m_log.WriteLog(true, "  Převedená hodnota bloku " + block->SectionName + " souboru " + m_path +
+                             " přesahuje rozsah čísel (NASOB=" + std::string(multiplier, end) +
+                             "): vypisuje se jako 0");
+}
+
 void ArchiveDescription::LoadArchiveDescription(const std::string& programPath, int32_t deviceNo)
 {
     m_reportedMultipliers.clear();
@@ -91,6 +108,7 @@ int32_t ArchiveDescription::ParseArchiveDescription(int32_t mode, const std::str
 {
     if (!FileExists(path))
         return -1;
+    m_path = path;
 
     const BlockDescription* current = currentBlock();
     const std::string ident = current ? FirstCharacter(current->Description) : std::string();

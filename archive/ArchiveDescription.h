@@ -70,6 +70,11 @@ public:
     // The current block, or nullptr when none.
     const BlockDescription* currentBlock() const;
 
+    // A value of the current block that its NASOB scales beyond single
+    // precision is listed as 0; logged once per description and block, like
+    // an unusable NASOB, so that the zeros are never silent.
+    void ReportOverflowingValue();
+
 private:
     // A NASOB that is no number makes every converted value 0: logged as an
     // error line naming it, so that such listings are never silent.
@@ -79,6 +84,7 @@ private:
     IniLayer& m_ini;
     Log& m_log;
     std::set<std::string> m_reportedMultipliers;
+    std::string m_path; // of the description parsed last
 };
 
 } // namespace kw

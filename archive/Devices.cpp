@@ -4,6 +4,7 @@
 #include "archive/FileLookup.h"
 
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <sys/stat.h>
 
@@ -46,14 +47,61 @@ std::string ArchiveFolderOfArgument(const std::string& path)
 }
 
 std::string ChooseArchiveFolder(const std::string& argument, const std::string& executableDir,
-                                const std::string& lastOpened)
+                                const std::string& lastOpened, std::string* problem)
 {
-    if (!argument.empty())
-        return ArchiveFolderOfArgument(argument);
+    if (problem)
+        problem->clear();
+    if (!argument.empty()) {
+        const std::string folder = ArchiveFolderOfArgument(argument);
+        // The dialog that follows must not look as if nothing had been given.
+        if (folder.empty() && problem) {
+            struct stat st {};
+            const bool missing =
+                ::stat(argument.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+            *problem =
+                "zadaná složka „" + argument + (missing ? "“ neexistuje" : "“ není přístupná");
+        }
+        return folder;
+    }
     // A program directory copied together with its archive keeps working.
     if (!executableDir.empty() && HoldsArchive(executableDir))
         return executableDir;
     return ArchiveFolderOfArgument(lastOpened);
+}
+
+ProgramArguments ParseProgramArguments(const std::vector<std::string>& args)
+{
+    ProgramArguments result;
+    const auto refuse = [&result](const std::string& problem) {
+        result.action = ProgramArguments::Action::Refuse;
+        result.problem = problem;
+        return result;
+    };
+    bool options = true;
+    bool haveFolder = false;
+    for (const std::string& arg : args) {
+        if (options && arg == "--") {
+            options = false;
+        } else if (options && (arg == "--help" || arg == "-h")) {
+            result.action = ProgramArguments::Action::Help;
+            return result;
+        } else if (options && arg == "--version") {
+            result.action = ProgramArguments::Action::Version;
+            return result;
+        } else if (options && arg.size() > 1 && arg[0] == '-') {
+            return refuse("unknown option " + arg);
+        } else if (haveFolder) {
+            // Only one archive is shown: a second one would silently be dropped.
+            return refuse("only one folder, not also " + arg);
+        } else if (arg.empty()) {
+            // As before: an empty name, as a script's empty variable gives, is no folder.
+            continue;
+        } else {
+            result.folder = arg;
+            haveFolder = true;
+        }
+    }
+    return result;
 }
 
 std::string ArchiveFolderName(const std::string& dir)

@@ -21,9 +21,21 @@ std::string ArchiveFolderOfArgument(const std::string& path);
 
 // Where the program finds its archive, in this order: the folder given on the
 // command line, the executable's own folder when it holds an archive, the
-// last folder opened. Empty when none applies: the user is asked.
+// last folder opened. Empty when none applies: the user is asked, and
+// `problem` (when given) says what was wrong with the folder given, in Czech
+// for the dialog; it stays empty when nothing was given.
 std::string ChooseArchiveFolder(const std::string& argument, const std::string& executableDir,
-                                const std::string& lastOpened);
+                                const std::string& lastOpened, std::string* problem = nullptr);
+
+// The desktop program's command line, without the program name and without
+// the toolkit's own options: [--help | --version | [--] [FOLDER]].
+struct ProgramArguments {
+    enum class Action { Run, Help, Version, Refuse };
+    Action action = Action::Run;
+    std::string folder;  // as given; empty when none
+    std::string problem; // with Refuse: what is wrong
+};
+ProgramArguments ParseProgramArguments(const std::vector<std::string>& args);
 
 // The name of an archive folder for the window caption: its last component.
 std::string ArchiveFolderName(const std::string& dir);

@@ -123,9 +123,9 @@ std::string DayArchive::MonthFileName(int32_t year, int32_t month) const
     const std::string monthText = month == 0 ? "??" : FormatInt(month, 2);
     if (year == 0)
         return "QX5-DATA-DEN-" + monthText;
-    const std::string yearText = std::to_string(year);
-    return "E" + DeviceLetter(m_location.DeviceNo) + "_" +
-           (yearText.size() > 2 ? yearText.substr(2) : std::string()) + "_" + monthText + ".DAT";
+    const bool twoDigits = year >= FirstYear && year <= LastYear;
+    const std::string yearText = twoDigits ? FormatInt(year % 100, 2) : FormatInt(year, 4);
+    return "E" + DeviceLetter(m_location.DeviceNo) + "_" + yearText + "_" + monthText + ".DAT";
 }
 
 uint16_t DayArchive::Word(int64_t index) const

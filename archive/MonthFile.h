@@ -67,8 +67,14 @@ public:
     // Empty header and zeroed day data, as after loading a description.
     void ResetBuffers();
 
+    // The years that two-digit years in the file names stand for.
+    static constexpr int32_t FirstYear = 1980;
+    static constexpr int32_t LastYear = 2079;
+
     // "E" + device letter + "_" + YY + "_" + MM + ".DAT"; month 0 gives "??";
-    // year 0 gives the record name "QX5-DATA-DEN-" + MM.
+    // year 0 gives the record name "QX5-DATA-DEN-" + MM. A year outside
+    // FirstYear..LastYear keeps all its digits (at least four), so that it
+    // never names the file of another century.
     std::string MonthFileName(int32_t year, int32_t month) const;
 
     // Modes of ReadDayRecord. Mode 0 does nothing and yields CannotOpen; any

@@ -28,6 +28,10 @@ long double StampSeconds(double x)
 
 double ExportValue(double value)
 {
+    // The listing counts a value it cannot hold as 0; an export must never
+    // carry "inf" or a JSON null instead of a number.
+    if (!std::isfinite(value))
+        return 0.0;
     const double r = std::round(value * 10000.0) / 10000.0;
     return r == 0 ? 0.0 : r; // no "-0"
 }

@@ -230,7 +230,13 @@ int32_t DayListing::ListDay(int32_t year, int32_t month, int32_t day, int32_t da
             for (int32_t k = 0; k < 4; ++k) {
                 const Slot& slot = table[q][k];
                 if (slot.filled) {
-                    const float v = slot.value;
+                    float v = slot.value;
+                    // Beyond single precision it would list as INF and reach
+                    // the sums, the graph and the exports as no number.
+                    if (!std::isfinite(v * multiplier)) {
+                        v = 0.0f;
+                        m_desc.ReportOverflowingValue();
+                    }
                     const float shown = m_settings.ConvertValues ? v * multiplier : v;
                     if (k < 2 && mode == 0)
                         m_out.WriteOutput(FormatReal(6, 5, -1, shown));

@@ -5,6 +5,7 @@
 
 #include "archive/DateTime.h"
 #include "archive/Devices.h"
+#include "archive/MonthFile.h"
 #include "archive/NumberFormat.h"
 #include "calendar/Calendar.h"
 #include "listing/Engine.h"
@@ -80,6 +81,11 @@ bool ParseNumber(const std::string& text, int32_t low, int32_t high, int32_t& va
     return true;
 }
 
+std::string YearsHeld()
+{
+    return std::to_string(DayArchive::FirstYear) + ".." + std::to_string(DayArchive::LastYear);
+}
+
 // A plain decimal number of 0 or more; no locale, no exponent, no "inf".
 bool ParseCapacity(const std::string& text, double& value)
 {
@@ -122,6 +128,10 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a)
             if (!value(v) || v.size() != 7 || v[4] != '-' ||
                 !ParseNumber(v.substr(0, 4), 1, 9999, y) || !ParseNumber(v.substr(5), 1, 12, m))
                 return std::string("--month takes YYYY-MM");
+            // The file names carry two digits of the year: 2080 would list
+            // the file of 1980, and the calendar would get a year of its own.
+            if (y < DayArchive::FirstYear || y > DayArchive::LastYear)
+                return "--month " + v + " is outside " + YearsHeld();
             a.month = Date{y, m, 1};
         } else if (arg == "--day") {
             if (!value(v) || !ParseNumber(v, 1, 31, a.first) || !setPeriod(Period::Day))
@@ -144,9 +154,10 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a)
                 return std::string(
                     "--raw takes an entry number 0..32 (0: the latest), and only one period");
         } else if (arg == "--year") {
-            if (!value(v) || v.size() != 4 || !ParseNumber(v, 1980, 2079, a.year) ||
+            if (!value(v) || v.size() != 4 ||
+                !ParseNumber(v, DayArchive::FirstYear, DayArchive::LastYear, a.year) ||
                 !setPeriod(Period::Year))
-                return std::string("--year takes a year 1980..2079, and only one period");
+                return "--year takes a year " + YearsHeld() + ", and only one period";
         } else if (arg == "--capacity") {
             double c = 0;
             if (!value(v) || !ParseCapacity(v, c))

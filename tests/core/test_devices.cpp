@@ -153,20 +153,39 @@ TEST(Devices, ArchiveFolderIsChosenInOrder)
 
     struct Case {
         const char* name;
-        std::string argument, executableDir, lastOpened, chosen;
+        std::string argument, executableDir, lastOpened, chosen, problem = "";
     } cases[] = {
         {"the folder given wins", given, withArchive, last, given},
         {"a folder without the final slash", root.path() + "given", withArchive, last, given},
         {"a file given means its folder", given + "EL_24_03.DAT", withArchive, last, given},
-        {"a path that names nothing", root.path() + "none", withArchive, last, ""},
+        {"a path that names nothing", root.path() + "none", withArchive, last, "",
+         "zadaná složka „" + root.path() + "none“ neexistuje"},
         {"the executable's folder with an archive", "", withArchive, last, withArchive},
         {"then the last folder opened", "", bare, last, last},
         {"the last folder is gone", "", bare, root.path() + "gone/", ""},
         {"nothing known: the user is asked", "", bare, "", ""},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(kw::ChooseArchiveFolder(c.argument, c.executableDir, c.lastOpened), c.chosen)
+    for (const Case& c : cases) {
+        std::string problem = "left from before";
+        EXPECT_EQ(kw::ChooseArchiveFolder(c.argument, c.executableDir, c.lastOpened, &problem),
+                  c.chosen)
             << c.name;
+        EXPECT_EQ(problem, c.problem) << c.name;
+    }
+
+    // The command line: one folder at most, no option but --help and --version.
+    using Action = kw::ProgramArguments::Action;
+    const std::pair<std::vector<std::string>, Action> commandLines[] = {
+        {{"--", "-Hala"}, Action::Run},
+        {{"/data/Hala", "--help"}, Action::Help},
+        {{"--verbose", "/data"}, Action::Refuse},
+        {{"/data/Hala", "/data/Sklad"}, Action::Refuse},
+    };
+    for (const auto& [args, action] : commandLines) {
+        const kw::ProgramArguments parsed = kw::ParseProgramArguments(args);
+        EXPECT_EQ(parsed.action, action) << args.back();
+    }
+    EXPECT_EQ(kw::ParseProgramArguments({"--", "-Hala"}).folder, "-Hala");
 
     // A description alone is an archive too.
     root.write("bin-bare/QX5ARCH.INI", "");

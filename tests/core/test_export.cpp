@@ -242,7 +242,8 @@ TEST(Export, NumbersIgnoreTheLocaleAndKeepFourDecimals)
         {12.3, "12.3", "12,3"},      {0.0, "0", "0"},
         {-0.00001, "0", "0"},        {241.6, "241.6", "241,6"},
         {1e6, "1000000", "1000000"}, {0.12345, "0.1235", "0,1235"},
-        {-7.5, "-7.5", "-7,5"},
+        {-7.5, "-7.5", "-7,5"},      {HUGE_VAL, "0", "0"},
+        {std::nan(""), "0", "0"},
     };
     // Under a desktop locale with a decimal comma, where the machine has one.
     const std::string before = std::setlocale(LC_NUMERIC, nullptr);

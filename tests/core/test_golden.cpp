@@ -87,6 +87,15 @@ void UnknownRevisions(const std::string& dir, const demo::DemoOptions& options)
     WriteMonth(dir, image, 0, 2024, 3);
 }
 
+// A valid NASOB so large that every converted value overflows.
+void HugeMultiplier(const std::string& dir, const demo::DemoOptions&)
+{
+    std::string text = ReadFile(dir + "D0LARCH.INI");
+    const auto at = text.find("NASOB=") + 6;
+    text.replace(at, text.find('\r', at) - at, "3e38");
+    std::ofstream(dir + "D0LARCH.INI", std::ios::binary) << text;
+}
+
 void CalendarWithoutKem(const std::string& dir, const demo::DemoOptions&)
 {
     std::ofstream(dir + "KALEND.INI", std::ios::binary) << "[1980]\r\n1.1=N\r\n";
@@ -237,6 +246,7 @@ TEST(ReportExitStatus, PeriodsThatCannotBeListed)
         int status;
         Mutation mutate = nullptr;
         const char* message = nullptr; // in the error text; the month when none
+        const char* logged = nullptr;  // numbers only, and this once on standard error
     } cases[] = {
         {{"--month", "2023-02", "--day", "29"}, 2},
         {{"--month", "2024-02", "--day", "29"}, 0},
@@ -260,6 +270,14 @@ TEST(ReportExitStatus, PeriodsThatCannotBeListed)
         {{"--month", "2024-03", "--whole-month", "--csv-excel"}, 2, nullptr, "--csv-excel"},
         {{"--month", "2024-03", "--whole-month", "--format", "xml"}, 2, nullptr, "--format"},
         {{"--month", "2024-03", "--whole-month", "--format", "json"}, 0},
+        // The file names hold 1980..2079 only; 2080 would list 1980's file.
+        {{"--month", "2080-02", "--day", "5"}, 2},
+        {{"--month", "0001-02", "--day", "5"}, 2},
+        {{"--month", "1979-12", "--day", "5"}, 2},
+        // Values that overflow are listed, drawn, summed and exported as 0.
+        {{"--month", "2024-03", "--day", "5"}, 0, HugeMultiplier, nullptr, "(NASOB=3e+38)"},
+        {{"--month", "2024-03", "--day", "5", "--format", "json"}, 0, HugeMultiplier, nullptr, ""},
+        {{"--year", "2024", "--format", "json"}, 0, HugeMultiplier, nullptr, ""},
     };
     for (const Case& c : cases) {
         kwtest::TempDir dir;
@@ -270,13 +288,22 @@ TEST(ReportExitStatus, PeriodsThatCannotBeListed)
         ASSERT_TRUE(demo::WriteDemoArchive(dir.path(), options, &error)) << error;
         if (c.mutate)
             c.mutate(dir.path(), options);
+        const std::string calendar = ReadFile(dir.path() + "KALEND.INI");
         std::vector<std::string> args = {"--dir", dir.path()};
         args.insert(args.end(), c.args.begin(), c.args.end());
         std::ostringstream out, err;
         const std::string what = c.args[2] + " " + c.args[3];
         EXPECT_EQ(kw::RunReport(args, dir.path(), out, err), c.status) << what << "\n" << err.str();
+        if (c.logged) {
+            const auto at = err.str().find(c.logged);
+            EXPECT_TRUE(!*c.logged || (at != std::string::npos && at == err.str().rfind(c.logged)))
+                << what << err.str();
+            for (const char* nan : {"inf", "INF", "nan", "null"})
+                EXPECT_EQ(out.str().find(nan), std::string::npos) << what << nan;
+        }
         if (c.status == 2) {
             EXPECT_EQ(out.str(), "") << what;
+            EXPECT_EQ(ReadFile(dir.path() + "KALEND.INI"), calendar) << what;
             EXPECT_NE(err.str().find(c.message ? c.message : c.args[1].c_str()), std::string::npos)
                 << what;
         }

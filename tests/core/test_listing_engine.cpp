@@ -97,6 +97,9 @@ TEST(MonthFile, Names)
     EXPECT_EQ(a.engine.archive.MonthFileName(0, 7), "QX5-DATA-DEN-07");
     a.engine.Location.DeviceNo = 0;
     EXPECT_EQ(a.engine.archive.MonthFileName(2079, 12), "EL_79_12.DAT");
+    // Years the two digits cannot hold name no file of another century.
+    EXPECT_EQ(a.engine.archive.MonthFileName(1979, 12), "EL_1979_12.DAT");
+    EXPECT_EQ(a.engine.archive.MonthFileName(80, 2), "EL_0080_02.DAT");
 }
 
 TEST(MonthFile, ResultCodesOfReads)
