@@ -34,6 +34,11 @@ int Failed(const std::string& why)
 int CalendarSave(const std::string& dir, const std::string& kind)
 {
     kw::Log log;
+    std::string refused; // a refused template copy is only logged
+    log.setSink([&refused](const std::string& line, bool error) {
+        if (error && refused.empty())
+            refused = line;
+    });
     kw::IniLayer ini;
     ini.setLog(&log);
     kw::Calendar calendar(ini, &log);
@@ -44,6 +49,8 @@ int CalendarSave(const std::string& dir, const std::string& kind)
             // A calendar that could not be read shows the month without its
             // marks and copies nothing: no save was made.
             calendar.LoadCalendarMonth(2031, 12, "");
+            if (!refused.empty())
+                return Failed(refused);
             return calendar.DayType(25) == kw::ExplicitRestDay
                        ? 0
                        : Failed("the template was not copied");
