@@ -260,7 +260,7 @@ TEST(Calendar, YearWithKeysIsNotFilledFromTheTemplate)
     EXPECT_EQ(Keys(f.file(), "2023"), std::vector<std::string>{"5.5"});
 }
 
-TEST(Calendar, RefusedTemplateCopyIsLoggedOnceAndTriedAgain)
+TEST(Calendar, FailedTemplateCopyStillLoadsTheMonth)
 {
     Fixture f(Ini({"[1980]", "1.1=N", "31.1=E"}));
     int errors = 0;
@@ -270,14 +270,11 @@ TEST(Calendar, RefusedTemplateCopyIsLoggedOnceAndTriedAgain)
     ASSERT_EQ(chmod(f.file().c_str(), 0444), 0); // refused to root too
     for (const int32_t month : {1, 2, 1})
         f.cal.LoadCalendarMonth(2024, month, "");
-    EXPECT_EQ(f.cal.DayType(1), kw::ExplicitRestDay);
-    EXPECT_EQ(f.cal.KemDay, 31);
-    EXPECT_EQ(errors, 1);
-    EXPECT_TRUE(Keys(f.file(), "2024").empty());
+    EXPECT_TRUE(f.cal.DayType(1) == kw::ExplicitRestDay && f.cal.KemDay == 31 && errors == 1);
+    // Writable again: the next load of the year stores the copy, quietly.
     ASSERT_EQ(chmod(f.file().c_str(), 0644), 0);
     f.cal.LoadCalendarMonth(2024, 3, "");
-    EXPECT_EQ(Keys(f.file(), "2024").size(), 2u);
-    EXPECT_EQ(errors, 1);
+    EXPECT_TRUE(Keys(f.file(), "2024").size() == 2 && errors == 1);
 }
 
 TEST(Calendar, CaptionRule)

@@ -261,15 +261,13 @@ TEST(ReportExitStatus, PeriodsThatCannotBeListed)
         {{"--month", "2024-03", "--whole-month", "--csv-excel"}, 2, nullptr, "--csv-excel"},
         {{"--month", "2024-03", "--whole-month", "--format", "xml"}, 2, nullptr, "--format"},
         {{"--month", "2024-03", "--whole-month", "--format", "json"}, 0},
-        // A read-only calendar without the year lists from the template; the
-        // refused copy is logged once for the energy month's three loads.
+        // A read-only calendar without the year: listed from the template.
         {{"--month", "2024-03", "--energy-month"},
          0,
          [](const std::string& dir, const demo::DemoOptions&) {
              std::ofstream(dir + "KALEND.INI", std::ios::trunc) << "[1980]\n29.2=E\n31.3=E\n";
              ASSERT_EQ(chmod((dir + "KALEND.INI").c_str(), 0444), 0);
-         },
-         "KALEND.INI"},
+         }},
     };
     for (const Case& c : cases) {
         kwtest::TempDir dir;
@@ -289,10 +287,6 @@ TEST(ReportExitStatus, PeriodsThatCannotBeListed)
             EXPECT_EQ(out.str(), "") << what;
             EXPECT_NE(err.str().find(c.message ? c.message : c.args[1].c_str()), std::string::npos)
                 << what;
-        } else if (c.message) {
-            EXPECT_NE(out.str(), "") << what;
-            const std::size_t at = err.str().find(c.message);
-            EXPECT_TRUE(at != std::string::npos && at == err.str().rfind(c.message)) << err.str();
         }
     }
 }
