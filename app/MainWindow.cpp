@@ -722,9 +722,15 @@ void MainWindow::refreshFromDisk()
         }
     }
 
-    // The shown month's file was written: its archived days are read again.
-    // The listings already in the output and graph windows stay as they are.
-    if (FileStampOf(m_shownMonthFile) != m_shownMonthStamp) {
+    // The shown month's file was written, or now has another name: one that
+    // arrived in other letters than the name looked for, or the exact name
+    // beside it. Its archived days are read again; the listings already in
+    // the output and graph windows stay as they are.
+    const ListingRun& listing = m_engine.listing;
+    const QString monthFile = QString::fromStdString(
+        ResolveFile(location.ProgramPath,
+                    m_engine.archive.MonthFileName(listing.ListingYear, listing.ListingMonth)));
+    if (monthFile != m_shownMonthFile || FileStampOf(m_shownMonthFile) != m_shownMonthStamp) {
         try {
             BuildListingTree();
         } catch (const UserActionError&) {

@@ -657,14 +657,21 @@ int32_t IniLayer::DeleteIniKey(const std::string& fileName, const std::string& s
 void IniLayer::SaveFailed(const std::string& fileName, const std::string& reason)
 {
     const std::string text = SaveFailureText(fileName, reason);
-    if (m_log)
+    if (m_log && m_logFailures)
         m_log->WriteLog(true, text);
     throw UserActionError(text, SaveFailureCaption);
 }
 
 void IniLayer::EditIniFile(const std::string& fileName,
-                           const std::function<void(IniDocument&)>& edit)
+                           const std::function<void(IniDocument&)>& edit, bool logFailure)
 {
+    // Also a failure raised by `edit` through SaveFailed stays quiet.
+    struct Quiet {
+        bool& flag;
+        const bool before;
+        Quiet(bool& f, bool log) : flag(f), before(f) { flag = before && log; }
+        ~Quiet() { flag = before; }
+    } quiet(m_logFailures, logFailure);
     OpenIniFile(fileName);
     const FileLock lock(fileName, lockPatience);
     if (!lock.locked())

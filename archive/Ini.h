@@ -100,8 +100,10 @@ public:
     // it changed. A text that cannot be stored, a file that exists but cannot
     // be read (rewriting it would lose its content) or a failed write throws
     // UserActionError with the Czech text of SaveFailureText, logs it as an
-    // error line, and leaves the file as it was.
-    void EditIniFile(const std::string& fileName, const std::function<void(IniDocument&)>& edit);
+    // error line (unless `logFailure` is false: a caller that retries a store
+    // it already reported), and leaves the file as it was.
+    void EditIniFile(const std::string& fileName, const std::function<void(IniDocument&)>& edit,
+                     bool logFailure = true);
 
     // Reports a failed save of `fileName`: logs it as an error line and
     // throws UserActionError with the Czech text and caption of a failed save.
@@ -129,6 +131,7 @@ private:
     std::string m_enumFileName;
     std::unique_ptr<File> m_enumFile;
     Log* m_log = nullptr;
+    bool m_logFailures = true; // false inside a quiet EditIniFile
 };
 
 // Integer literal as the layer reads it: optional leading blanks, optional

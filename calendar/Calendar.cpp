@@ -1,12 +1,12 @@
 #include "calendar/Calendar.h"
 
 #include "archive/Codepage.h"
+#include "archive/Errors.h"
 #include "archive/FileLookup.h"
 #include "archive/Ini.h"
 #include "output/Log.h"
 
 #include <algorithm>
-#include <exception>
 
 namespace kw {
 
@@ -298,24 +298,13 @@ void Calendar::LoadCalendarMonth(int32_t year, int32_t month, const std::string&
     // (number + 4) mod 7 is (Monday index + 6) mod 7.
     FirstWeekdayOffset = validMonth ? (MondayIndexOfFirst(year, month) + 6) % 7 : 0;
 
-    std::exception_ptr failure;
     Entries entries;
     // A month outside 1..12 has no days, so no key can name one of them.
     if (validMonth) {
         const std::string file = CalendarFilePath();
         if (ReadSection(file, YearText, entries) == -2 &&
-            ReadSection(file, TemplateSection, entries) >= 1) {
-            // The year takes the template: copied in one write under the
-            // lock, so it is there whole or not at all, and a copy of the
-            // program that filled the year meanwhile is not written over.
-            try {
-                m_ini.EditIniFile(
-                    file, [&](IniDocument& doc) { entries = CopyTemplateIfEmpty(doc, file); });
-            } catch (...) {
-                // The month still shows what the template says.
-                failure = std::current_exception();
-            }
-        }
+            ReadSection(file, TemplateSection, entries) >= 1)
+            StoreTemplateCopy(file, entries);
     }
     const MonthMarks marks = MarksOf(entries);
     KemDay = marks.kemDay;
@@ -323,8 +312,25 @@ void Calendar::LoadCalendarMonth(int32_t year, int32_t month, const std::string&
 
     if (Changed)
         Changed();
-    if (failure)
-        std::rethrow_exception(failure);
+}
+
+void Calendar::StoreTemplateCopy(const std::string& file, Entries& entries)
+{
+    // The year takes the template: copied in one write under the lock, so it
+    // is there whole or not at all, and a copy of the program that filled
+    // the year meanwhile is not written over.
+    const std::string refusal = file + "\n" + YearText;
+    const bool reported = m_refusedTemplateCopies.count(refusal) != 0;
+    try {
+        m_ini.EditIniFile(
+            file, [&](IniDocument& doc) { entries = CopyTemplateIfEmpty(doc, file); }, !reported);
+        m_refusedTemplateCopies.erase(refusal);
+    } catch (const UserActionError&) {
+        // A read-only archive is still listed, from the template as read;
+        // the user asked for no write, so this is the log's business only,
+        // once, and the next load of the year tries again.
+        m_refusedTemplateCopies.insert(refusal);
+    }
 }
 
 void Calendar::NextCalendarMonth(int32_t& year, int32_t& month)

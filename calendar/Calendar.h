@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -130,9 +131,10 @@ public:
     // becomes the caption; while editing (not in selection mode) the caption
     // always names the month loaded, so it never disagrees with the grid.
     // Copying the template into an empty year writes KALEND.INI once, whole
-    // or not at all (keys that cannot be stored are skipped and logged); a
-    // failed write throws UserActionError after the month has been loaded and
-    // Changed called.
+    // or not at all (keys that cannot be stored are skipped and logged). A
+    // refused write (a read-only archive) does not stop the load: the month
+    // takes the template as read, the refusal is logged once per file and
+    // year, and each later load of that year tries the store again.
     void LoadCalendarMonth(int32_t year, int32_t month, const std::string& title);
     // Step the caller's month one forward or back, then load it keeping the
     // caption.
@@ -187,12 +189,17 @@ private:
     // Copies the template into the year's section of `doc` when the year has
     // no keys; the year's entries afterwards.
     Entries CopyTemplateIfEmpty(IniDocument& doc, const std::string& file);
+    // Stores the template into the empty year on load; see LoadCalendarMonth.
+    void StoreTemplateCopy(const std::string& file, Entries& entries);
     // Day of the loaded month that a key names, 0 when none.
     int32_t KeyDay(const std::string& key) const;
 
     IniLayer& m_ini;
     Log* m_log;
     std::string m_programPath;
+    // File and year ("path\nyear") whose template copy was refused and
+    // logged; not logged again until a store succeeds.
+    std::set<std::string> m_refusedTemplateCopies;
 };
 
 } // namespace kw

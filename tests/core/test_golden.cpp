@@ -20,6 +20,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -278,6 +279,15 @@ TEST(ReportExitStatus, PeriodsThatCannotBeListed)
         {{"--month", "2024-03", "--day", "5"}, 0, HugeMultiplier, nullptr, "(NASOB=3e+38)"},
         {{"--month", "2024-03", "--day", "5", "--format", "json"}, 0, HugeMultiplier, nullptr, ""},
         {{"--year", "2024", "--format", "json"}, 0, HugeMultiplier, nullptr, ""},
+        // A read-only calendar without the year: listed from the template.
+        {{"--month", "2024-03", "--energy-month"},
+         0,
+         [](const std::string& dir, const demo::DemoOptions&) {
+             std::ofstream(dir + "KALEND.INI", std::ios::trunc) << "[1980]\n29.2=E\n31.3=E\n";
+             ASSERT_EQ(chmod((dir + "KALEND.INI").c_str(), 0444), 0);
+         },
+         nullptr,
+         "se nepodařilo uložit: přístup odepřen"},
     };
     for (const Case& c : cases) {
         kwtest::TempDir dir;

@@ -47,6 +47,9 @@ int CalendarSave(const std::string& dir, const std::string& kind)
             // A calendar that could not be read shows the month without its
             // marks and copies nothing: no save was made.
             calendar.LoadCalendarMonth(2031, 12, "");
+            // A refused copy is only logged: whether it was stored is read back.
+            if (kw::IniLayer().ReadIniValue(calendar.CalendarFilePath(), "2031", "*") != 1)
+                return Failed("the template was not stored");
             return calendar.DayType(25) == kw::ExplicitRestDay
                        ? 0
                        : Failed("the template was not copied");

@@ -193,9 +193,15 @@ void ArchiveFolderTest::newFilesShowWithoutRestart()
     auto* tree = kwtest::findChild<QTreeWidget>(app.mainWindow(), QStringLiteral("TreeViewDir"));
     QVERIFY(tree->topLevelItem(0)->childCount() > 0);
     const kw::ListingRun& listing = app.engine().listing;
-    program.dir.write(QString::fromStdString(
-                          kw::demo::MonthFileName(0, listing.ListingYear, listing.ListingMonth)),
-                      QByteArray());
+    const QString shown = QString::fromStdString(
+        kw::demo::MonthFileName(0, listing.ListingYear, listing.ListingMonth));
+    // Gone, then back with its name in small letters: listed at once.
+    QVERIFY(QFile::remove(program.dir.file(shown)));
+    QTRY_COMPARE_WITH_TIMEOUT(tree->topLevelItemCount(), 1, 2000);
+    QFile::copy(program.dir.file(QStringLiteral("EL_30_01.DAT")),
+                program.dir.file(shown.toLower()));
+    QTRY_COMPARE_WITH_TIMEOUT(tree->topLevelItemCount(), 2, 2000);
+    program.dir.write(shown.toLower(), QByteArray());
     QTRY_COMPARE_WITH_TIMEOUT(tree->topLevelItemCount(), 1, 2000);
     QCOMPARE(tree->topLevelItem(0)->childCount(), 0);
 
