@@ -30,6 +30,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStringList>
+#include <QTimer>
 #include <QToolTip>
 #include <QWidget>
 #include <QtGlobal>
@@ -147,8 +148,11 @@ Application::Application(const std::string& programDirectory)
         if (m_shutDown)
             qWarning("Kwatrix: %s", qPrintable(problem));
         else
-            showLater(QMessageBox::Warning, QStringLiteral("Nastavení programu"), problem,
-                      QStringLiteral("SettingsProblemBox"));
+            // After the start-up has shown the main window, so it is not hidden behind it.
+            QTimer::singleShot(0, m_mainWindow.get(), [this, problem] {
+                showLater(QMessageBox::Warning, QStringLiteral("Nastavení programu"), problem,
+                          QStringLiteral("SettingsProblemBox"));
+            });
     });
 }
 
