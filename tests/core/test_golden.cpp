@@ -274,7 +274,6 @@ TEST(ReportExitStatus, PeriodsThatCannotBeListed)
         // The file names hold 1980..2079 only; 2080 would list 1980's file.
         {{"--month", "2080-02", "--day", "5"}, 2},
         {{"--month", "0001-02", "--day", "5"}, 2},
-        {{"--month", "1979-12", "--day", "5"}, 2},
         // Values that overflow are listed, drawn, summed and exported as 0.
         {{"--month", "2024-03", "--day", "5"}, 0, HugeMultiplier, nullptr, "(NASOB=3e+38)"},
         {{"--month", "2024-03", "--day", "5", "--format", "json"}, 0, HugeMultiplier, nullptr, ""},

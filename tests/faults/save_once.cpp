@@ -10,9 +10,8 @@
 //   kwatrix_save_once DIR export OUT    the CSV export of a month of
 //                                       quarter-hours saved to OUT, as the
 //                                       windows save every export
-//   kwatrix_save_once DIR settings OUT  the settings file OUT saved with the
-//                                       device number changed from 5 to 7, as
-//                                       the desktop program saves it
+//   kwatrix_save_once DIR settings OUT  the settings file OUT saved as the
+//                                       desktop program saves it, "No=5" to 7
 #include "archive/AtomicFile.h"
 #include "archive/Errors.h"
 #include "archive/Ini.h"
@@ -91,21 +90,19 @@ int ExportSave(const std::string& out)
     return 0;
 }
 
-// The settings store merges its keys into the file as read under the lock;
-// the file side of that save is this one.
+// The file side of the settings store's save, which merges its keys into the
+// file as read under the lock.
 int SettingsSave(const std::string& out)
 {
-    const auto change = [](const std::string& old, std::string& updated) {
-        const std::string from = "Device%20No=5";
-        const auto at = old.find(from);
-        if (at == std::string::npos)
-            return false;
-        updated = old;
-        updated.replace(at, from.size(), "Device%20No=7");
-        return true;
-    };
     std::string reason;
-    if (!kw::UpdateFile(out, 1024 * 1024, change, &reason))
+    if (!kw::UpdateFile(
+            out, 1 << 20,
+            [](const std::string& old, std::string& updated) {
+                updated = old;
+                return updated.find("No=5") != std::string::npos &&
+                       updated.replace(updated.find("No=5"), 4, "No=7").size() > 0;
+            },
+            &reason))
         return Failed(kw::SaveFailureText(out, reason));
     return 0;
 }
