@@ -100,6 +100,7 @@ void ArchiveDescription::LoadArchiveDescription(const std::string& programPath, 
     m_log.WriteLog(status != 0, "  READ_LIST_INI FILE: " + Utf8Left(programPath, 150) +
                                     ArchivePrefix + "ARCH.INI :" + std::to_string(status));
     ArchiveLoaded = ReadRevisions(path) == 0;
+    m_ownPath = path;
     if (ResetDayBuffers)
         ResetDayBuffers();
 }

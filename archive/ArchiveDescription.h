@@ -69,6 +69,9 @@ public:
 
     // The current block, or nullptr when none.
     const BlockDescription* currentBlock() const;
+    // The blocks are those of the device's own description, not of one that
+    // a listing switched to.
+    bool OwnDescriptionLoaded() const { return m_path == m_ownPath; }
 
     // A value of the current block that its NASOB scales beyond single
     // precision is listed as 0; logged once per description and block, like
@@ -84,7 +87,8 @@ private:
     IniLayer& m_ini;
     Log& m_log;
     std::set<std::string> m_reportedMultipliers;
-    std::string m_path; // of the description parsed last
+    std::string m_path;    // of the description parsed last
+    std::string m_ownPath; // of the device's own description
 };
 
 } // namespace kw

@@ -87,4 +87,13 @@ int32_t HexDigit(char c)
     return 0;
 }
 
+double ExactValue(float value)
+{
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    double exact = 0;
+    std::from_chars(text, end, exact);
+    return exact;
+}
+
 } // namespace kw

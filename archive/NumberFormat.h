@@ -20,6 +20,11 @@ int32_t HexDigit(char c);
 // stopping at the first digit above 9 (0x1234 -> 1234, 0x1A -> 1).
 int32_t BcdToInt(uint16_t value);
 // x with `decimals` decimals right-aligned in `width` (longer when needed).
+// A value of the listing exactly as it is stored (single precision), as the
+// double that reads back to it from its shortest decimal form: 3.800076f is
+// 3.800076, neither 3.8000760078 nor rounded to 3.8001.
+double ExactValue(float value);
+
 std::string FormatFixed(int32_t width, int32_t decimals, double x);
 
 } // namespace kw

@@ -33,12 +33,20 @@ BENCHMARK(BM_ExportCsvYear)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 void BM_ExportJsonYear(benchmark::State& state)
 {
     const std::vector<kw::GraphBar> bars = YearOfBars();
+    kw::Series series;
+    for (std::size_t i = 0; i < bars.size(); ++i) {
+        const auto y = static_cast<float>(bars[i].y);
+        series.Add(static_cast<int64_t>(bars[i].x - 1.0 / 192), static_cast<int32_t>(i % 96),
+                   bars[i].x * 86400, y / 4, y);
+        if (i % 96 == 95)
+            series.EndDay(2024, 1, 1, static_cast<int64_t>(bars[i].x - 1.0 / 192), 0, "");
+    }
     kw::ListingFacts facts;
     facts.blockName = "Činná energie";
     facts.unit = "kW";
     facts.command = "MĚSÍC";
     for (auto _ : state)
-        benchmark::DoNotOptimize(kw::ListingJson(bars, facts));
+        benchmark::DoNotOptimize(kw::ListingJson(series, facts));
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(bars.size()));
 }
 BENCHMARK(BM_ExportJsonYear)->Unit(benchmark::kMillisecond);

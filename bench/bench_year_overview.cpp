@@ -49,12 +49,12 @@ void BM_YearOverview(benchmark::State& state)
     std::size_t months = 0, bars = 0;
     for (auto _ : state) {
         kw::QuietListing quiet(dir, 0, settings, 0);
-        const std::vector<kw::MonthBars> listed = kw::ListYear(quiet, 2024, 1);
+        const std::vector<kw::MonthSeries> listed = kw::ListYear(quiet, 2024, 1);
         const kw::YearOverview overview = kw::SummariseYear(listed, Facts());
-        months = overview.months.size();
+        months = static_cast<std::size_t>(kw::MonthsWithData(overview));
         bars = 0;
-        for (const kw::MonthBars& m : listed)
-            bars += m.bars.size();
+        for (const kw::MonthSeries& m : listed)
+            bars += m.series.values.size();
         benchmark::DoNotOptimize(overview.months.data());
     }
     state.counters["months"] = static_cast<double>(months);
@@ -69,7 +69,7 @@ void BM_YearOverviewSummarise(benchmark::State& state)
 {
     kw::ListingSettings settings;
     kw::QuietListing quiet(YearDirectory(), 0, settings, 0);
-    const std::vector<kw::MonthBars> listed = kw::ListYear(quiet, 2024, 1);
+    const std::vector<kw::MonthSeries> listed = kw::ListYear(quiet, 2024, 1);
     for (auto _ : state)
         benchmark::DoNotOptimize(kw::SummariseYear(listed, Facts()).months.data());
     if (listed.size() != 12)

@@ -1,6 +1,7 @@
 #include "graph/LoadAnalysis.h"
 
 #include "archive/DateTime.h"
+#include "archive/NumberFormat.h"
 #include "graph/SeriesExport.h"
 
 #include <algorithm>
@@ -122,12 +123,11 @@ std::vector<double> DurationCurve(const std::vector<GraphBar>& bars)
 {
     std::vector<double> curve;
     curve.reserve(bars.size());
-    // Each value as the listing and the year overview count it: single
-    // precision turns 240.0 into 240.0000036, which is no quarter-hour above
-    // a capacity of 240.
+    // Each value exactly as the listing stored it, as the year overview
+    // counts it against a capacity.
     for (const GraphBar& bar : bars)
         if (std::isfinite(bar.y))
-            curve.push_back(ExportValue(bar.y));
+            curve.push_back(ExactValue(static_cast<float>(bar.y)));
     std::sort(curve.begin(), curve.end(), std::greater<double>());
     return curve;
 }

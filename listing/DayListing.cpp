@@ -8,6 +8,7 @@
 #include "calendar/Calendar.h"
 #include "calendar/DayDivision.h"
 #include "graph/Graph.h"
+#include "listing/Series.h"
 #include "output/Log.h"
 #include "output/Output.h"
 
@@ -155,13 +156,9 @@ void DayListing::Interpret(int32_t year, int32_t month, int32_t sourceEntry, lon
             m_log.WriteLog(true, "Chyba interpretace času - den: " + std::to_string(sourceEntry) +
                                      " záznam: " + std::to_string(n));
         }
-        const long double r = t - 450 - dayStart;
-        if (r <= 0)
+        const int32_t q = ListingQuarter(t, dayStart);
+        if (q < 0 || q > limit)
             continue;
-        const long double qf = std::floor(r / 900);
-        if (qf > limit)
-            continue;
-        const int32_t q = static_cast<int32_t>(qf);
         if (q - 1 < earliest)
             earliest = q - 1;
         for (Slot& slot : table[q]) {
@@ -215,6 +212,8 @@ int32_t DayListing::ListDay(int32_t year, int32_t month, int32_t day, int32_t da
     const float multiplier = DisplayMultiplier();
     const std::string unit = UnitText();
     const int32_t dayClass = m_calendar.DayType(day) % 10;
+    const auto dayNumber =
+        static_cast<int64_t>(DateTimeToSeconds(year, month, day, 0, 0, 0) / 86400);
     long double t = dayStart;
     for (int32_t h = 0; h < 24; ++h) {
         float hourSum = 0.0f;
@@ -244,6 +243,8 @@ int32_t DayListing::ListDay(int32_t year, int32_t month, int32_t day, int32_t da
                     m_division.AccumulateQuarterHour(day, dayClass, clock, multiplier, v);
                     m_graph.AddGraphBar(static_cast<double>(slot.stamp / 86400),
                                         static_cast<double>(v * multiplier));
+                    if (m_series)
+                        m_series->Add(dayNumber, q, slot.stamp, v, v * multiplier);
                 } else if (k < 2 && mode == 0) {
                     m_out.WriteOutput("      ");
                 }

@@ -12,6 +12,7 @@ class DayDivision;
 class Graph;
 class Log;
 class Output;
+class Series;
 
 // How a listing shows its values; program-wide, not saved.
 struct ListingSettings {
@@ -43,6 +44,10 @@ public:
     float DisplayMultiplier() const;
     std::string UnitText() const;
 
+    // Where the listed values go besides the output and the graph; none by
+    // default.
+    void setSeries(Series* series) { m_series = series; }
+
 private:
     struct Slot {
         float value = 0.0f;
@@ -58,6 +63,7 @@ private:
     Calendar& m_calendar;
     DayDivision& m_division;
     Graph& m_graph;
+    Series* m_series = nullptr;
     Output& m_out;
     Log& m_log;
     const ListingSettings& m_settings;

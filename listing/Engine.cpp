@@ -13,9 +13,24 @@ Engine::Engine(ListingUi& ui)
     // A switch of description files that found the block again refills the
     // block choice.
     description.BlockChangeNotify = [this] { listing.SelectBlock(); };
+    dayListing.setSeries(&series);
+    listing.setSeries(&series, [this] {
+        series.Start(Location.DeviceNo, ListedBlock(), description, settings.ConvertValues,
+                     division.DayStartOffset());
+    });
     ini.setLog(&log);
     division.setLog(&log);
     archive.ResetBuffers();
+}
+
+SeriesBlock Engine::ListedBlock() const
+{
+    const BlockDescription* block = description.currentBlock();
+    if (!block)
+        return {};
+    if (description.OwnDescriptionLoaded())
+        return {description.CurrentBlock, block->Description, {}};
+    return OwnBlockOf(OwnBlocks(Location.ProgramPath, Location.DeviceNo), block->Description);
 }
 
 void Engine::setProgramPath(const std::string& path)

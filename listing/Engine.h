@@ -9,6 +9,7 @@
 #include "graph/Graph.h"
 #include "listing/DayListing.h"
 #include "listing/ListingRun.h"
+#include "listing/Series.h"
 #include "listing/SumTables.h"
 #include "output/Log.h"
 #include "output/Output.h"
@@ -38,6 +39,12 @@ public:
     DayListing dayListing{description, archive, calendar, division, graph, output, log, settings};
     SumTables sums{division, output};
     ListingRun listing;
+    // The values of the last listing, for the analyses and the exports.
+    Series series;
+
+    // The block of the current description as the device's own description
+    // numbers and names it.
+    SeriesBlock ListedBlock() const;
 
     // The program directory (ending in '/') for every file of the program.
     void setProgramPath(const std::string& path);

@@ -10,85 +10,74 @@
 
 namespace kw {
 
-namespace {
-
-constexpr double SecondsPerDay = 86400;
-
-} // namespace
-
-std::vector<DaySummary> SummariseDays(const std::vector<GraphBar>& bars, int32_t dayStartOffset)
-{
-    std::vector<DaySummary> days;
-    double sum = 0;
-    for (const GraphBar& bar : bars) {
-        // Stamps after the day start + 450 s, up to one day later, belong to
-        // the day: its first quarter-hour ends at the start + 900 s.
-        const long double t = StampSeconds(bar.x) - dayStartOffset - 451;
-        const auto day = static_cast<int64_t>(std::floor(t / SecondsPerDay));
-        if (days.empty() || days.back().day != day) {
-            if (!days.empty())
-                days.back().average = sum / days.back().count;
-            days.push_back({day, 0, 0, bar.y, bar.x});
-            sum = 0;
-        }
-        DaySummary& d = days.back();
-        ++d.count;
-        sum += bar.y;
-        if (bar.y > d.maximum) {
-            d.maximum = bar.y;
-            d.maximumX = bar.x;
-        }
-    }
-    if (!days.empty())
-        days.back().average = sum / days.back().count;
-    return days;
-}
-
 ListingFacts FactsOf(const Engine& engine)
 {
     ListingFacts facts;
+    const Series& series = engine.series;
     facts.device = engine.Location.DeviceNo;
-    facts.block = engine.description.CurrentBlock;
-    if (const BlockDescription* block = engine.description.currentBlock()) {
-        facts.blockName = block->Description;
-        facts.unit = engine.settings.ConvertValues ? block->Unit : std::string("imp");
-    }
+    // Before any listing the block chosen stands for itself.
+    facts.block = series.block.number > 0 ? series.block.number : engine.description.CurrentBlock;
+    facts.blockName = series.block.name;
+    facts.unit = series.valueUnit();
     facts.command = engine.listing.EditVypis;
     facts.firstDay = engine.listing.FirstDayListed;
     facts.lastDay = engine.listing.LastDayListed;
-    facts.dayStartOffset = engine.division.DayStartOffset();
+    facts.dayStartOffset = series.dayStartOffset;
     return facts;
 }
 
-std::string ListingJson(const std::vector<GraphBar>& bars, const ListingFacts& facts)
+std::string ListingJson(const Series& series, const ListingFacts& facts)
 {
     using Json = nlohmann::ordered_json;
-    const std::vector<DaySummary> days = SummariseDays(bars, facts.dayStartOffset);
-
-    Json series = Json::array();
-    series.get_ref<Json::array_t&>().reserve(bars.size());
-    for (const GraphBar& bar : bars) {
-        // Built member by member: a year of bars is 35,040 of them.
+    Json values = Json::array();
+    values.get_ref<Json::array_t&>().reserve(series.values.size());
+    for (const SeriesValue& v : series.values) {
+        // Built member by member: a year of values is 35,040 of them.
         Json item = Json::object();
-        item["time"] = IsoTime(bar.x);
-        item["value"] = ExportValue(bar.y);
-        series.push_back(std::move(item));
+        item["time"] = IsoTime(static_cast<double>(v.stamp / 86400));
+        item["value"] = ExportValue(v.shown);
+        values.push_back(std::move(item));
     }
     Json dayList = Json::array();
-    for (const DaySummary& d : days)
-        dayList.push_back(
-            {{"date", IsoDate(d.day)},
-             {"count", d.count},
-             {"average", ExportValue(d.average)},
-             {"max", {{"value", ExportValue(d.maximum)}, {"time", IsoTime(d.maximumX)}}}});
+    std::size_t next = 0; // the first value of the day
+    for (const SeriesDay& d : series.days) {
+        Json day = {{"date", IsoDate(d.day)},
+                    {"state", d.state == DayState::Listed          ? "listed"
+                              : d.state == DayState::BlockNotFound ? "block_not_found"
+                                                                   : "missing"},
+                    {"count", d.present},
+                    {"expected", d.expected},
+                    {"average", nullptr},
+                    {"max", nullptr}};
+        if (d.present > 0) {
+            long double sum = 0;
+            const SeriesValue* top = nullptr;
+            for (std::size_t i = next; i < next + static_cast<std::size_t>(d.present); ++i) {
+                const SeriesValue& v = series.values[i];
+                sum += ExportValue(v.shown);
+                if (!top || v.shown > top->shown)
+                    top = &v;
+            }
+            day["average"] = ExportValue(static_cast<double>(sum / d.present));
+            day["max"] = {{"value", ExportValue(top->shown)},
+                          {"time", IsoTime(static_cast<double>(top->stamp / 86400))}};
+        }
+        next += static_cast<std::size_t>(d.present);
+        dayList.push_back(std::move(day));
+    }
 
     const auto date = [](int64_t day) { return day < 0 ? Json(nullptr) : Json(IsoDate(day)); };
     Json period = {
         {"first", date(facts.firstDay)}, {"last", date(facts.lastDay)}, {"command", facts.command}};
-    const Json root = {
-        {"device", facts.device}, {"block", facts.block}, {"block_name", facts.blockName},
-        {"unit", facts.unit},     {"period", period},     {"series", series},
-        {"days", dayList}};
+    const Json root = {{"device", facts.device},
+                       {"block", facts.block},
+                       {"block_name", facts.blockName},
+                       {"unit", facts.unit},
+                       {"period", period},
+                       {"count", series.present()},
+                       {"expected", series.expected()},
+                       {"series", values},
+                       {"days", dayList}};
     // Texts that are not UTF-8 are replaced, never a reason to fail.
     return root.dump(1, '\t', false, Json::error_handler_t::replace) + "\n";
 }

@@ -2,6 +2,7 @@
 
 #include "graph/Graph.h"
 #include "graph/SeriesExport.h"
+#include "listing/Series.h"
 
 #include <cstdint>
 #include <string>
@@ -11,21 +12,8 @@ namespace kw {
 
 class Engine;
 
-// The JSON of the last listing for scripts: its bars (as SeriesCsv writes
-// them) and a summary of each listing day.
-
-// One listing day of the bars.
-struct DaySummary {
-    int64_t day = 0; // days since 30 December 1899 of the listing day
-    int32_t count = 0;
-    double average = 0;
-    double maximum = 0;
-    double maximumX = 0; // the first bar that reaches the maximum
-};
-
-// The bars by listing day: a bar's instant is the end of its quarter-hour,
-// and a listing day starts `dayStartOffset` seconds after midnight.
-std::vector<DaySummary> SummariseDays(const std::vector<GraphBar>& bars, int32_t dayStartOffset);
+// The JSON of the last listing for scripts: its values (as SeriesCsv writes
+// them) and a summary of each listing day, read from the listing's series.
 
 // What the JSON export says about the listing besides its bars.
 struct ListingFacts {
@@ -43,8 +31,11 @@ struct ListingFacts {
 ListingFacts FactsOf(const Engine& engine);
 
 // {"device", "block", "block_name", "unit", "period": {"first", "last",
-// "command"}, "series": [{"time", "value"}], "days": [{"date", "count",
-// "average", "max": {"value", "time"}}]}, as UTF-8 text.
-std::string ListingJson(const std::vector<GraphBar>& bars, const ListingFacts& facts);
+// "command"}, "count", "expected", "series": [{"time", "value"}], "days":
+// [{"date", "state", "count", "expected", "average", "max": {"value",
+// "time"}}]}, as UTF-8 text; the block is named by the device's own
+// description, a day without values of the block is there with its state
+// ("missing": no record, "block_not_found") and null figures.
+std::string ListingJson(const Series& series, const ListingFacts& facts);
 
 } // namespace kw

@@ -9,6 +9,7 @@
 #include "calendar/DayDivision.h"
 #include "graph/Graph.h"
 #include "listing/DayListing.h"
+#include "listing/Series.h"
 #include "listing/SumTables.h"
 #include "output/Log.h"
 #include "output/Output.h"
@@ -181,6 +182,11 @@ void ListingRun::RunListing()
     const ListingPeriod period{ListingYear, ListingMonth, ListingSpan};
     try {
         ListPeriod();
+    } catch (const std::exception& error) {
+        if (m_series)
+            m_series->error = error.what();
+        RestoreListingMonth(period);
+        throw;
     } catch (...) {
         RestoreListingMonth(period);
         throw;
@@ -193,6 +199,8 @@ void ListingRun::ListPeriod()
     // the title was set, and the value axis must name what the bars hold.
     EditVypisChange();
     m_graph.ClearGraph();
+    if (m_startSeries)
+        m_startSeries();
     m_out.ClearOutputIfSet();
     FirstDayListed = -1;
     LastDayListed = -1;
@@ -257,6 +265,11 @@ void ListingRun::ListPeriod()
             }
             const int32_t r =
                 m_dayListing.ListDay(ListingYear, ListingMonth, d, m_division.DayStartOffset());
+            if (m_series) {
+                const BlockDescription* block = m_desc.currentBlock();
+                m_series->EndDay(ListingYear, ListingMonth, d, dayNumber, r,
+                                 block ? block->Description : std::string());
+            }
             if (r == DayArchive::NoFittingDescription) {
                 m_out.WriteOutputLine(" Chyba: Nelze otevřít soubor: " + m_desc.AltDescriptionName);
             } else if (r != 0) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@ class DayListing;
 class Graph;
 class Log;
 class Output;
+class Series;
 class SumTables;
 struct ListingSettings;
 
@@ -91,6 +93,15 @@ public:
     void EditVypisChange();
     std::string GraphTitle() const;
 
+    // Where each listing puts its values, and what starts it anew for a
+    // listing (it knows how the block is named in the device's own
+    // description).
+    void setSeries(Series* series, std::function<void()> start)
+    {
+        m_series = series;
+        m_startSeries = std::move(start);
+    }
+
 private:
     struct ListingPeriod {
         int32_t year = 0;
@@ -116,6 +127,8 @@ private:
     Log& m_log;
     ListingSettings& m_settings;
     ListingUi& m_ui;
+    Series* m_series = nullptr;
+    std::function<void()> m_startSeries;
 };
 
 } // namespace kw

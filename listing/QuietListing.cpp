@@ -59,6 +59,7 @@ std::vector<GraphBar> QuietListing::List(int32_t year, int32_t month, int32_t bl
     } catch (const std::exception&) {
         e.description.ArchiveLoaded = false;
     }
+    e.series = Series();
     if (!loaded() || block < 1 || block > e.description.BlockCount)
         return {};
     e.description.CurrentBlock = block;
@@ -72,6 +73,7 @@ std::vector<GraphBar> QuietListing::List(int32_t year, int32_t month, int32_t bl
         command(e.listing);
     } catch (const std::exception& error) {
         m_lastError = error.what();
+        e.series.error = m_lastError;
         return {};
     }
     // A switch of description files during the listing may have moved the
@@ -83,6 +85,17 @@ std::vector<GraphBar> QuietListing::WholeMonth(int32_t year, int32_t month, int3
 {
     return List(year, month, block,
                 [](ListingRun& listing) { listing.MonthAction(ListingRun::WholeMonth); });
+}
+
+Series QuietListing::WholeMonthSeries(int32_t year, int32_t month, int32_t block)
+{
+    WholeMonth(year, month, block);
+    return m_engine->series;
+}
+
+const Series& QuietListing::series() const
+{
+    return m_engine->series;
 }
 
 std::vector<int32_t> QuietListing::MonthsWithFiles(int32_t year) const

@@ -2,6 +2,7 @@
 
 #include "graph/Graph.h"
 #include "listing/DayListing.h"
+#include "listing/Series.h"
 
 #include <cstdint>
 #include <functional>
@@ -38,6 +39,9 @@ public:
     std::vector<GraphBar> List(int32_t year, int32_t month, int32_t block,
                                const std::function<void(ListingRun&)>& command);
     std::vector<GraphBar> WholeMonth(int32_t year, int32_t month, int32_t block);
+    // The series of the last List, and of one whole-month listing.
+    const Series& series() const;
+    Series WholeMonthSeries(int32_t year, int32_t month, int32_t block);
 
     // What ended the last List with an error; empty when it ran to its end.
     const std::string& lastError() const { return m_lastError; }

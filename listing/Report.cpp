@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <optional>
 #include <ostream>
 
@@ -321,12 +322,9 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
             facts.unit = block->Unit;
         facts.impulses = a.impulses;
         facts.capacity = a.capacity;
-        QuietListing quiet(dir, facts.device, engine.settings, engine.division.DayStartOffset());
-        // A month that cannot be read is no month without data: its row is
-        // missing, so the run says why and fails.
-        std::vector<std::string> failures;
-        const YearOverview overview =
-            SummariseYear(ListYear(quiet, a.year, facts.block, &failures), facts);
+        // An invoice is for the calendar month: the day starts at midnight.
+        QuietListing quiet(dir, facts.device, engine.settings, 0);
+        const YearOverview overview = SummariseYear(ListYear(quiet, a.year, facts.block), facts);
         const std::string text =
             a.format == "json" ? YearOverviewJson(overview)
             : a.format == "csv"
@@ -334,6 +332,8 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
                 : YearOverviewText(overview);
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         out.flush();
+        // A month that could not be read whole is no month without data.
+        const std::vector<std::string> failures = YearFailures(overview);
         for (const std::string& failure : failures)
             err << failure << '\n';
         return failures.empty() ? kDone : kIoError;
@@ -379,9 +379,20 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
     else if (a.format == "csv")
         text = SeriesCsv(engine.graph.bars(), a.csvExcel ? CsvStyle::Excel : CsvStyle::Standard);
     else if (a.format == "json")
-        text = ListingJson(engine.graph.bars(), FactsOf(engine));
+        text = ListingJson(engine.series, FactsOf(engine));
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.flush();
+    // The listing's word for a day without values goes with every export.
+    if (!listingText && a.values.empty()) {
+        for (const SeriesDay& d : engine.series.days) {
+            if (d.state == DayState::NoRecord)
+                err << IsoDate(d.day) << ": Záznam tento den není dostupný [" << std::abs(d.result)
+                    << "]\n";
+            else if (d.state == DayState::BlockNotFound)
+                err << IsoDate(d.day) << ": blok „" << engine.series.block.name
+                    << "“ se v popisu archivu nenašel\n";
+        }
+    }
     return kDone;
 }
 

@@ -3,7 +3,9 @@
 #include "archive/ArchiveDescription.h"
 #include "archive/Codepage.h"
 #include "archive/Ini.h"
+#include "archive/MonthFile.h"
 #include "archive/NumberFormat.h"
+#include "calendar/Calendar.h"
 #include "listing/QuietListing.h"
 #include "output/Log.h"
 
@@ -24,30 +26,33 @@ std::string Trimmed(const std::string& text)
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-bool EndsWith(const std::string& text, const std::string& end)
-{
-    return text.size() >= end.size() &&
-           text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 std::string CapacityText(const YearOverview& o)
 {
     return o.capacity ? ExportNumber(*o.capacity) + " " + o.unit : std::string("none");
 }
 
+const char* StateName(MonthState state)
+{
+    switch (state) {
+    case MonthState::NoFile:
+        return "no_file";
+    case MonthState::Data:
+        return "data";
+    case MonthState::Partly:
+        return "partly_readable";
+    case MonthState::Unreadable:
+        return "unreadable";
+    }
+    return "";
+}
+
+// The instant of the maximum; none in a month without values.
+std::string MaximumTime(const MonthOverview& m)
+{
+    return m.count > 0 ? IsoTime(m.maximumX) : std::string();
+}
+
 } // namespace
-
-bool IsPowerUnit(const std::string& unit)
-{
-    const std::string u = Trimmed(unit);
-    return EndsWith(u, "W") || EndsWith(u, "VA") || EndsWith(u, "VAr") || EndsWith(u, "var");
-}
-
-std::string EnergyUnit(const std::string& unit)
-{
-    const std::string u = Trimmed(unit);
-    return IsPowerUnit(u) ? u + "h" : u;
-}
 
 std::vector<OverviewBlock> OverviewBlocks(const std::string& programPath, int32_t device)
 {
@@ -81,66 +86,112 @@ int32_t MatchingBlock(const std::vector<OverviewBlock>& blocks, const std::strin
     return 0;
 }
 
-std::vector<MonthBars> ListYear(QuietListing& quiet, int32_t year, int32_t block,
-                                std::vector<std::string>* failures)
+std::vector<MonthSeries> ListYear(QuietListing& quiet, int32_t year, int32_t block)
 {
-    std::vector<MonthBars> months;
-    for (const int32_t month : quiet.MonthsWithFiles(year)) {
-        std::vector<GraphBar> bars = quiet.WholeMonth(year, month, block);
-        if (!bars.empty())
-            months.push_back({month, std::move(bars)});
-        else if (failures && !quiet.lastError().empty())
-            failures->push_back(MonthKey(year, month) + ": " + quiet.lastError());
+    std::vector<MonthSeries> months(12);
+    const std::vector<int32_t> withFiles = quiet.MonthsWithFiles(year);
+    for (int32_t month = 1; month <= 12; ++month) {
+        MonthSeries& m = months[static_cast<std::size_t>(month - 1)];
+        m.month = month;
+        m.hasFile = std::find(withFiles.begin(), withFiles.end(), month) != withFiles.end();
+        if (m.hasFile)
+            m.series = quiet.WholeMonthSeries(year, month, block);
     }
     return months;
 }
 
-MonthOverview SummariseMonth(int32_t month, const std::vector<GraphBar>& bars, bool powerUnit,
-                             std::optional<double> capacity)
+MonthOverview SummariseMonth(int32_t year, const MonthSeries& month, std::optional<double> capacity)
 {
+    const Series& s = month.series;
     MonthOverview m;
-    m.month = month;
-    if (bars.empty())
+    m.month = month.month;
+    m.expected = DaysInMonth(year, month.month) * 96;
+    if (!month.hasFile)
         return m;
-    long double sum = 0;
-    m.maximum = bars.front().y;
-    m.maximumX = bars.front().x;
-    for (const GraphBar& bar : bars) {
-        // A value counts as the listing and the exports show it: the values
-        // are single-precision, so 240.0 arrives as 240.0000036, which is no
-        // quarter-hour above a capacity of 240 and no energy of its own.
-        const double value = ExportValue(bar.y);
-        sum += value;
-        if (bar.y > m.maximum) {
-            m.maximum = bar.y;
-            m.maximumX = bar.x;
-        }
-        if (capacity && value > *capacity)
-            ++m.overCapacity;
+    m.count = static_cast<int32_t>(s.present());
+    m.energy = s.energy();
+    m.average = s.average();
+    if (const SeriesValue* top = s.maximum()) {
+        m.maximum = ExactValue(top->shown);
+        m.maximumX = static_cast<double>(top->stamp / 86400);
     }
-    m.count = static_cast<int32_t>(bars.size());
-    m.average = static_cast<double>(sum / m.count);
-    m.energy = static_cast<double>(powerUnit ? sum / 4 : sum);
+    if (capacity)
+        m.overCapacity = s.countAbove(*capacity);
+
+    // An empty entry is a gap (a day not yet archived); any other failure
+    // is a day that could not be read.
+    int32_t damaged = 0, lost = 0, code = 0;
+    for (const SeriesDay& d : s.days) {
+        if (d.state == DayState::BlockNotFound) {
+            ++lost;
+        } else if (d.state == DayState::NoRecord && d.result != DayArchive::NoRecord) {
+            ++damaged;
+            code = d.result;
+        }
+    }
+    const int32_t days = DaysInMonth(year, month.month);
+    std::vector<std::string> why;
+    if (!s.error.empty())
+        why.push_back(s.error);
+    if (damaged > 0)
+        why.push_back("záznamy " + std::to_string(damaged) + " z " + std::to_string(days) +
+                      " dnů nelze přečíst (chyba " + std::to_string(-code) + ")");
+    if (lost > 0)
+        why.push_back("blok „" + s.block.name + "“ se v popisu archivu " + std::to_string(lost) +
+                      " z " + std::to_string(days) + " dnů nenašel");
+    if (s.days.empty() && s.error.empty())
+        why.push_back("měsíc nelze vypsat");
+    for (const std::string& w : why)
+        m.reason += (m.reason.empty() ? "" : "; ") + w;
+    m.state = why.empty()    ? MonthState::Data
+              : m.count == 0 ? MonthState::Unreadable
+                             : MonthState::Partly;
     return m;
 }
 
-YearOverview SummariseYear(const std::vector<MonthBars>& months, const YearOverviewFacts& facts)
+YearOverview SummariseYear(const std::vector<MonthSeries>& months, const YearOverviewFacts& facts)
 {
     YearOverview o;
     o.device = facts.device;
     o.block = facts.block;
     o.year = facts.year;
     o.unit = facts.impulses ? std::string("imp") : Trimmed(facts.unit);
-    o.energyUnit = EnergyUnit(o.unit);
+    o.energyUnit = o.unit;
+    // The units are what the values are, which the listed series know.
+    for (const MonthSeries& m : months) {
+        if (m.hasFile && !m.series.days.empty()) {
+            o.unit = m.series.valueUnit();
+            o.energyUnit = m.series.energyUnit();
+            if (m.series.block.number > 0)
+                o.block = m.series.block.number;
+            o.blockName = m.series.block.name;
+            break;
+        }
+    }
     if (!facts.impulses)
         o.capacity = facts.capacity;
-    const bool power = IsPowerUnit(o.unit);
-    for (const MonthBars& m : months)
-        if (!m.bars.empty())
-            o.months.push_back(SummariseMonth(m.month, m.bars, power, o.capacity));
+    for (const MonthSeries& m : months)
+        o.months.push_back(SummariseMonth(facts.year, m, o.capacity));
     std::sort(o.months.begin(), o.months.end(),
               [](const MonthOverview& a, const MonthOverview& b) { return a.month < b.month; });
     return o;
+}
+
+std::vector<std::string> YearFailures(const YearOverview& o)
+{
+    std::vector<std::string> failures;
+    for (const MonthOverview& m : o.months)
+        if (m.state == MonthState::Partly || m.state == MonthState::Unreadable)
+            failures.push_back(MonthKey(o.year, m.month) + ": " + m.reason);
+    return failures;
+}
+
+int32_t MonthsWithData(const YearOverview& o)
+{
+    int32_t n = 0;
+    for (const MonthOverview& m : o.months)
+        n += m.count > 0 ? 1 : 0;
+    return n;
 }
 
 std::string MonthKey(int32_t year, int32_t month)
@@ -150,41 +201,46 @@ std::string MonthKey(int32_t year, int32_t month)
 
 std::string YearOverviewText(const YearOverview& o)
 {
-    const std::vector<std::string> headings = {"month",        "quarter-hours", "energy",
-                                               "average",      "maximum",       "time of maximum",
-                                               "over capacity"};
+    const std::vector<std::string> headings = {
+        "month",   "state",   "quarter-hours",   "expected",      "energy",
+        "average", "maximum", "time of maximum", "over capacity", "reason"};
     std::vector<std::vector<std::string>> rows;
     for (const MonthOverview& m : o.months)
-        rows.push_back({MonthKey(o.year, m.month), std::to_string(m.count), ExportNumber(m.energy),
-                        ExportNumber(m.average), ExportNumber(m.maximum), IsoTime(m.maximumX),
-                        std::to_string(m.overCapacity)});
+        rows.push_back({MonthKey(o.year, m.month), StateName(m.state), std::to_string(m.count),
+                        std::to_string(m.expected), ExportNumber(m.energy), ExportNumber(m.average),
+                        ExportNumber(m.maximum), MaximumTime(m), std::to_string(m.overCapacity),
+                        m.reason});
     std::vector<std::size_t> widths;
     for (const std::string& h : headings)
         widths.push_back(h.size());
     for (const auto& row : rows)
         for (std::size_t i = 0; i < row.size(); ++i)
-            widths[i] = std::max(widths[i], row[i].size());
+            widths[i] = std::max(widths[i], Utf8Length(row[i]));
 
-    // The month and the instant read from the left, the numbers from the right.
+    // The month, the state, the instant and the reason read from the left,
+    // the numbers from the right; nothing trails the last cell.
     const auto line = [&](const std::vector<std::string>& cells) {
         std::string out;
         for (std::size_t i = 0; i < cells.size(); ++i) {
-            const std::string pad(widths[i] - cells[i].size(), ' ');
-            const bool left = i == 0 || i == 5;
+            const std::string pad(widths[i] - Utf8Length(cells[i]), ' ');
+            const bool left = i <= 1 || i == 7 || i == 9;
             if (i > 0)
                 out += "  ";
             out += left ? cells[i] + (i + 1 < cells.size() ? pad : "") : pad + cells[i];
         }
+        while (!out.empty() && out.back() == ' ')
+            out.pop_back();
         return out + "\n";
     };
     std::string text = "year overview " + std::to_string(o.year) + ": device " +
                        std::to_string(o.device) + ", block " + std::to_string(o.block) +
+                       (o.blockName.empty() ? std::string() : " (" + o.blockName + ")") +
                        ", values in " + o.unit + ", energy in " + o.energyUnit +
                        ", reserved capacity " + CapacityText(o) + "\n";
     text += line(headings);
     for (const auto& row : rows)
         text += line(row);
-    if (rows.empty())
+    if (MonthsWithData(o) == 0)
         text += "no month of the year has data\n";
     return text;
 }
@@ -192,20 +248,27 @@ std::string YearOverviewText(const YearOverview& o)
 std::string YearOverviewCsv(const YearOverview& o, CsvStyle style)
 {
     const bool excel = style == CsvStyle::Excel;
-    const std::string separator(1, excel ? ';' : ',');
+    const std::string sep(1, excel ? ';' : ',');
     const char* const lineEnd = excel ? "\r\n" : "\n";
     const char point = excel ? ',' : '.';
     std::string csv;
     if (excel)
         csv += "\xEF\xBB\xBF";
-    csv += "month" + separator + "count" + separator + "energy" + separator + "average" +
-           separator + "max" + separator + "max_time" + separator + "over_capacity" + lineEnd;
-    // No field holds a separator, a quote or a line break: none is quoted.
+    csv += "month" + sep + "state" + sep + "count" + sep + "expected" + sep + "energy" + sep +
+           "average" + sep + "max" + sep + "max_time" + sep + "capacity" + sep + "over_capacity" +
+           sep + "reason" + lineEnd;
+    const std::string capacity = o.capacity ? ExportNumber(*o.capacity, point) : std::string();
     for (const MonthOverview& m : o.months) {
-        csv += MonthKey(o.year, m.month) + separator + std::to_string(m.count) + separator +
-               ExportNumber(m.energy, point) + separator + ExportNumber(m.average, point) +
-               separator + ExportNumber(m.maximum, point) + separator + IsoTime(m.maximumX) +
-               separator + std::to_string(m.overCapacity) + lineEnd;
+        // Only the reason may hold a separator or a quote: it alone is quoted.
+        std::string reason = "\"";
+        for (const char c : m.reason)
+            reason += c == '"' ? std::string("\"\"") : std::string(1, c);
+        reason += "\"";
+        csv += MonthKey(o.year, m.month) + sep + StateName(m.state) + sep +
+               std::to_string(m.count) + sep + std::to_string(m.expected) + sep +
+               ExportNumber(m.energy, point) + sep + ExportNumber(m.average, point) + sep +
+               ExportNumber(m.maximum, point) + sep + MaximumTime(m) + sep + capacity + sep +
+               std::to_string(m.overCapacity) + sep + (m.reason.empty() ? "" : reason) + lineEnd;
     }
     return csv;
 }
@@ -214,16 +277,28 @@ std::string YearOverviewJson(const YearOverview& o)
 {
     using Json = nlohmann::ordered_json;
     Json months = Json::array();
-    for (const MonthOverview& m : o.months)
-        months.push_back(
-            {{"month", MonthKey(o.year, m.month)},
-             {"count", m.count},
-             {"energy", ExportValue(m.energy)},
-             {"average", ExportValue(m.average)},
-             {"max", {{"value", ExportValue(m.maximum)}, {"time", IsoTime(m.maximumX)}}},
-             {"over_capacity", m.overCapacity}});
-    const Json root = {{"device", o.device},          {"block", o.block}, {"unit", o.unit},
-                       {"energy_unit", o.energyUnit}, {"year", o.year},   {"months", months}};
+    for (const MonthOverview& m : o.months) {
+        const Json maximum = m.count > 0
+                                 ? Json{{"value", ExportValue(m.maximum)}, {"time", MaximumTime(m)}}
+                                 : Json(nullptr);
+        months.push_back({{"month", MonthKey(o.year, m.month)},
+                          {"state", StateName(m.state)},
+                          {"reason", m.reason.empty() ? Json(nullptr) : Json(m.reason)},
+                          {"count", m.count},
+                          {"expected", m.expected},
+                          {"energy", ExportValue(m.energy)},
+                          {"average", ExportValue(m.average)},
+                          {"max", maximum},
+                          {"over_capacity", m.overCapacity}});
+    }
+    const Json root = {{"device", o.device},
+                       {"block", o.block},
+                       {"block_name", o.blockName},
+                       {"unit", o.unit},
+                       {"energy_unit", o.energyUnit},
+                       {"year", o.year},
+                       {"capacity", o.capacity ? Json(ExportValue(*o.capacity)) : Json(nullptr)},
+                       {"months", months}};
     // Texts that are not UTF-8 are replaced, never a reason to fail.
     return root.dump(1, '\t', false, Json::error_handler_t::replace) + "\n";
 }

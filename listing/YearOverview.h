@@ -2,6 +2,7 @@
 
 #include "graph/Graph.h"
 #include "graph/SeriesExport.h"
+#include "listing/Series.h"
 
 #include <cstdint>
 #include <optional>
@@ -13,17 +14,7 @@ namespace kw {
 class QuietListing;
 
 // The year overview ("Roční přehled"): for a device, a block and a year, one
-// row per month with data, worked out from exactly the bars the month's
-// whole-month listing ("CELÝ MĚSÍC") puts into the graph.
-
-// A power unit ends in "W", "VA" or "VAr" (kW, MW, kVA, kVAr; also the IEC
-// spelling "var"): its quarter-hour values are mean powers, and a
-// quarter-hour's energy is a quarter of its value, in the unit + "h". Any
-// other unit (kWh, m3, impulses) already counts an amount per quarter-hour,
-// and the amounts simply add up. Blanks around the unit do not count.
-bool IsPowerUnit(const std::string& unit);
-// "kWh" for "kW", "kVArh" for "kVAr"; any other unit as it is.
-std::string EnergyUnit(const std::string& unit);
+// row per month, worked out from the series of the calendar month.
 
 // The block choice of the overview: the listed blocks of the device's own
 // description, which is what a quiet listing numbers its blocks by.
@@ -38,26 +29,36 @@ std::vector<OverviewBlock> OverviewBlocks(const std::string& programPath, int32_
 // by the first character of its title. 0 when none.
 int32_t MatchingBlock(const std::vector<OverviewBlock>& blocks, const std::string& title);
 
-// The whole-month listing bars of one month.
-struct MonthBars {
+// The series of one calendar month: its whole-month listing with the day
+// starting at midnight, whatever the day start offset of the listings, so
+// that it holds every quarter-hour stamped in the month, as an invoice does.
+struct MonthSeries {
     int32_t month = 0; // 1..12
-    std::vector<GraphBar> bars;
+    bool hasFile = false;
+    Series series;
 };
 
-// The months of `year` that have a month file and whose whole-month listing
-// gives bars, listed on `quiet`. A month whose listing an error ended is left
-// out and, with `failures`, named there: "2024-03: <the error>".
-std::vector<MonthBars> ListYear(QuietListing& quiet, int32_t year, int32_t block,
-                                std::vector<std::string>* failures = nullptr);
+// Every month of `year`, listed on `quiet` (made with a day start of 0).
+std::vector<MonthSeries> ListYear(QuietListing& quiet, int32_t year, int32_t block);
+
+enum class MonthState {
+    NoFile,
+    Data,       // read whole; it may still lack quarter-hours (unfinished, a gap)
+    Partly,     // some days could not be read, or the block was not found in them
+    Unreadable, // nothing of the block could be read
+};
 
 struct MonthOverview {
-    int32_t month = 0;        // 1..12
-    int32_t count = 0;        // bars
-    double energy = 0;        // in the energy unit
-    double average = 0;       // of the bar values
-    double maximum = 0;       // the highest bar value
-    double maximumX = 0;      // graph x of the first bar that reaches it
-    int32_t overCapacity = 0; // bars above the reserved capacity
+    int32_t month = 0; // 1..12
+    MonthState state = MonthState::NoFile;
+    std::string reason;       // why not read whole, in Czech
+    int32_t count = 0;        // quarter-hours present
+    int32_t expected = 0;     // quarter-hours the calendar has
+    double energy = 0;        // the listing's "Celkem", in the energy unit
+    double average = 0;       // of the shown values
+    double maximum = 0;       // the highest shown value
+    double maximumX = 0;      // graph x of the first value that reaches it
+    int32_t overCapacity = 0; // values above the reserved capacity, compared exactly
 };
 
 // What the overview is of.
@@ -76,30 +77,33 @@ struct YearOverviewFacts {
 struct YearOverview {
     int32_t device = 0;
     int32_t block = 0;
+    std::string blockName;
     int32_t year = 0;
-    std::string unit;               // of the values: the block's unit, or "imp"
-    std::string energyUnit;         // of the energy
-    std::optional<double> capacity; // as applied
-    std::vector<MonthOverview> months;
+    std::string unit;                  // of the values: the block's unit, or "imp"
+    std::string energyUnit;            // of the energy
+    std::optional<double> capacity;    // as applied
+    std::vector<MonthOverview> months; // all twelve
 };
 
-// One month's row; no bars give a row of zeros. The energy, the average and
-// the count above the capacity take each value as the exports write it, to
-// four decimals.
-MonthOverview SummariseMonth(int32_t month, const std::vector<GraphBar>& bars, bool powerUnit,
+MonthOverview SummariseMonth(int32_t year, const MonthSeries& month,
                              std::optional<double> capacity);
-YearOverview SummariseYear(const std::vector<MonthBars>& months, const YearOverviewFacts& facts);
+YearOverview SummariseYear(const std::vector<MonthSeries>& months, const YearOverviewFacts& facts);
+// "2024-03: <why>" for each month with a file that could not be read whole.
+std::vector<std::string> YearFailures(const YearOverview& overview);
+// The months that have values.
+int32_t MonthsWithData(const YearOverview& overview);
 
 // "2024-03".
 std::string MonthKey(int32_t year, int32_t month);
 
 // A plain text table for the terminal, one row a month, English headings.
 std::string YearOverviewText(const YearOverview& overview);
-// "month,count,energy,average,max,max_time,over_capacity" and a row a month,
-// in the conventions of the series CSV.
+// "month,state,count,expected,energy,average,max,max_time,capacity,
+// over_capacity,reason" and a row a month, in the conventions of the series CSV.
 std::string YearOverviewCsv(const YearOverview& overview, CsvStyle style);
-// {"device", "block", "unit", "energy_unit", "year", "months": [{"month",
-// "count", "energy", "average", "max": {"value", "time"}, "over_capacity"}]}
+// {"device", "block", "block_name", "unit", "energy_unit", "year", "capacity",
+// "months": [{"month", "state", "reason", "count", "expected", "energy",
+// "average", "max": {"value", "time"}, "over_capacity"}]}
 std::string YearOverviewJson(const YearOverview& overview);
 
 } // namespace kw

@@ -322,16 +322,15 @@ const OverviewBlock* YearOverviewWindow::chosenBlockInfo() const
 void YearOverviewWindow::relist()
 {
     m_months.clear();
-    m_failures.clear();
     if (chosenYear() > 0 && chosenBlock() > 0) {
         struct WaitCursor {
             WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
             ~WaitCursor() { QApplication::restoreOverrideCursor(); }
         } wait;
-        // The settings the main window lists with now: conversion, day start.
-        QuietListing quiet(m_location.ProgramPath, m_location.DeviceNo, m_settings,
-                           m_division.DayStartOffset());
-        m_months = ListYear(quiet, chosenYear(), chosenBlock(), &m_failures);
+        // The conversion the main window lists with now; the calendar months
+        // start at midnight, as an invoice's do.
+        QuietListing quiet(m_location.ProgramPath, m_location.DeviceNo, m_settings, 0);
+        m_months = ListYear(quiet, chosenYear(), chosenBlock());
     }
     summarise();
 }
@@ -372,13 +371,17 @@ void YearOverviewWindow::showTable()
     const MonthOverview* peak = nullptr;
     for (std::size_t i = 0; i < o.months.size(); ++i) {
         const MonthOverview& m = o.months[i];
+        // An unfinished month, a gap or a day not read shows as what it is.
+        const bool whole = m.count == m.expected && m.state == MonthState::Data;
         const QString cells[] = {
             QString::fromStdString(MonthNames(m.month)),
-            QString::number(m.count),
+            m.state == MonthState::NoFile ? QStringLiteral("bez souboru")
+            : whole                       ? QString::number(m.count)
+                                          : QStringLiteral("%1 z %2").arg(m.count).arg(m.expected),
             Rounded(m.energy),
             Rounded(m.average),
             Number(m.maximum),
-            InstantText(m.maximumX),
+            m.count > 0 ? InstantText(m.maximumX) : QString(),
             // None set: nothing to be over, which a 0 would not say.
             o.capacity ? QString::number(m.overCapacity) : QStringLiteral("–"),
         };
@@ -389,17 +392,22 @@ void YearOverviewWindow::showTable()
                                        : Qt::AlignRight | Qt::AlignVCenter);
             if (col == OverColumn && o.capacity && m.overCapacity > 0)
                 item->setForeground(QColor(190, 0, 0));
+            if (col == CountColumn && !whole && m.state != MonthState::NoFile)
+                item->setForeground(m.state == MonthState::Data ? QColor(150, 90, 0)
+                                                                : QColor(190, 0, 0));
+            if (!m.reason.empty())
+                item->setToolTip(QString::fromStdString(m.reason));
             TablePrehled->setItem(static_cast<int>(i), col, item);
         }
         energy += m.energy;
         count += m.count;
         over += m.overCapacity;
-        if (!peak || m.maximum > peak->maximum)
+        if (m.count > 0 && (!peak || m.maximum > peak->maximum))
             peak = &m;
     }
     // A month that cannot be read must not pass for a month without data.
     QString unread;
-    for (const std::string& failure : m_failures)
+    for (const std::string& failure : YearFailures(o))
         unread += QStringLiteral("\nNelze přečíst %1").arg(QString::fromStdString(failure));
     LabelSouhrn->setStyleSheet(unread.isEmpty() ? QString() : QStringLiteral("color: #b00000"));
     if (!peak) {

@@ -83,8 +83,7 @@ private:
     std::string m_shownFolder;
     int32_t m_shownDevice = -1;
     std::vector<OverviewBlock> m_blocks;
-    std::vector<MonthBars> m_months;
-    std::vector<std::string> m_failures; // months that could not be read
+    std::vector<MonthSeries> m_months;
     YearOverview m_overview;
 
     QComboBox* ComboBoxRok = nullptr;

@@ -128,7 +128,7 @@ std::vector<kw::GraphBar> BarsOf(const Listing& listing, std::string& json)
         a.engine.listing.ListingMonth = 3;
         a.engine.listing.SelectBlock();
         listing.run(a.engine);
-        json = kw::ListingJson(a.engine.graph.bars(), kw::FactsOf(a.engine));
+        json = kw::ListingJson(a.engine.series, kw::FactsOf(a.engine));
         return a.engine.graph.bars();
     }
     kwtest::TempDir dir;
@@ -139,7 +139,7 @@ std::vector<kw::GraphBar> BarsOf(const Listing& listing, std::string& json)
     engine.output.setTarget(&nowhere);
     Start(engine, dir.path(), 2024, listing.month);
     listing.run(engine);
-    json = kw::ListingJson(engine.graph.bars(), kw::FactsOf(engine));
+    json = kw::ListingJson(engine.series, kw::FactsOf(engine));
     return engine.graph.bars();
 }
 
@@ -196,7 +196,7 @@ TEST(Export, JsonParsesAndRoundTrips)
         for (const auto& item : json.items())
             keys.push_back(item.key());
         EXPECT_EQ(keys, (std::vector<std::string>{"device", "block", "block_name", "unit", "period",
-                                                  "series", "days"}));
+                                                  "count", "expected", "series", "days"}));
         ASSERT_EQ(json["series"].size(), bars.size());
         for (std::size_t i = 0; i < bars.size(); ++i) {
             EXPECT_EQ(json["series"][i]["time"], InstantOf(bars[i].x)) << i;

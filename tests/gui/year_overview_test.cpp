@@ -50,8 +50,9 @@ void YearOverviewTest::openListKeepCapacity()
     auto* table = kwtest::findChild<QTableWidget>(window, QStringLiteral("TablePrehled"));
     auto* capacity = kwtest::findChild<QLineEdit>(window, QStringLiteral("EditKapacita"));
     QCOMPARE(year->currentText(), QStringLiteral("2024"));
-    QCOMPARE(table->rowCount(), 3);
+    QCOMPARE(table->rowCount(), 12);
     QCOMPARE(table->item(1, 0)->text(), QStringLiteral("ÚNOR"));
+    QCOMPARE(table->item(3, 1)->text(), QStringLiteral("bez souboru"));
 
     // The reactive block, with a capacity typed the Czech way.
     QCOMPARE(block->count(), 2);
@@ -108,7 +109,7 @@ void YearOverviewTest::openListKeepCapacity()
     table->setFocus();
     QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
     const QStringList lines = QApplication::clipboard()->text().split(QLatin1Char('\n'));
-    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines.size(), 14);
     QVERIFY(lines[0].startsWith(QStringLiteral("Měsíc\tČtvrthodin\tEnergie [kVArh]")));
     QCOMPARE(lines[2].split(QLatin1Char('\t')).value(6), QString::number(over));
     const QString csv = program.dir.file(QStringLiteral("rok.csv"));
@@ -119,9 +120,10 @@ void YearOverviewTest::openListKeepCapacity()
     QFile file(csv);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> rows = file.readAll().split('\n');
-    QCOMPARE(rows.size(), 5);
-    QVERIFY(rows[0].startsWith("\xEF\xBB\xBFmonth;count;energy"));
-    QVERIFY(rows[2].startsWith("2024-02;" + QByteArray::number(qulonglong(bars.size())) + ";"));
+    QCOMPARE(rows.size(), 14);
+    QVERIFY(rows[0].startsWith("\xEF\xBB\xBFmonth;state;count;expected;energy"));
+    QVERIFY(
+        rows[2].startsWith("2024-02;data;" + QByteArray::number(qulonglong(bars.size())) + ";"));
 
     // A month file that cannot be read is named, not passed off as a month
     // without data (its read fails with EIO: page 0 is never mapped).
@@ -132,7 +134,7 @@ void YearOverviewTest::openListKeepCapacity()
     QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), folderDir.filePath(march.first())));
     window->hide();
     kwtest::findChild<QAction>(app.mainWindow(), QStringLiteral("RocniPrehled1"))->trigger();
-    QCOMPARE(table->rowCount(), 2);
+    QCOMPARE(table->item(2, 1)->text(), QStringLiteral("0 z 2976"));
     const QString summary =
         kwtest::findChild<QLabel>(window, QStringLiteral("LabelSouhrn"))->text();
     QVERIFY2(summary.contains(QStringLiteral("Nelze přečíst 2024-03: ")), qPrintable(summary));
