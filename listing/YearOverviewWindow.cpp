@@ -378,9 +378,10 @@ void YearOverviewWindow::showTable()
             m.state == MonthState::NoFile ? QStringLiteral("bez souboru")
             : whole                       ? QString::number(m.count)
                                           : QStringLiteral("%1 z %2").arg(m.count).arg(m.expected),
-            Rounded(m.energy),
-            Rounded(m.average),
-            Number(m.maximum),
+            // No values: nothing to show, which zeros would not say.
+            m.count > 0 ? Rounded(m.energy) : QString(),
+            m.count > 0 ? Rounded(m.average) : QString(),
+            m.count > 0 ? Number(m.maximum) : QString(),
             m.count > 0 ? InstantText(m.maximumX) : QString(),
             // None set: nothing to be over, which a 0 would not say.
             o.capacity ? QString::number(m.overCapacity) : QStringLiteral("–"),
@@ -436,6 +437,8 @@ void YearOverviewWindow::showChart()
     QVector<double> months, energies, maxima;
     double top = 0, energyTop = 0;
     for (const MonthOverview& m : o.months) {
+        if (m.count == 0)
+            continue;
         months << m.month;
         energies << m.energy;
         maxima << m.maximum;
