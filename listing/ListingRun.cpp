@@ -38,6 +38,7 @@ void ListingRun::SetEditVypis(const std::string& text)
 
 void ListingRun::MonthAction(int32_t n)
 {
+    LastStatus = Status::Done;
     if (n == ShowListingParameters) {
         m_ui.showListingParameters();
         return;
@@ -62,6 +63,7 @@ void ListingRun::MonthAction(int32_t n)
         SetEditVypis("MĚSÍC");
     } else {
         if (CheckEnergyMonthEnds() != 0) {
+            LastStatus = Status::EnergyMonthEndsMissing;
             m_ui.showMessage("Chyba nastavení KEM",
                              "Chyba při testování konce energetického měsíce. \r\n"
                              "KEM nastavte pomocí Kalendáře",
@@ -315,6 +317,7 @@ void ListingRun::ArchivedDayAction(int32_t n)
         DayArchive::RawListingMode(n), m_archive.MonthFileName(ListingYear, ListingMonth), 4);
     m_ui.showOutputWindow();
     m_log.WriteLog(r != 0, " LIST: " + std::to_string(n) + " rk: " + std::to_string(r) + "\\");
+    LastStatus = r != 0 ? Status::RawReadFailed : Status::Done;
     if (r != 0)
         m_ui.showMessage("QX5_VIEW-CHYBA",
                          "Při zpracování programu nastala chyba, bližší informace v LOG info",

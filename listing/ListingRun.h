@@ -78,6 +78,15 @@ public:
     int64_t FirstDayListed = -1;
     int64_t LastDayListed = -1;
 
+    // How the last listing command ended, for callers that do not read
+    // message boxes (kwatrix-report's exit status).
+    enum class Status {
+        Done,
+        EnergyMonthEndsMissing, // "Chyba nastavení KEM"
+        RawReadFailed,          // the raw listing's read failed
+    };
+    Status LastStatus = Status::Done;
+
     void MonthAction(int32_t n);
     void PickAction(int32_t n);
     void ArchivedDayAction(int32_t n);

@@ -226,12 +226,10 @@ class ReportUi : public ListingUi {
 public:
     explicit ReportUi(std::ostream& err) : m_err(err) {}
     bool askYesNo(const std::string&, const std::string&) override { return false; }
-    void showMessage(const std::string& caption, const std::string& text, bool) override
+    void showMessage(const std::string&, const std::string& text, bool) override
     {
-        lastCaption = caption;
         m_err << text << '\n';
     }
-    std::string lastCaption;
 
 private:
     std::ostream& m_err;
@@ -350,7 +348,7 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
             break;
         case Period::EnergyMonth:
             listing.MonthAction(ListingRun::EnergyMonth);
-            if (ui.lastCaption == "Chyba nastavení KEM")
+            if (listing.LastStatus == ListingRun::Status::EnergyMonthEndsMissing)
                 return kEnergyMonthEnds;
             break;
         case Period::Range:
@@ -360,7 +358,7 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
             break;
         case Period::Raw:
             listing.ArchivedDayAction(a.first);
-            if (ui.lastCaption == "QX5_VIEW-CHYBA")
+            if (listing.LastStatus == ListingRun::Status::RawReadFailed)
                 return kRawListingFailed;
             break;
         case Period::None:
