@@ -111,8 +111,16 @@ DayOfYear EasterSunday(int32_t year)
 
 std::vector<DayOfYear> CzechPublicHolidays(int32_t year)
 {
-    std::vector<DayOfYear> days = {{1, 1},   {1, 5},   {8, 5},   {5, 7},   {6, 7},  {28, 9},
-                                   {28, 10}, {17, 11}, {24, 12}, {25, 12}, {26, 12}};
+    // 8 May for every year: Czechoslovakia kept the day on 9 May until 1991,
+    // and a user who wants that sets it by hand (the help says so).
+    std::vector<DayOfYear> days = {{1, 1},   {1, 5},   {8, 5},   {5, 7},  {6, 7},
+                                   {28, 10}, {24, 12}, {25, 12}, {26, 12}};
+    // St Wenceslas' Day and the day of the fight for freedom and democracy
+    // are public holidays since 2000.
+    if (year >= 2000) {
+        days.push_back({28, 9});
+        days.push_back({17, 11});
+    }
     // Easter Sunday falls between 22 March and 25 April.
     const int64_t easter = DaysFromCivil(year, EasterSunday(year).second, EasterSunday(year).first);
     const auto dayAt = [year](int64_t n) {

@@ -41,8 +41,9 @@ using DayOfYear = std::pair<int32_t, int32_t>;
 
 // Easter Sunday of a year of the Gregorian calendar.
 DayOfYear EasterSunday(int32_t year);
-// The Czech public holidays of a year, in date order: the fixed ones, Easter
-// Monday, and Good Friday from 2016, when it became one.
+// The Czech public holidays of a year, in date order: each only in the years
+// it was one (28 September and 17 November from 2000, Good Friday from 2016),
+// the others and Easter Monday in every year.
 std::vector<DayOfYear> CzechPublicHolidays(int32_t year);
 
 constexpr int32_t DayButtonCount = 37;
