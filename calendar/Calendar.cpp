@@ -306,20 +306,30 @@ void Calendar::LoadCalendarMonth(int32_t year, int32_t month, const std::string&
     // (number + 4) mod 7 is (Monday index + 6) mod 7.
     FirstWeekdayOffset = validMonth ? (MondayIndexOfFirst(year, month) + 6) % 7 : 0;
 
+    const auto show = [this](const Entries& entries) {
+        const MonthMarks marks = MarksOf(entries);
+        KemDay = marks.kemDay;
+        DayTypes = marks.dayTypes;
+        if (Changed)
+            Changed();
+    };
     Entries entries;
     // A month outside 1..12 has no days, so no key can name one of them.
     if (validMonth) {
         const std::string file = CalendarFilePath();
-        if (ReadSection(file, YearText, entries) == -2 &&
-            ReadSection(file, TemplateSection, entries) >= 1)
-            StoreTemplateCopy(file, entries);
+        try {
+            if (ReadSection(file, YearText, entries) == -2 &&
+                ReadSection(file, TemplateSection, entries) >= 1)
+                StoreTemplateCopy(file, entries);
+        } catch (const UserActionError&) {
+            // A KALEND.INI that cannot be read ends the action that needs the
+            // month; the month shown meanwhile is its weekdays, not the marks
+            // of the month loaded before.
+            show({});
+            throw;
+        }
     }
-    const MonthMarks marks = MarksOf(entries);
-    KemDay = marks.kemDay;
-    DayTypes = marks.dayTypes;
-
-    if (Changed)
-        Changed();
+    show(entries);
 }
 
 void Calendar::StoreTemplateCopy(const std::string& file, Entries& entries)

@@ -135,7 +135,9 @@ public:
     // or not at all (keys that cannot be stored are skipped and logged). A
     // refused write (a read-only archive) does not stop the load: the month
     // takes the template as read, the refusal is logged once per file and
-    // year, and each later load of that year tries the store again.
+    // year, and each later load of that year tries the store again. A
+    // KALEND.INI that is there but cannot be read throws UserActionError,
+    // after the month took the weekday types.
     void LoadCalendarMonth(int32_t year, int32_t month, const std::string& title);
     // Step the caller's month one forward or back, then load it keeping the
     // caption.
