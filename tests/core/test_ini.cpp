@@ -631,7 +631,6 @@ TEST_F(IniTest, FailedWritesThrowAndKeepTheOldFile)
         if (c.needsPermissions && !permissionsHold)
             continue;
         kw::IniLayer ini;
-        // A file that cannot be read throws on reads too.
         const int32_t before = c.guarded == unreadable ? 0 : ini.ReadIniValue(c.path, "s", "k");
         try {
             if (c.remove)
