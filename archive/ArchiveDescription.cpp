@@ -2,10 +2,12 @@
 
 #include "archive/AtomicFile.h"
 #include "archive/Codepage.h"
+#include "archive/Errors.h"
 #include "archive/FileLookup.h"
 #include "archive/Ini.h"
 #include "output/Log.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <sys/stat.h>
@@ -16,9 +18,12 @@ namespace {
 
 // A description that cannot be opened as an INI file (missing, a FIFO, a
 // directory, larger than any INI file of ours) is no description.
+// Only a missing file is none: one that is there but cannot be read is
+// refused by the INI layer, never taken for a missing one.
 bool FileExists(const std::string& path)
 {
-    return IsInputFile(path, MaxIniFileBytes);
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR);
 }
 
 // The first character of a UTF-8 text (one to four bytes), empty for "".
@@ -91,14 +96,28 @@ void ArchiveDescription::LoadArchiveDescription(const std::string& programPath, 
     m_reportedMultipliers.clear();
     ArchivePrefix = "D0" + DeviceLetter(deviceNo);
     std::string path = ResolveFile(programPath, ArchivePrefix + "ARCH.INI");
-    int32_t status = ParseArchiveDescription(0, path);
-    if (status != 0 && deviceNo == 0) {
-        ArchivePrefix = "QX5";
-        path = ResolveFile(programPath, ArchivePrefix + "ARCH.INI");
+    const auto logStatus = [&](int32_t status) {
+        m_log.WriteLog(status != 0, "  READ_LIST_INI FILE: " + Utf8Left(programPath, 150) +
+                                        ArchivePrefix + "ARCH.INI :" + std::to_string(status));
+    };
+    int32_t status = -1;
+    try {
+        // A D0LARCH.INI that is there but cannot be read is no reason to
+        // take QX5ARCH.INI instead: the load fails.
         status = ParseArchiveDescription(0, path);
+        if (status != 0 && deviceNo == 0) {
+            ArchivePrefix = "QX5";
+            path = ResolveFile(programPath, ArchivePrefix + "ARCH.INI");
+            status = ParseArchiveDescription(0, path);
+        }
+    } catch (const UserActionError&) {
+        logStatus(-1);
+        ArchiveLoaded = false;
+        if (ResetDayBuffers)
+            ResetDayBuffers();
+        throw;
     }
-    m_log.WriteLog(status != 0, "  READ_LIST_INI FILE: " + Utf8Left(programPath, 150) +
-                                    ArchivePrefix + "ARCH.INI :" + std::to_string(status));
+    logStatus(status);
     ArchiveLoaded = ReadRevisions(path) == 0;
     m_ownPath = path;
     if (ResetDayBuffers)
@@ -109,6 +128,8 @@ int32_t ArchiveDescription::ParseArchiveDescription(int32_t mode, const std::str
 {
     if (!FileExists(path))
         return -1;
+    // Before anything changes: an unreadable file keeps the blocks loaded.
+    m_ini.CheckIniFile(path);
     m_path = path;
 
     const BlockDescription* current = currentBlock();

@@ -57,10 +57,12 @@ public:
 
     // Loads prefix + "ARCH.INI" of `programPath` (which ends with '/'), with
     // the QX5ARCH.INI fallback for device 0, logs the result and sets
-    // ArchiveLoaded from the revisions.
+    // ArchiveLoaded from the revisions. A file that is there but cannot be
+    // read is logged with -1 and throws UserActionError (ArchiveLoaded false).
     void LoadArchiveDescription(const std::string& programPath, int32_t deviceNo);
     // mode 0 loads, mode 1 switches (keeps the identity of the current block).
-    // -1 when the file does not exist (nothing changes), else 0.
+    // -1 when the file does not exist (nothing changes), else 0; a file that
+    // cannot be read throws UserActionError before anything changes.
     int32_t ParseArchiveDescription(int32_t mode, const std::string& path);
     // 0 when both revisions were read as integers, else -1.
     int32_t ReadRevisions(const std::string& path);

@@ -445,4 +445,9 @@ std::string SaveFailureText(const std::string& path, const std::string& reason)
     return "Soubor " + path + " se nepodařilo uložit: " + reason + ".";
 }
 
+std::string ReadFailureText(const std::string& path, const std::string& reason)
+{
+    return "Soubor " + path + " nelze přečíst: " + reason + ".";
+}
+
 } // namespace kw

@@ -125,5 +125,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 // The Czech text of a failed save, with the system's reason; the same in the
 // message box and the log.
 std::string SaveFailureText(const std::string& path, const std::string& reason);
+// The Czech text of an input that is there but cannot be read.
+std::string ReadFailureText(const std::string& path, const std::string& reason);
 
 } // namespace kw

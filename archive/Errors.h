@@ -7,6 +7,9 @@ namespace kw {
 
 // Caption of the message box that reports a failed save.
 inline constexpr const char* SaveFailureCaption = "Chyba při ukládání";
+// Caption of the message box that reports an input that is there but cannot
+// be read.
+inline constexpr const char* ReadFailureCaption = "Chyba při čtení";
 
 // Ends the current user action: the window that started it shows the text in a
 // message box with `caption`. Raised for platform I/O errors inside an opened

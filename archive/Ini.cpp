@@ -336,32 +336,41 @@ struct IniLayer::File {
     bool racy = false;
     std::string bytes;
     Parsed parsed;
+    // errno of a file that is there but could not be read; 0 when it was
+    // read or is missing.
+    int error = 0;
 
     void Refresh()
     {
         FileStamp now;
         if (!StatFile(path, now)) {
-            if (!checked || stamp.exists || !bytes.empty())
-                Adopt({}, now);
+            // Only a missing file is empty; one that cannot even be looked
+            // at (a link loop, a folder without search permission) is there.
+            const int err = errno == ENOENT || errno == ENOTDIR ? 0 : ReadError(errno);
+            if (!checked || stamp.exists || !bytes.empty() || err != error)
+                Adopt({}, now, err);
             return;
         }
         if (checked && now == stamp && !racy)
             return;
         std::string fresh;
-        if (!ReadInputFile(path, MaxIniFileBytes, fresh))
-            fresh.clear(); // an unreadable, special or oversized file has no sections
-        if (checked && fresh == bytes) {
+        // An unreadable, special or oversized file: no sections, and an error.
+        const int err = ReadInputFile(path, MaxIniFileBytes, fresh) ? 0 : ReadError(errno);
+        if (checked && err == error && fresh == bytes) {
             stamp = now;
             racy = NowNs() - now.mtimeNs < RacyWindowNs;
             return;
         }
-        Adopt(std::move(fresh), now);
+        Adopt(std::move(fresh), now, err);
     }
 
-    void Adopt(std::string newBytes, const FileStamp& newStamp)
+    static int ReadError(int err) { return err != 0 ? err : EIO; }
+
+    void Adopt(std::string newBytes, const FileStamp& newStamp, int newError = 0)
     {
         bytes = std::move(newBytes);
         stamp = newStamp;
+        error = newError;
         checked = true;
         racy = newStamp.exists && NowNs() - newStamp.mtimeNs < RacyWindowNs;
         parsed.Parse(Content(bytes));
@@ -531,7 +540,24 @@ IniLayer::File* IniLayer::OpenFile()
     if (!m_file)
         m_file = std::make_unique<File>(m_fileName);
     m_file->Refresh();
+    RequireReadable(*m_file);
     return m_file.get();
+}
+
+void IniLayer::CheckIniFile(const std::string& fileName)
+{
+    OpenIniFile(fileName);
+    OpenFile();
+}
+
+void IniLayer::RequireReadable(const File& file)
+{
+    if (file.error == 0)
+        return;
+    const std::string text = ReadFailureText(file.path, SystemErrorText(file.error));
+    if (m_log && m_reportedReads[file.path].insert(file.error).second)
+        m_log->WriteLog(true, text);
+    throw UserActionError(text, ReadFailureCaption);
 }
 
 IniLayer::File* IniLayer::EnumerationFile()
@@ -545,6 +571,7 @@ IniLayer::File* IniLayer::EnumerationFile()
     if (!m_enumFile || m_enumFile->path != m_enumFileName)
         m_enumFile = std::make_unique<File>(m_enumFileName);
     m_enumFile->Refresh();
+    RequireReadable(*m_enumFile);
     return m_enumFile.get();
 }
 

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -55,8 +57,11 @@ private:
 // and then to 255 characters; a key list holds at most 8191 bytes of names; a
 // line without "=" is no entry. Files are Windows-1250, or UTF-8 when the
 // whole file (after a byte order mark) is valid UTF-8; texts handed in and
-// out are UTF-8. Files larger than MaxIniFileBytes, and anything but regular
-// files, have no sections.
+// out are UTF-8. A missing file has no sections. A file that is there but
+// cannot be read (no permission, an I/O error, anything but a regular file, or
+// larger than MaxIniFileBytes) is no empty file: every read of it throws
+// UserActionError with ReadFailureText, logged as an error line once per file
+// and cause (the file is read key by key).
 //
 // The parsed file is kept with its handle and checked against the disk
 // (stat) on every access, so another writer's change is seen.
@@ -73,6 +78,9 @@ public:
     std::string IniKey;
 
     void OpenIniFile(const std::string& fileName);
+    // Opens the file and throws as a read would when it cannot be read, so
+    // that a caller can refuse it before it changes anything.
+    void CheckIniFile(const std::string& fileName);
 
     // 1 found, -1 missing; key "*" starts an enumeration (1, -2 no keys, -3);
     // an empty key starts one and returns the number of keys.
@@ -119,6 +127,8 @@ private:
     struct File;
     File* OpenFile();
     File* EnumerationFile();
+    // Throws (and logs, once) when the file could not be read.
+    void RequireReadable(const File& file);
     void ReadReference(const std::string& fileName, const std::string& section,
                        const std::string& key);
     std::unique_ptr<File> m_file; // the open handle, none before the first open
@@ -132,6 +142,8 @@ private:
     std::unique_ptr<File> m_enumFile;
     Log* m_log = nullptr;
     bool m_logFailures = true; // false inside a quiet EditIniFile
+    // The causes (errno) of unreadable files already logged, by file.
+    std::map<std::string, std::set<int>> m_reportedReads;
 };
 
 // Integer literal as the layer reads it: optional leading blanks, optional

@@ -111,8 +111,16 @@ DayOfYear EasterSunday(int32_t year)
 
 std::vector<DayOfYear> CzechPublicHolidays(int32_t year)
 {
-    std::vector<DayOfYear> days = {{1, 1},   {1, 5},   {8, 5},   {5, 7},   {6, 7},  {28, 9},
-                                   {28, 10}, {17, 11}, {24, 12}, {25, 12}, {26, 12}};
+    // 8 May for every year: Czechoslovakia kept the day on 9 May until 1991,
+    // and a user who wants that sets it by hand (the help says so).
+    std::vector<DayOfYear> days = {{1, 1},   {1, 5},   {8, 5},   {5, 7},  {6, 7},
+                                   {28, 10}, {24, 12}, {25, 12}, {26, 12}};
+    // St Wenceslas' Day and the day of the fight for freedom and democracy
+    // are public holidays since 2000.
+    if (year >= 2000) {
+        days.push_back({28, 9});
+        days.push_back({17, 11});
+    }
     // Easter Sunday falls between 22 March and 25 April.
     const int64_t easter = DaysFromCivil(year, EasterSunday(year).second, EasterSunday(year).first);
     const auto dayAt = [year](int64_t n) {
@@ -298,20 +306,30 @@ void Calendar::LoadCalendarMonth(int32_t year, int32_t month, const std::string&
     // (number + 4) mod 7 is (Monday index + 6) mod 7.
     FirstWeekdayOffset = validMonth ? (MondayIndexOfFirst(year, month) + 6) % 7 : 0;
 
+    const auto show = [this](const Entries& entries) {
+        const MonthMarks marks = MarksOf(entries);
+        KemDay = marks.kemDay;
+        DayTypes = marks.dayTypes;
+        if (Changed)
+            Changed();
+    };
     Entries entries;
     // A month outside 1..12 has no days, so no key can name one of them.
     if (validMonth) {
         const std::string file = CalendarFilePath();
-        if (ReadSection(file, YearText, entries) == -2 &&
-            ReadSection(file, TemplateSection, entries) >= 1)
-            StoreTemplateCopy(file, entries);
+        try {
+            if (ReadSection(file, YearText, entries) == -2 &&
+                ReadSection(file, TemplateSection, entries) >= 1)
+                StoreTemplateCopy(file, entries);
+        } catch (const UserActionError&) {
+            // A KALEND.INI that cannot be read ends the action that needs the
+            // month; the month shown meanwhile is its weekdays, not the marks
+            // of the month loaded before.
+            show({});
+            throw;
+        }
     }
-    const MonthMarks marks = MarksOf(entries);
-    KemDay = marks.kemDay;
-    DayTypes = marks.dayTypes;
-
-    if (Changed)
-        Changed();
+    show(entries);
 }
 
 void Calendar::StoreTemplateCopy(const std::string& file, Entries& entries)

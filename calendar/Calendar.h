@@ -41,8 +41,9 @@ using DayOfYear = std::pair<int32_t, int32_t>;
 
 // Easter Sunday of a year of the Gregorian calendar.
 DayOfYear EasterSunday(int32_t year);
-// The Czech public holidays of a year, in date order: the fixed ones, Easter
-// Monday, and Good Friday from 2016, when it became one.
+// The Czech public holidays of a year, in date order: each only in the years
+// it was one (28 September and 17 November from 2000, Good Friday from 2016),
+// the others and Easter Monday in every year.
 std::vector<DayOfYear> CzechPublicHolidays(int32_t year);
 
 constexpr int32_t DayButtonCount = 37;
@@ -134,7 +135,9 @@ public:
     // or not at all (keys that cannot be stored are skipped and logged). A
     // refused write (a read-only archive) does not stop the load: the month
     // takes the template as read, the refusal is logged once per file and
-    // year, and each later load of that year tries the store again.
+    // year, and each later load of that year tries the store again. A
+    // KALEND.INI that is there but cannot be read throws UserActionError,
+    // after the month took the weekday types.
     void LoadCalendarMonth(int32_t year, int32_t month, const std::string& title);
     // Step the caller's month one forward or back, then load it keeping the
     // caption.

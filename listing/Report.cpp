@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <optional>
 #include <ostream>
+#include <set>
 
 namespace kw {
 
@@ -260,11 +261,17 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
     Engine engine(ui);
     engine.setProgramPath(dir);
     // A failure that was logged is not said a second time as the message.
-    std::string lastLogLine;
-    engine.log.setSink([&err, &lastLogLine](const std::string& line, bool) {
+    std::set<std::string> loggedErrors;
+    engine.log.setSink([&err, &loggedErrors](const std::string& line, bool error) {
         err << line << '\n';
-        lastLogLine = line;
+        if (error)
+            loggedErrors.insert(line);
     });
+    const auto failed = [&](const std::exception& e, int status) {
+        if (loggedErrors.count(e.what()) == 0)
+            err << e.what() << '\n';
+        return status;
+    };
     StreamOutputTarget stdoutTarget(out);
     CountingOutputTarget nowhere;
     const bool listingText = a.values.empty() && a.format == "text" && a.period != Period::Year;
@@ -273,7 +280,12 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
     engine.LogProgramPath();
     engine.RemoveStaleTemporaries();
     engine.Location.DeviceNo = a.device ? *a.device : FillDeviceList(dir, 0).deviceNo;
-    engine.description.LoadArchiveDescription(dir, engine.Location.DeviceNo);
+    try {
+        engine.description.LoadArchiveDescription(dir, engine.Location.DeviceNo);
+    } catch (const std::exception& e) {
+        // There, but not readable: an I/O error, not a missing description.
+        return failed(e, kIoError);
+    }
     if (!engine.description.ArchiveLoaded) {
         err << "Nebyl nalezen soubor " << engine.description.ArchivePrefix
             << "ARCH.INI\r\nProgram nemůže pokračovat\n";
@@ -366,9 +378,7 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
             break;
         }
     } catch (const std::exception& e) {
-        if (e.what() != lastLogLine)
-            err << e.what() << '\n';
-        return a.period == Period::Raw ? kRawListingFailed : kIoError;
+        return failed(e, a.period == Period::Raw ? kRawListingFailed : kIoError);
     }
 
     std::string text;

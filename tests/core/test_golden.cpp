@@ -97,6 +97,15 @@ void HugeMultiplier(const std::string& dir, const demo::DemoOptions&)
     std::ofstream(dir + "D0LARCH.INI", std::ios::binary) << text;
 }
 
+// A folder where a file of the archive is: there, but unreadable, also as root.
+Mutation Folder(const std::string& name)
+{
+    return [name](const std::string& dir, const demo::DemoOptions&) {
+        const std::string path = dir + name;
+        ASSERT_EQ(std::remove(path.c_str()) + mkdir(path.c_str(), 0755), 0);
+    };
+}
+
 void CalendarWithoutKem(const std::string& dir, const demo::DemoOptions&)
 {
     std::ofstream(dir + "KALEND.INI", std::ios::binary) << "[1980]\r\n1.1=N\r\n";
@@ -287,6 +296,10 @@ TEST(ReportExitStatus, PeriodsThatCannotBeListed)
          },
          nullptr,
          "se nepodařilo uložit: přístup odepřen"},
+        // An INI file that cannot be read is no empty file (2024-01: D0L_11_2.INI).
+        {{"--month", "2024-03", "--day", "5"}, 1, Folder("KALEND.INI"), nullptr, "LEND.INI nelze"},
+        {{"--month", "2024-03", "--day", "5"}, 1, Folder("D0LARCH.INI"), nullptr, "ARCH.INI nelze"},
+        {{"--month", "2024-01", "--day", "5"}, 1, Folder("D0L_11_2.INI"), nullptr, "2.INI nelze"},
     };
     for (const Case& c : cases) {
         kwtest::TempDir dir;

@@ -1,6 +1,7 @@
 #include "TempDir.h"
 #include "archive/Errors.h"
 #include "archive/Ini.h"
+#include "output/Log.h"
 
 #include <gtest/gtest.h>
 
@@ -138,6 +139,20 @@ TEST_F(IniTest, MissingFileHasNoSections)
     EXPECT_EQ(ini.ReadIniValue(path, "s", "*"), -2);
     EXPECT_EQ(ini.ReadIniInteger(path, "s", "k"), 0);
     EXPECT_FALSE(fs::exists(path));
+}
+
+TEST_F(IniTest, FileThatCannotBeReadIsAnErrorLoggedOnce)
+{
+    const std::string path = Path("folder.ini");
+    fs::create_directory(path);
+    kw::Log log;
+    std::vector<std::string> lines;
+    log.setSink([&](const std::string& line, bool) { lines.push_back(line); });
+    kw::IniLayer ini;
+    ini.setLog(&log);
+    EXPECT_THROW(ini.ReadIniValue(path, "s", "k"), kw::UserActionError);
+    EXPECT_THROW(ini.ReadIniValue(path, "s", "*"), kw::UserActionError);
+    EXPECT_EQ(lines.size(), 1u) << "once, not once per key";
 }
 
 TEST_F(IniTest, LongValuesAndKeysAreCutOnCharacters)
@@ -616,7 +631,7 @@ TEST_F(IniTest, FailedWritesThrowAndKeepTheOldFile)
         if (c.needsPermissions && !permissionsHold)
             continue;
         kw::IniLayer ini;
-        const int32_t before = ini.ReadIniValue(c.path, "s", "k");
+        const int32_t before = c.guarded == unreadable ? 0 : ini.ReadIniValue(c.path, "s", "k");
         try {
             if (c.remove)
                 ini.DeleteIniKey(c.path, c.section, c.key);
@@ -629,7 +644,7 @@ TEST_F(IniTest, FailedWritesThrowAndKeepTheOldFile)
                 << e.what();
             EXPECT_EQ(e.caption(), kw::SaveFailureCaption);
         }
-        EXPECT_EQ(ini.ReadIniValue(c.path, "s", "k"), before);
+        EXPECT_EQ(c.guarded == unreadable ? 0 : ini.ReadIniValue(c.path, "s", "k"), before);
         fs::permissions(c.guarded, fs::perms::owner_read, fs::perm_options::add);
         EXPECT_EQ(ReadBytes(c.guarded), content);
         if (c.guarded == unreadable)

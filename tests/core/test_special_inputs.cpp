@@ -2,6 +2,7 @@
 // directory, a device and a file far larger than any of its kind: each is
 // "cannot open" in that reader's own terms, at once, never a hang and never
 // unbounded memory.
+#include "archive/Errors.h"
 #include "listing/Engine.h"
 #include "listing/PeriodTree.h"
 
@@ -55,16 +56,23 @@ const std::vector<Reader>& Readers()
          [](const std::string& dir) {
              NoUi ui;
              kw::Engine engine(ui);
-             engine.description.LoadArchiveDescription(dir, 0);
-             return !engine.description.ArchiveLoaded &&
-                    engine.description.ParseArchiveDescription(0, dir + "D0LARCH.INI") == -1;
+             try {
+                 engine.description.LoadArchiveDescription(dir, 0);
+             } catch (const kw::UserActionError&) {
+                 return !engine.description.ArchiveLoaded;
+             }
+             return false;
          }},
         {"calendar", "KALEND.INI",
          [](const std::string& dir) {
              NoUi ui;
              kw::Engine engine(ui);
              engine.setProgramPath(dir);
-             engine.calendar.LoadCalendarMonth(2024, 3, "");
+             try {
+                 engine.calendar.LoadCalendarMonth(2024, 3, "");
+                 return false;
+             } catch (const kw::UserActionError&) {
+             }
              return engine.calendar.KemDay == 0 && engine.calendar.DayType(4) == kw::WorkingDay;
          }},
         {"day division", "ROZ_DNEW.CFG",

@@ -319,7 +319,7 @@ void CalendarWindowTest::failedWriteIsReported()
     CalendarAlone alone(dir);
     kw::CalendarWindow* window = &alone.window;
     alone.calendar.SelectionMode = false;
-    alone.calendar.LoadCalendarMonth(2024, 1, "");
+    QVERIFY_THROWS_EXCEPTION(std::exception, alone.calendar.LoadCalendarMonth(2024, 1, ""));
     window->show();
 
     BoxAnswerer answers;
