@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
+#include <exception>
 #include <sys/stat.h>
 
 namespace kw {
@@ -102,13 +103,23 @@ void ArchiveDescription::LoadArchiveDescription(const std::string& programPath, 
     };
     int32_t status = -1;
     try {
-        // A D0LARCH.INI that is there but cannot be read is no reason to
-        // take QX5ARCH.INI instead: the load fails.
-        status = ParseArchiveDescription(0, path);
+        // Device 0 takes QX5ARCH.INI when its D0LARCH.INI cannot be read,
+        // also one that is there but unreadable (its error line is logged);
+        // when that fails too, the load fails with the first file's error.
+        std::exception_ptr unreadable;
+        try {
+            status = ParseArchiveDescription(0, path);
+        } catch (const UserActionError&) {
+            if (deviceNo != 0)
+                throw;
+            unreadable = std::current_exception();
+        }
         if (status != 0 && deviceNo == 0) {
             ArchivePrefix = "QX5";
             path = ResolveFile(programPath, ArchivePrefix + "ARCH.INI");
             status = ParseArchiveDescription(0, path);
+            if (status != 0 && unreadable)
+                std::rethrow_exception(unreadable);
         }
     } catch (const UserActionError&) {
         logStatus(-1);
