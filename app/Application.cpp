@@ -113,7 +113,7 @@ Application::Application(const std::string& programDirectory)
     m_outputSumWindow = std::make_unique<OutputSumWindow>(e.division);
     m_listingParametersWindow =
         std::make_unique<ListingParametersWindow>(e.settings, e.division, e.Location);
-    m_graphWindow = std::make_unique<GraphWindow>(e.graph, *m_printer);
+    m_graphWindow = std::make_unique<GraphWindow>(e.graph, e.series, *m_printer);
     m_heatMapWindow =
         std::make_unique<HeatMapWindow>(e.graph, [&e] { return e.division.DayStartOffset(); });
     m_loadDurationWindow = std::make_unique<LoadDurationWindow>(e.graph, [this] {
@@ -228,7 +228,7 @@ void Application::connectWindows()
 
     OutputWindow* output = m_outputWindow.get();
     QObject::connect(output, &OutputWindow::csvExportRequested, output,
-                     [this, output] { ExportSeriesCsv(output, m_engine->graph.bars()); });
+                     [this, output] { ExportSeriesCsv(output, m_engine->series); });
 
     ListingParametersWindow* parameters = m_listingParametersWindow.get();
     QObject::connect(parameters, &ListingParametersWindow::dayDivisionEditorRequested, parameters,

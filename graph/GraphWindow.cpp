@@ -1,6 +1,7 @@
 #include "graph/GraphWindow.h"
 
 #include "graph/LoadAnalysis.h"
+#include "graph/Series.h"
 #include "graph/SeriesExport.h"
 #include "ui/Help.h"
 #include "ui/WindowSupport.h"
@@ -314,8 +315,8 @@ QToolButton* makeSpeedButton(QWidget* parent, const char* name, const char* icon
 
 } // namespace
 
-GraphWindow::GraphWindow(Graph& model, QPrinter& printer, QWidget* parent)
-    : QMainWindow(parent), m_graph(model), m_printer(printer)
+GraphWindow::GraphWindow(Graph& model, const Series& series, QPrinter& printer, QWidget* parent)
+    : QMainWindow(parent), m_graph(model), m_series(series), m_printer(printer)
 {
     setObjectName(QStringLiteral("TForm9"));
     setWindowTitle(QStringLiteral("Graf spotřeby energie"));
@@ -476,8 +477,7 @@ void GraphWindow::createMenu()
     ExportCSV1 = addItem(exports, "ExportCSV1", QStringLiteral("Exportovat do CSV…"));
     UlozitPDF1 = addItem(exports, "UlozitPDF1", QStringLiteral("Uložit jako PDF…"));
     UlozitPDF1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    connect(ExportCSV1, &QAction::triggered, this,
-            [this] { ExportSeriesCsv(this, graph().bars()); });
+    connect(ExportCSV1, &QAction::triggered, this, [this] { ExportSeriesCsv(this, m_series); });
     connect(UlozitPDF1, &QAction::triggered, this, &GraphWindow::saveAsPdf);
 
     createAnalysisMenu();
@@ -1052,7 +1052,7 @@ void GraphWindow::saveAsPdf()
         SaveExport(this, path, chartPdf());
 }
 
-bool ExportSeriesCsv(QWidget* parent, const std::vector<GraphBar>& bars)
+bool ExportSeriesCsv(QWidget* parent, const Series& series)
 {
     bool excel = false;
     const QString path =
@@ -1060,7 +1060,7 @@ bool ExportSeriesCsv(QWidget* parent, const std::vector<GraphBar>& bars)
                       QStringLiteral("hodnoty.csv"), QStringLiteral("CSV (*.csv)"), &excel);
     if (path.isEmpty())
         return false;
-    const std::string csv = SeriesCsv(bars, excel ? CsvStyle::Excel : CsvStyle::Standard);
+    const std::string csv = SeriesCsv(series, excel ? CsvStyle::Excel : CsvStyle::Standard);
     return SaveExport(parent, path, QByteArray::fromStdString(csv));
 }
 

@@ -19,6 +19,8 @@ class QToolButton;
 
 namespace kw {
 
+class Series;
+
 class GraphChart;
 
 // TForm9: the bar chart of the last listing. The chart library stays inside
@@ -34,7 +36,7 @@ public:
     enum class Comparison { None, PreviousYear, PreviousMonth };
     Q_ENUM(Comparison)
 
-    GraphWindow(Graph& graph, QPrinter& printer, QWidget* parent = nullptr);
+    GraphWindow(Graph& graph, const Series& series, QPrinter& printer, QWidget* parent = nullptr);
     ~GraphWindow() override;
 
     // Prints the chart on one page of printer (the print dialog has been
@@ -145,6 +147,7 @@ private:
     QString unitSuffix() const;
 
     Graph& m_graph;
+    const Series& m_series;
     QPrinter& m_printer;
     PanMode m_panMode = PanMode::None;
     bool m_zoomAllowed = false;
@@ -200,8 +203,8 @@ private:
     QLabel* m_hoverLabel = nullptr;
 };
 
-// "Exportovat do CSV…" of the graph and the output window: the bars of the
+// "Exportovat do CSV…" of the graph and the output window: the values of the
 // last listing into a CSV file the user chooses. True when saved.
-bool ExportSeriesCsv(QWidget* parent, const std::vector<GraphBar>& bars);
+bool ExportSeriesCsv(QWidget* parent, const Series& series);
 
 } // namespace kw

@@ -1,5 +1,7 @@
 #include "graph/SeriesExport.h"
 
+#include "graph/Series.h"
+
 #include "archive/DateTime.h"
 
 #include <charconv>
@@ -70,25 +72,25 @@ std::string ExportNumber(double value, char decimalPoint)
     return out;
 }
 
-std::string SeriesCsv(const std::vector<GraphBar>& bars, CsvStyle style)
+std::string SeriesCsv(const Series& series, CsvStyle style)
 {
     const bool excel = style == CsvStyle::Excel;
     const char separator = excel ? ';' : ',';
     const char* const lineEnd = excel ? "\r\n" : "\n";
     std::string csv;
-    csv.reserve(40 + bars.size() * 30);
+    csv.reserve(40 + series.values.size() * 36);
     if (excel)
         csv += "\xEF\xBB\xBF";
-    csv += "time";
+    csv += "end";
     csv += separator;
     csv += "value";
     csv += lineEnd;
     // Neither an instant nor a number holds a separator, a quote or a line
     // break, so no field needs quoting.
-    for (const GraphBar& bar : bars) {
-        csv += IsoTime(bar.x);
+    for (const SeriesValue& v : series.values) {
+        csv += series.Instant(v);
         csv += separator;
-        csv += ExportNumber(bar.y, excel ? ',' : '.');
+        csv += ExportNumber(v.shown, excel ? ',' : '.');
         csv += lineEnd;
     }
     return csv;

@@ -32,7 +32,10 @@ enum class CsvStyle {
     Excel,    // the Czech spreadsheet: semicolon, decimal comma, CR LF, byte order mark
 };
 
-// "time,value" and one row per bar.
-std::string SeriesCsv(const std::vector<GraphBar>& bars, CsvStyle style);
+class Series;
+
+// "end,value" and one row per value of the series: the end of its
+// quarter-hour with its UTC offset ("2024-03-05T00:15:00+01:00").
+std::string SeriesCsv(const Series& series, CsvStyle style);
 
 } // namespace kw

@@ -8,7 +8,7 @@
 #include "calendar/Calendar.h"
 #include "calendar/DayDivision.h"
 #include "graph/Graph.h"
-#include "listing/Series.h"
+#include "graph/Series.h"
 #include "output/Log.h"
 #include "output/Output.h"
 

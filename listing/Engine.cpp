@@ -17,6 +17,7 @@ Engine::Engine(ListingUi& ui)
     listing.setSeries(&series, [this] {
         series.Start(Location.DeviceNo, ListedBlock(), description, settings.ConvertValues,
                      division.DayStartOffset());
+        series.clock = ArchiveClock(ini, Location.ProgramPath);
     });
     ini.setLog(&log);
     division.setLog(&log);

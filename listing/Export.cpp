@@ -34,7 +34,7 @@ std::string ListingJson(const Series& series, const ListingFacts& facts)
     for (const SeriesValue& v : series.values) {
         // Built member by member: a year of values is 35,040 of them.
         Json item = Json::object();
-        item["time"] = IsoTime(static_cast<double>(v.stamp / 86400));
+        item["time"] = series.Instant(v);
         item["value"] = ExportValue(v.shown);
         values.push_back(std::move(item));
     }
@@ -59,8 +59,7 @@ std::string ListingJson(const Series& series, const ListingFacts& facts)
                     top = &v;
             }
             day["average"] = ExportValue(static_cast<double>(sum / d.present));
-            day["max"] = {{"value", ExportValue(top->shown)},
-                          {"time", IsoTime(static_cast<double>(top->stamp / 86400))}};
+            day["max"] = {{"value", ExportValue(top->shown)}, {"time", series.Instant(*top)}};
         }
         next += static_cast<std::size_t>(d.present);
         dayList.push_back(std::move(day));
@@ -69,15 +68,20 @@ std::string ListingJson(const Series& series, const ListingFacts& facts)
     const auto date = [](int64_t day) { return day < 0 ? Json(nullptr) : Json(IsoDate(day)); };
     Json period = {
         {"first", date(facts.firstDay)}, {"last", date(facts.lastDay)}, {"command", facts.command}};
-    const Json root = {{"device", facts.device},
-                       {"block", facts.block},
-                       {"block_name", facts.blockName},
-                       {"unit", facts.unit},
-                       {"period", period},
-                       {"count", series.present()},
-                       {"expected", series.expected()},
-                       {"series", values},
-                       {"days", dayList}};
+    const Json root = {
+        {"device", facts.device},
+        {"block", facts.block},
+        {"block_name", facts.blockName},
+        {"unit", facts.unit},
+        {"period", period},
+        // Each time is the end of its quarter-hour, with the
+        // offset of the controller's clock.
+        {"time_marks", "end"},
+        {"clock", series.clock == ClockRule::SummerTime ? "summer_time" : "standard_time"},
+        {"count", series.present()},
+        {"expected", series.expected()},
+        {"series", values},
+        {"days", dayList}};
     // Texts that are not UTF-8 are replaced, never a reason to fail.
     return root.dump(1, '\t', false, Json::error_handler_t::replace) + "\n";
 }

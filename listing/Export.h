@@ -1,8 +1,8 @@
 #pragma once
 
 #include "graph/Graph.h"
+#include "graph/Series.h"
 #include "graph/SeriesExport.h"
-#include "listing/Series.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "graph/Graph.h"
+#include "graph/Series.h"
 #include "listing/DayListing.h"
-#include "listing/Series.h"
 
 #include <cstdint>
 #include <functional>

@@ -33,7 +33,7 @@ const char kUsage[] =
     "                      [--capacity X] [--format text|csv|json] [--csv-excel]\n"
     "PERIOD: --day D | --whole-month | --energy-month | --range A-B | --raw N\n"
     "--format csv|json: the quarter-hour values of the listing instead of its text\n"
-    "                   (csv: time,value; --csv-excel: semicolons, decimal comma)\n"
+    "                   (csv: end,value; --csv-excel: semicolons, decimal comma)\n"
     "--year: the year overview, a row for each month with data: quarter-hours,\n"
     "        energy, average, maximum and its time, quarter-hours above --capacity\n"
     "        (the reserved capacity in the block's unit)\n"
@@ -385,7 +385,7 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
     if (!a.values.empty())
         text = CopyValuesText(engine.graph.bars(), a.values == "xy", !a.point);
     else if (a.format == "csv")
-        text = SeriesCsv(engine.graph.bars(), a.csvExcel ? CsvStyle::Excel : CsvStyle::Standard);
+        text = SeriesCsv(engine.series, a.csvExcel ? CsvStyle::Excel : CsvStyle::Standard);
     else if (a.format == "json")
         text = ListingJson(engine.series, FactsOf(engine));
     out.write(text.data(), static_cast<std::streamsize>(text.size()));

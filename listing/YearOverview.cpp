@@ -46,10 +46,9 @@ const char* StateName(MonthState state)
     return "";
 }
 
-// The instant of the maximum; none in a month without values.
 std::string MaximumTime(const MonthOverview& m)
 {
-    return m.count > 0 ? IsoTime(m.maximumX) : std::string();
+    return m.maximumTime;
 }
 
 } // namespace
@@ -114,6 +113,7 @@ MonthOverview SummariseMonth(int32_t year, const MonthSeries& month, std::option
     if (const SeriesValue* top = s.maximum()) {
         m.maximum = ExactValue(top->shown);
         m.maximumX = static_cast<double>(top->stamp / 86400);
+        m.maximumTime = s.Instant(*top);
     }
     if (capacity)
         m.overCapacity = s.countAbove(*capacity);

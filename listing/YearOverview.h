@@ -1,8 +1,8 @@
 #pragma once
 
 #include "graph/Graph.h"
+#include "graph/Series.h"
 #include "graph/SeriesExport.h"
-#include "listing/Series.h"
 
 #include <cstdint>
 #include <optional>
@@ -58,6 +58,7 @@ struct MonthOverview {
     double average = 0;       // of the shown values
     double maximum = 0;       // the highest shown value
     double maximumX = 0;      // graph x of the first value that reaches it
+    std::string maximumTime;  // its end with the UTC offset; empty without values
     int32_t overCapacity = 0; // values above the reserved capacity, compared exactly
 };
 

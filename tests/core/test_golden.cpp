@@ -355,7 +355,7 @@ TEST(ReportExport, CsvHoldsTheBarsOfValuesXy)
     const std::vector<std::string> xy = run({"--values", "xy", "--point"});
     const std::vector<std::string> csv = run({"--format", "csv"});
     ASSERT_EQ(csv.size(), xy.size() + 1);
-    EXPECT_EQ(csv[0], "time,value");
+    EXPECT_EQ(csv[0], "end,value");
     for (std::size_t i = 0; i < xy.size(); ++i) {
         // x is a day number with four decimals: the instant to the minute.
         const double x = std::stod(xy[i].substr(0, xy[i].find('\t')));
@@ -364,8 +364,8 @@ TEST(ReportExport, CsvHoldsTheBarsOfValuesXy)
         gmtime_r(&seconds, &t);
         char instant[32];
         std::strftime(instant, sizeof instant, "%Y-%m-%dT%H:%M:00", &t);
-        ASSERT_EQ(csv[i + 1].substr(0, 19), instant) << i;
-        EXPECT_NEAR(std::stod(csv[i + 1].substr(20)), std::stod(xy[i].substr(xy[i].find('\t') + 1)),
+        ASSERT_EQ(csv[i + 1].substr(0, 25), instant + std::string("+01:00")) << i;
+        EXPECT_NEAR(std::stod(csv[i + 1].substr(26)), std::stod(xy[i].substr(xy[i].find('\t') + 1)),
                     0.005)
             << i;
     }

@@ -1,5 +1,6 @@
 // The year overview against the whole-month listings it stands for, month by
 // month, and the rule that turns a block's unit into an energy.
+#include "archive/DateTime.h"
 #include "calendar/DayDivision.h"
 #include "listing/Engine.h"
 #include "listing/QuietListing.h"
@@ -141,6 +142,26 @@ TEST(YearOverview, SeriesCountsExactValuesInTheUnitsOfWhatTheyAre)
         EXPECT_EQ(series.valueUnit(), c.valueUnit) << c.unit;
         EXPECT_EQ(series.energyUnit(), c.energyUnit) << c.unit;
     }
+    // A clock on summer time: the days of the changes and the offsets of the
+    // quarter-hours around them (the end of each, the repeated one twice).
+    series.clock = kw::ClockRule::SummerTime;
+    const auto at = [](int m, int d, int h, int min) {
+        return kw::DateTimeToSeconds(2024, m, d, h, min, 0);
+    };
+    EXPECT_EQ(series.QuartersOfDay(int64_t(at(3, 31, 0, 0) / 86400)), 92);
+    EXPECT_EQ(series.QuartersOfDay(int64_t(at(10, 27, 0, 0) / 86400)), 100);
+    EXPECT_EQ(series.QuartersOfDay(int64_t(at(10, 28, 0, 0) / 86400)), 96);
+    const struct {
+        long double stamp;
+        bool again;
+        int offset;
+    } stamps[] = {{at(3, 31, 2, 0), false, 60},   {at(3, 31, 3, 15), false, 120},
+                  {at(10, 27, 2, 0), false, 120}, {at(10, 27, 2, 15), false, 120},
+                  {at(10, 27, 3, 0), true, 60},   {at(10, 27, 3, 15), false, 60}};
+    for (const auto& v : stamps)
+        EXPECT_EQ(series.UtcOffsetMinutes({v.stamp, 0, 0, 0, 0, v.again}), v.offset)
+            << kw::IsoTime(double(v.stamp / 86400));
+    EXPECT_EQ(series.Instant({at(7, 1, 0, 15)}), "2024-07-01T00:15:00+02:00");
 }
 
 std::string Report(const std::string& dir, std::vector<std::string> args, int status)

@@ -18,6 +18,7 @@
 #include "calendar/Calendar.h"
 #include "calendar/DayDivision.h"
 #include "graph/Graph.h"
+#include "graph/Series.h"
 #include "graph/SeriesExport.h"
 #include "output/Log.h"
 
@@ -80,10 +81,11 @@ int DayDivisionSave(const std::string& dir)
 int ExportSave(const std::string& out)
 {
     constexpr double March2024 = 45352; // day number of 1 March 2024
-    std::vector<kw::GraphBar> bars;
+    kw::Series series;
     for (int i = 0; i < 31 * 96; ++i)
-        bars.push_back({March2024 + (i + 1) / 96.0, 40 + (i * 37 % 101) / 4.0, {}});
-    const std::string bytes = kw::SeriesCsv(bars, kw::CsvStyle::Excel);
+        series.Add(March2024 + i / 96, i % 96, (March2024 + (i + 1) / 96.0) * 86400, 10,
+                   40 + (i * 37 % 101) / 4.0f);
+    const std::string bytes = kw::SeriesCsv(series, kw::CsvStyle::Excel);
     std::string reason;
     if (!kw::SaveFile(out, bytes, &reason))
         return Failed(kw::SaveFailureText(out, reason));

@@ -8,6 +8,16 @@
 namespace kw {
 
 class ArchiveDescription;
+class IniLayer;
+
+// How the controller's clock runs, a setting of the archive folder (key
+// "LetniCas" of section [Archiv] in KWATRIX.INI beside the month files):
+// on standard time (CET, UTC+01:00) all year, the default and what a
+// controller that is never set forward does, or on Central European time
+// with summer time (UTC+02:00 from the last Sunday of March 02:00 to the last
+// Sunday of October 03:00), "LetniCas=1".
+enum class ClockRule { StandardTime, SummerTime };
+ClockRule ArchiveClock(IniLayer& ini, const std::string& programPath);
 
 // The quarter-hour values of one listing, with everything needed to read
 // them right: the one home of the listed values. A listing fills it as it
@@ -57,6 +67,7 @@ struct SeriesValue {
     float shown = 0;       // as the listing shows it
     int64_t day = 0;       // the listing day, as a day number (days since 30.12.1899)
     int32_t quarter = 0;   // 0..95 of the listing day
+    bool again = false;    // the second value of its quarter-hour (a clock set back)
 };
 
 enum class DayState {
@@ -80,6 +91,7 @@ public:
     SeriesBlock block;
     SeriesKind kind = SeriesKind::Energy;
     int32_t dayStartOffset = 0; // seconds
+    ClockRule clock = ClockRule::StandardTime;
     std::vector<SeriesValue> values;
     std::vector<SeriesDay> days;
     // What ended the listing before its end (an I/O error); empty when none.
@@ -96,6 +108,16 @@ public:
     // whose values it took (after any switch of description files).
     void EndDay(int32_t year, int32_t month, int32_t dayOfMonth, int64_t day, int32_t result,
                 const std::string& blockTitle);
+
+    // The quarter-hours that listing day `day` has: 96, and on the days the
+    // clock changes 92 and 100 when it follows summer time.
+    int32_t QuartersOfDay(int64_t day) const;
+    // The UTC offset of a value's instant, in minutes: 60, or 120 in summer
+    // time; in the hour that the autumn change repeats, the first value of
+    // a quarter-hour is the summer one.
+    int32_t UtcOffsetMinutes(const SeriesValue& value) const;
+    // "2024-03-05T00:15:00+01:00": the end of the value's quarter-hour.
+    std::string Instant(const SeriesValue& value) const;
 
     // The unit of the shown values and of the amounts ("kWh" for a mean
     // power in "kW"), "imp" for impulses.

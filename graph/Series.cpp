@@ -1,13 +1,16 @@
-#include "listing/Series.h"
+#include "graph/Series.h"
 
 #include "archive/ArchiveDescription.h"
 #include "archive/Codepage.h"
+#include "archive/DateTime.h"
+#include "archive/FileLookup.h"
 #include "archive/Ini.h"
 #include "archive/NumberFormat.h"
 #include "graph/SeriesExport.h"
 #include "output/Log.h"
 
 #include <cmath>
+#include <cstdio>
 #include <exception>
 
 namespace kw {
@@ -66,6 +69,67 @@ SeriesBlock OwnBlockOf(const std::vector<SeriesBlock>& own, const std::string& t
     return {0, title, {}};
 }
 
+ClockRule ArchiveClock(IniLayer& ini, const std::string& programPath)
+{
+    const std::string file = ResolveFile(programPath, "KWATRIX.INI");
+    return ini.ReadIniValue(file, "Archiv", "LetniCas") == 1 && Trim(ini.IniValue) == "1"
+               ? ClockRule::SummerTime
+               : ClockRule::StandardTime;
+}
+
+namespace {
+
+// The local wall-clock seconds of 02:00 on the last Sunday of `month`
+// (March or October) of `year`: where summer time starts, and where the
+// hour it ends with begins again.
+long double ChangeAt(int32_t year, int32_t month)
+{
+    const int64_t day = DaysFromCivil(year, month, 31); // March and October both have 31
+    // Day 0 (30 December 1899) was a Saturday: Sunday is day % 7 == 1.
+    const int64_t sunday = day - (((day - 1) % 7) + 7) % 7;
+    return static_cast<long double>(sunday) * 86400 + 2 * 3600;
+}
+
+} // namespace
+
+int32_t Series::QuartersOfDay(int64_t day) const
+{
+    if (clock != ClockRule::SummerTime)
+        return 96;
+    const DateTimeParts p = SecondsToDateTime(static_cast<long double>(day) * 86400);
+    const long double start = static_cast<long double>(day) * 86400 + dayStartOffset;
+    const auto within = [&](long double at) { return at >= start && at < start + 86400; };
+    if (within(ChangeAt(p.year, 3)) || within(ChangeAt(p.year + 1, 3)))
+        return 92;
+    if (within(ChangeAt(p.year, 10)) || within(ChangeAt(p.year - 1, 10)))
+        return 100;
+    return 96;
+}
+
+int32_t Series::UtcOffsetMinutes(const SeriesValue& value) const
+{
+    if (clock != ClockRule::SummerTime)
+        return 60;
+    const int32_t year = SecondsToDateTime(value.stamp).year;
+    const long double spring = ChangeAt(year, 3), autumn = ChangeAt(year, 10);
+    // A quarter-hour ends after the change it follows: 03:15 is the first
+    // of summer, 02:00 in October the last of summer; 02:15 .. 03:00 come
+    // twice then.
+    if (value.stamp <= spring || value.stamp > autumn + 3600)
+        return 60;
+    if (value.stamp > autumn)
+        return value.again ? 60 : 120;
+    return 120;
+}
+
+std::string Series::Instant(const SeriesValue& value) const
+{
+    const int32_t offset = UtcOffsetMinutes(value);
+    char zone[32];
+    std::snprintf(zone, sizeof zone, "+%02d:%02d", offset / 60, offset % 60);
+    return IsoTime(static_cast<double>(value.stamp / 86400)) + zone;
+}
+
 int32_t ListingQuarter(long double stamp, long double dayStart)
 {
     const long double r = stamp - 450 - dayStart;
@@ -96,7 +160,9 @@ void Series::Start(int32_t deviceNo, const SeriesBlock& ownBlock,
 
 void Series::Add(int64_t day, int32_t quarter, long double stamp, float stored, float shown)
 {
-    values.push_back({stamp, stored, shown, day, quarter});
+    const bool again =
+        values.size() > m_dayStart && values.back().day == day && values.back().quarter == quarter;
+    values.push_back({stamp, stored, shown, day, quarter, again});
 }
 
 void Series::EndDay(int32_t year, int32_t month, int32_t dayOfMonth, int64_t day, int32_t result,
@@ -108,7 +174,7 @@ void Series::EndDay(int32_t year, int32_t month, int32_t dayOfMonth, int64_t day
     d.month = month;
     d.dayOfMonth = dayOfMonth;
     d.result = result;
-    d.expected = 96;
+    d.expected = QuartersOfDay(day);
     if (result != 0) {
         d.state = DayState::NoRecord;
     } else if (!block.name.empty() && Utf8Left(blockTitle, 1) != Utf8Left(block.name, 1)) {
