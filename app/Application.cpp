@@ -114,9 +114,8 @@ Application::Application(const std::string& programDirectory)
     m_listingParametersWindow =
         std::make_unique<ListingParametersWindow>(e.settings, e.division, e.Location);
     m_graphWindow = std::make_unique<GraphWindow>(e.graph, e.series, *m_printer);
-    m_heatMapWindow =
-        std::make_unique<HeatMapWindow>(e.graph, [&e] { return e.division.DayStartOffset(); });
-    m_loadDurationWindow = std::make_unique<LoadDurationWindow>(e.graph, [this] {
+    m_heatMapWindow = std::make_unique<HeatMapWindow>(e.graph, e.series);
+    m_loadDurationWindow = std::make_unique<LoadDurationWindow>(e.graph, e.series, [this] {
         return ReservedCapacity(QString::fromStdString(ProgramPath), DeviceNo, ownBlockNumber());
     });
     m_aboutBox = std::make_unique<AboutBox>();

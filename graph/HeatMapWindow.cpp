@@ -131,9 +131,8 @@ public:
     QCPItemText* empty = nullptr;
 };
 
-HeatMapWindow::HeatMapWindow(const Graph& graph, std::function<int32_t()> dayStartOffset,
-                             QWidget* parent)
-    : QMainWindow(parent), m_graph(graph), m_dayStartOffset(std::move(dayStartOffset))
+HeatMapWindow::HeatMapWindow(const Graph& graph, const Series& series, QWidget* parent)
+    : QMainWindow(parent), m_graph(graph), m_series(series)
 {
     setObjectName(QStringLiteral("HeatMapWindow"));
     setWindowTitle(QStringLiteral("Teplotní mapa"));
@@ -159,15 +158,12 @@ HeatMapWindow::HeatMapWindow(const Graph& graph, std::function<int32_t()> daySta
         showWholeMap();
         m_chart->replot();
     });
-    m_offset = m_dayStartOffset ? m_dayStartOffset() : 0;
 }
 
 HeatMapWindow::~HeatMapWindow() = default;
 
 void HeatMapWindow::barsChanged()
 {
-    // The offset of the listing that made these bars.
-    m_offset = m_dayStartOffset ? m_dayStartOffset() : 0;
     m_stale = true;
     if (isVisible())
         rebuild();
@@ -183,7 +179,8 @@ void HeatMapWindow::showEvent(QShowEvent* event)
 void HeatMapWindow::rebuild()
 {
     m_stale = false;
-    m_map = MakeHeatMap(m_graph.bars(), m_offset);
+    m_map = MakeHeatMap(m_series);
+    m_offset = m_map.dayStartOffset;
     HeatMapChart& chart = *m_chart;
     chart.title->setText(QString::fromStdString(m_graph.title()));
     chart.days->firstDay = m_map.firstDay;
@@ -242,19 +239,19 @@ void HeatMapWindow::hoverAt(const QPoint& at, const QPoint& global)
     // The map is rebuilt whenever the bars change; a bar it does not find
     // any more reads as an empty cell rather than outside the bars.
     const auto barIndex = static_cast<std::size_t>(std::max(m_map.bar[cell], 0));
-    if (m_map.bar[cell] < 0 || barIndex >= m_graph.bars().size()) {
+    if (m_map.bar[cell] < 0 || barIndex >= m_series.values.size()) {
         // The quarter-hour as the listing day has it, though it holds nothing.
         const int64_t end = (m_map.firstDay + column) * 86400 + m_offset + (quarter + 1) * 900;
         text = QStringLiteral("%1   bez hodnoty")
                    .arg(QString::fromStdString(QuarterText(static_cast<double>(end) / 86400.0)));
     } else {
-        const GraphBar& bar = m_graph.bars()[barIndex];
+        const double x = static_cast<double>(m_series.values[barIndex].stamp / 86400);
         const QString unit = m_graph.impulses() ? QStringLiteral(" imp.")
                              : m_graph.unit().empty()
                                  ? QString()
                                  : QLatin1Char(' ') + QString::fromStdString(m_graph.unit());
         text = QStringLiteral("%1   %2%3")
-                   .arg(QString::fromStdString(QuarterText(bar.x)),
+                   .arg(QString::fromStdString(QuarterText(x)),
                         QString::fromStdString(ValueText(m_map.values[cell])), unit);
         // A quarter-hour archived twice (the night the clocks go back) shows its peak.
         const int count = m_map.count[cell];

@@ -25,11 +25,9 @@ class HeatMapWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    // `dayStartOffset` gives the listing's day start offset in seconds; it is
-    // asked when the bars change, so the map keeps the days the listing made
-    // even when the setting changes afterwards.
-    HeatMapWindow(const Graph& graph, std::function<int32_t()> dayStartOffset,
-                  QWidget* parent = nullptr);
+    // The values and their listing days come from the listing's series; the
+    // title and the unit from the graph.
+    HeatMapWindow(const Graph& graph, const Series& series, QWidget* parent = nullptr);
     ~HeatMapWindow() override;
 
     // The graph's bars changed: drawn again now, or when next shown.
@@ -55,7 +53,7 @@ private:
     void hoverAt(const QPoint& at, const QPoint& global);
 
     const Graph& m_graph;
-    std::function<int32_t()> m_dayStartOffset;
+    const Series& m_series;
     int32_t m_offset = 0; // of the listing drawn
     HeatMap m_map;
     bool m_stale = true;

@@ -44,33 +44,18 @@ std::string WeekdayText(int64_t day)
 
 } // namespace
 
-QuarterCell CellOf(double x, int32_t dayStartOffset)
-{
-    // The listing puts a stamp t into quarter floor((t - 450 - dayStart) / 900)
-    // of the day starting at dayStart: each quarter takes the stamps within
-    // half a quarter-hour of its end.
-    const int64_t quarters =
-        FloorDiv(WholeSeconds(x) - dayStartOffset - SecondsPerQuarter / 2, SecondsPerQuarter);
-    const int64_t day = FloorDiv(quarters, QuartersPerDay);
-    return {day, static_cast<int32_t>(quarters - day * QuartersPerDay)};
-}
-
-HeatMap MakeHeatMap(const std::vector<GraphBar>& bars, int32_t dayStartOffset)
+HeatMap MakeHeatMap(const Series& series)
 {
     HeatMap map;
-    map.dayStartOffset = dayStartOffset;
+    map.dayStartOffset = series.dayStartOffset;
+    const std::vector<SeriesValue>& values = series.values;
+    if (values.empty())
+        return map;
     int64_t first = std::numeric_limits<int64_t>::max();
     int64_t last = std::numeric_limits<int64_t>::min();
-    for (const GraphBar& bar : bars) {
-        if (!std::isfinite(bar.y))
-            continue;
-        const int64_t day = CellOf(bar.x, dayStartOffset).day;
-        first = std::min(first, day);
-        last = std::max(last, day);
-    }
-    if (first > last) {
-        map.dropped = bars.size();
-        return map;
+    for (const SeriesValue& v : values) {
+        first = std::min(first, v.day);
+        last = std::max(last, v.day);
     }
     map.firstDay = first;
     map.days = static_cast<int32_t>(std::min<int64_t>(last - first + 1, HeatMap::MaxDays));
@@ -79,19 +64,18 @@ HeatMap MakeHeatMap(const std::vector<GraphBar>& bars, int32_t dayStartOffset)
     map.bar.assign(cells, -1);
     map.count.assign(cells, 0);
 
-    for (std::size_t i = 0; i < bars.size(); ++i) {
-        const GraphBar& bar = bars[i];
-        const QuarterCell cell = CellOf(bar.x, dayStartOffset);
-        const int64_t column = cell.day - first;
-        if (!std::isfinite(bar.y) || column >= map.days) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const SeriesValue& v = values[i];
+        const int64_t column = v.day - first;
+        if (column >= map.days || v.quarter < 0 || v.quarter >= QuartersPerDay) {
             ++map.dropped;
             continue;
         }
-        const std::size_t at = map.index(static_cast<int32_t>(column), cell.quarter);
+        const std::size_t at = map.index(static_cast<int32_t>(column), v.quarter);
         if (map.count[at] < 255)
             ++map.count[at];
-        if (map.bar[at] < 0 || bar.y > map.values[at]) {
-            map.values[at] = bar.y;
+        if (map.bar[at] < 0 || v.shown > map.values[at]) {
+            map.values[at] = v.shown;
             map.bar[at] = static_cast<int32_t>(i);
         }
     }
@@ -119,15 +103,14 @@ std::optional<PeakBar> PeriodMaximum(const std::vector<GraphBar>& bars)
     return peak;
 }
 
-std::vector<double> DurationCurve(const std::vector<GraphBar>& bars)
+std::vector<double> DurationCurve(const Series& series)
 {
     std::vector<double> curve;
-    curve.reserve(bars.size());
+    curve.reserve(series.values.size());
     // Each value exactly as the listing stored it, as the year overview
     // counts it against a capacity.
-    for (const GraphBar& bar : bars)
-        if (std::isfinite(bar.y))
-            curve.push_back(ExactValue(static_cast<float>(bar.y)));
+    for (const SeriesValue& v : series.values)
+        curve.push_back(ExactValue(v.shown));
     std::sort(curve.begin(), curve.end(), std::greater<double>());
     return curve;
 }

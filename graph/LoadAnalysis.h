@@ -1,6 +1,7 @@
 #pragma once
 
 #include "graph/Graph.h"
+#include "graph/Series.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,21 +18,10 @@ namespace kw {
 
 constexpr int32_t QuartersPerDay = 96;
 
-// The place of a bar in the listing's days: a listing day starts
-// `dayStartOffset` seconds after midnight, and quarter-hour q (0..95) of it is
-// the one whose end the bar's stamp marks. `day` counts days since
-// 30 December 1899 (the date of the listing day's midnight).
-struct QuarterCell {
-    int64_t day = 0;
-    int32_t quarter = 0;
-};
-// A stamp off the quarter-hour grid belongs to the quarter whose end is
-// nearest, as the listing places it.
-QuarterCell CellOf(double x, int32_t dayStartOffset);
-
-// Days across, quarter-hours of the listing day down. A cell holds the
-// highest of its bars (a quarter-hour archived twice, as on the night the
-// clocks go back, shows its peak) and NaN when it has none.
+// Days across, quarter-hours of the listing day down, each value where the
+// listing put it. A cell holds the highest of its values (a quarter-hour
+// archived twice, as on the night the clocks go back, shows its peak) and NaN
+// when it has none.
 struct HeatMap {
     // Larger periods are cut here: a listing never spans more than a few
     // months, and a stray stamp must not make a grid of centuries.
@@ -41,9 +31,9 @@ struct HeatMap {
     int32_t days = 0;     // columns
     int32_t dayStartOffset = 0;
     std::vector<double> values; // days x 96, index day * 96 + quarter
-    std::vector<int32_t> bar;   // the bar shown in the cell; -1 none
-    std::vector<uint8_t> count; // bars that fell into the cell (at most 255)
-    std::size_t dropped = 0;    // bars beyond MaxDays or with a value that is no number
+    std::vector<int32_t> bar;   // the value of the series shown in the cell; -1 none
+    std::vector<uint8_t> count; // values that fell into the cell (at most 255)
+    std::size_t dropped = 0;    // values beyond MaxDays
     double low = 0;             // smallest and largest value shown
     double high = 0;
 
@@ -57,7 +47,7 @@ struct HeatMap {
         return column >= 0 && column < days && quarter >= 0 && quarter < QuartersPerDay;
     }
 };
-HeatMap MakeHeatMap(const std::vector<GraphBar>& bars, int32_t dayStartOffset);
+HeatMap MakeHeatMap(const Series& series);
 
 // The first bar that reaches the period's highest value; none without a
 // finite value.
@@ -68,9 +58,9 @@ struct PeakBar {
 };
 std::optional<PeakBar> PeriodMaximum(const std::vector<GraphBar>& bars);
 
-// The load-duration curve: every finite value as the listing writes it (four
-// decimals), the highest first.
-std::vector<double> DurationCurve(const std::vector<GraphBar>& bars);
+// The load-duration curve: every value exactly as the listing stored it, the
+// highest first.
+std::vector<double> DurationCurve(const Series& series);
 
 // How many values of a curve lie strictly above the capacity, and their
 // share of all values in percent (0 for an empty curve).

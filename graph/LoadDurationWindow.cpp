@@ -102,9 +102,10 @@ public:
     QCPItemText* peakText = nullptr;
 };
 
-LoadDurationWindow::LoadDurationWindow(const Graph& graph, CapacityProvider reservedCapacity,
-                                       QWidget* parent)
-    : QMainWindow(parent), m_graph(graph), m_reservedCapacity(std::move(reservedCapacity))
+LoadDurationWindow::LoadDurationWindow(const Graph& graph, const Series& series,
+                                       CapacityProvider reservedCapacity, QWidget* parent)
+    : QMainWindow(parent), m_graph(graph), m_series(series),
+      m_reservedCapacity(std::move(reservedCapacity))
 {
     setObjectName(QStringLiteral("LoadDurationWindow"));
     setWindowTitle(QStringLiteral("Křivka trvání zatížení"));
@@ -178,8 +179,7 @@ bool LoadDurationWindow::readCapacity()
 void LoadDurationWindow::rebuild()
 {
     m_stale = false;
-    const std::vector<GraphBar>& bars = m_graph.bars();
-    m_curve = DurationCurve(bars);
+    m_curve = DurationCurve(m_series);
     LoadDurationChart& chart = *m_chart;
     chart.title->setText(QString::fromStdString(m_graph.title()));
     chart.yAxis->setLabel(
@@ -198,7 +198,7 @@ void LoadDurationWindow::rebuild()
     chart.curve->data()->set(data, true);
     chart.xAxis->setRange(0, std::max(0.25, static_cast<double>(m_curve.size()) / 4));
 
-    const std::optional<PeakBar> peak = PeriodMaximum(bars);
+    const std::optional<PeakBar> peak = PeriodMaximum(m_graph.bars());
     chart.peakMark->setVisible(peak.has_value());
     chart.peakText->setVisible(peak.has_value());
     if (peak) {

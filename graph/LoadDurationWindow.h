@@ -14,6 +14,8 @@ class QLabel;
 
 namespace kw {
 
+class Series;
+
 class LoadDurationChart;
 
 // "Křivka trvání zatížení": the values of the last listing sorted from the
@@ -28,7 +30,7 @@ public:
     // `reservedCapacity` gives the reserved capacity of the listed device and
     // block (none when not set); it is asked whenever the curve is drawn and
     // when the window is activated, since the year overview may change it.
-    LoadDurationWindow(const Graph& graph, CapacityProvider reservedCapacity,
+    LoadDurationWindow(const Graph& graph, const Series& series, CapacityProvider reservedCapacity,
                        QWidget* parent = nullptr);
     ~LoadDurationWindow() override;
 
@@ -59,6 +61,7 @@ private:
     void hoverAt(const QPoint& at);
 
     const Graph& m_graph;
+    const Series& m_series;
     CapacityProvider m_reservedCapacity;
     std::vector<double> m_curve;
     std::optional<double> m_capacity;

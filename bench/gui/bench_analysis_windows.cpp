@@ -7,6 +7,7 @@
 #include "graph/GraphWindow.h"
 #include "graph/HeatMapWindow.h"
 #include "graph/LoadDurationWindow.h"
+#include "graph/Series.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>
@@ -23,16 +24,21 @@ namespace {
 constexpr double kFirstDay = 45292; // 1 January 2024
 constexpr int kYear = 35040;        // quarter-hours of 365 days
 
-// A load curve with a working-day shape, a yearly swing and some noise.
-void fillYear(kw::Graph& graph)
+// A load curve with a working-day shape, a yearly swing and some noise, as
+// a listing puts it into the graph and its series.
+void fillYear(kw::Graph& graph, kw::Series& series)
 {
     graph.SetGraphTitle("ROK 2024 - Činná - MĚSÍC", "kW");
     graph.ClearGraph();
+    series = kw::Series();
     for (int i = 1; i <= kYear; ++i) {
         const double hour = std::fmod(i / 4.0, 24.0);
         const double day = hour > 6 && hour < 21 ? 200 : 60;
         const double season = 40 * std::cos(i / 96.0 / 365.0 * 2 * M_PI);
-        graph.AddGraphBar(kFirstDay + i / 96.0, day + season + 15 * std::sin(i * 0.7) + (i % 7));
+        const double value = day + season + 15 * std::sin(i * 0.7) + (i % 7);
+        graph.AddGraphBar(kFirstDay + i / 96.0, value);
+        series.Add(static_cast<int64_t>(kFirstDay) + (i - 1) / 96, (i - 1) % 96,
+                   (kFirstDay + i / 96.0) * 86400, float(value / 4), float(value));
     }
     graph.RelabelGraph();
 }
@@ -52,15 +58,16 @@ QPointF swing(QPointF start, int& step)
 }
 
 struct ShownHeatMap {
-    ShownHeatMap() : window(graph, [] { return 0; })
+    ShownHeatMap() : window(graph, series)
     {
         window.show();
-        fillYear(graph);
+        fillYear(graph, series);
         window.barsChanged();
         QCoreApplication::processEvents();
         chart = window.findChild<QWidget*>(QStringLiteral("HeatMapChart"));
     }
     kw::Graph graph;
+    kw::Series series;
     kw::HeatMapWindow window;
     QWidget* chart = nullptr;
 };
@@ -115,9 +122,10 @@ BENCHMARK(BM_HeatMapHover)->Unit(benchmark::kMicrosecond);
 void BM_LoadDurationYear(benchmark::State& state)
 {
     kw::Graph graph;
-    kw::LoadDurationWindow window(graph, [] { return std::optional<double>(230); });
+    kw::Series series;
+    kw::LoadDurationWindow window(graph, series, [] { return std::optional<double>(230); });
     window.show();
-    fillYear(graph);
+    fillYear(graph, series);
     for (auto _ : state) {
         window.barsChanged();
         QCoreApplication::processEvents();
@@ -134,7 +142,7 @@ void BM_GraphHover(benchmark::State& state)
     kw::Application app(dir.path().toStdString() + "/");
     kw::GraphWindow& window = *app.graphWindow();
     window.show();
-    fillYear(app.engine().graph);
+    fillYear(app.engine().graph, app.engine().series);
     if (state.range(0))
         window.findChild<QToolButton*>(QStringLiteral("ToolButton10"))->click();
     QCoreApplication::processEvents();

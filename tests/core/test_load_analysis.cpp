@@ -10,6 +10,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -23,7 +24,7 @@ double At(int64_t day, int hour, int minute, int second = 0)
     return static_cast<double>(day * 86400 + hour * 3600 + minute * 60 + second) / 86400.0;
 }
 
-TEST(LoadAnalysis, CellOfAStampFollowsTheDayStartOffset)
+TEST(LoadAnalysis, ListingQuarterOfAStampFollowsTheDayStartOffset)
 {
     struct Case {
         const char* what;
@@ -45,26 +46,35 @@ TEST(LoadAnalysis, CellOfAStampFollowsTheDayStartOffset)
         {"... morning belongs to the day before", 43200, At(kMarch1, 11, 0), kMarch1 - 1, 91},
     };
     for (const Case& c : cases) {
-        const kw::QuarterCell cell = kw::CellOf(c.x, c.offset);
-        EXPECT_EQ(cell.day, c.day) << c.what;
-        EXPECT_EQ(cell.quarter, c.quarter) << c.what;
+        const long double stamp = std::llround(c.x * 86400);
+        const long double dayStart = static_cast<long double>(c.day) * 86400 + c.offset;
+        EXPECT_EQ(kw::ListingQuarter(stamp, dayStart), c.quarter) << c.what;
+        // The day before and the day after do not take it.
+        EXPECT_EQ(kw::ListingQuarter(stamp, dayStart - 86400), -1) << c.what;
+        EXPECT_EQ(kw::ListingQuarter(stamp, dayStart + 86400), -1) << c.what;
     }
 }
 
-TEST(LoadAnalysis, HeatMapCellsHoldTheirBars)
+// A series as the listing fills it: values by listing day and quarter-hour.
+kw::Series SeriesOf(const std::vector<std::pair<int64_t, int32_t>>& cells,
+                    const std::vector<float>& values)
 {
-    const std::vector<kw::GraphBar> bars = {
-        {At(kMarch1, 0, 15), 10, {}},
-        {At(kMarch1, 2, 15), 30, {}}, // archived twice: the peak shows
-        {At(kMarch1, 2, 14), 40, {}},
-        {At(kMarch1, 2, 15), 35, {}},
-        {At(kMarch1 + 1, 0, 30), kNaN, {}}, // no number, no cell
-        {At(kMarch1 + 3, 0, 0), -5, {}},    // a gap of two days before it
-    };
-    const kw::HeatMap map = kw::MakeHeatMap(bars, 0);
+    kw::Series series;
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        series.Add(cells[i].first, cells[i].second,
+                   (cells[i].first * 96 + cells[i].second + 1) * 900.0L, values[i], values[i]);
+    return series;
+}
+
+TEST(LoadAnalysis, HeatMapCellsHoldTheirValues)
+{
+    // Quarter 8 archived three times: the peak shows; a gap of two days.
+    const kw::HeatMap map = kw::MakeHeatMap(
+        SeriesOf({{kMarch1, 0}, {kMarch1, 8}, {kMarch1, 8}, {kMarch1, 8}, {kMarch1 + 2, 95}},
+                 {10, 30, 40, 35, -5}));
     EXPECT_EQ(map.firstDay, kMarch1);
     EXPECT_EQ(map.days, 3);
-    EXPECT_EQ(map.dropped, 1u);
+    EXPECT_EQ(map.dropped, 0u);
     EXPECT_EQ(map.low, -5);
     EXPECT_EQ(map.high, 40);
 
@@ -81,8 +91,9 @@ TEST(LoadAnalysis, HeatMapCellsHoldTheirBars)
         filled += bar >= 0;
     EXPECT_EQ(filled, 3);
 
-    // A stamp years away does not make a grid of years.
-    const kw::HeatMap stray = kw::MakeHeatMap({{At(kMarch1, 1, 0), 1, {}}, {1e6, 2, {}}}, 0);
+    // A day years away does not make a grid of years.
+    const kw::HeatMap stray =
+        kw::MakeHeatMap(SeriesOf({{kMarch1, 4}, {kMarch1 + 9000, 0}}, {1, 2}));
     EXPECT_EQ(stray.days, kw::HeatMap::MaxDays);
     EXPECT_EQ(stray.dropped, 1u);
 }
@@ -99,7 +110,8 @@ TEST(LoadAnalysis, CurveMaximumAndShareAboveCapacity)
     EXPECT_EQ(peak->value, 7);
     EXPECT_FALSE(kw::PeriodMaximum({{1, kNaN, {}}}));
 
-    const std::vector<double> curve = kw::DurationCurve(bars);
+    const std::vector<double> curve =
+        kw::DurationCurve(SeriesOf({{1, 0}, {1, 1}, {1, 2}, {1, 3}, {1, 4}}, {3, 7, 7, -1, 5}));
     EXPECT_EQ(curve, (std::vector<double>{7, 7, 5, 3, -1}));
 
     struct Case {
@@ -119,11 +131,11 @@ TEST(LoadAnalysis, CurveMaximumAndShareAboveCapacity)
     }
     EXPECT_EQ(kw::ShareAbove({}, 1).percent, 0);
 
-    // A single-precision 240 is at a capacity of 240, as the year overview
-    // counts it, not above it.
+    // Each value exactly as stored: 3.800076 is at a capacity of 3.800076,
+    // as the year overview counts it, not above it.
     const std::vector<double> near =
-        kw::DurationCurve({{1, 240.0000036, {}}, {2, 239.99999, {}}, {3, 240.0002, {}}});
-    EXPECT_EQ(kw::ShareAbove(near, 240).above, 1u);
+        kw::DurationCurve(SeriesOf({{1, 0}, {1, 1}, {1, 2}}, {3.800076f, 3.8f, 3.8001f}));
+    EXPECT_EQ(kw::ShareAbove(near, 3.800076).above, 1u);
 }
 
 TEST(LoadAnalysis, NearestBarUnderTheMouse)

@@ -42,6 +42,13 @@ double At(int64_t day, int64_t seconds)
     return static_cast<double>(day * 86400 + seconds) / 86400.0;
 }
 
+// A value as a listing adds it: a bar of the graph and a value of the series.
+void Add(kw::Engine& e, int64_t day, int32_t quarter, int64_t seconds, double value)
+{
+    e.graph.AddGraphBar(At(day, seconds), value);
+    e.series.Add(day, quarter, day * 86400.0L + seconds, float(value), float(value));
+}
+
 } // namespace
 
 class AnalysisWindowsTest : public QObject {
@@ -66,19 +73,17 @@ void AnalysisWindowsTest::heatMapCells()
 {
     kwtest::BareEngine bare;
     kw::Graph& graph = bare.engine.graph;
-    int32_t offset = -3600; // listing days from 23:00 the evening before
-    kw::HeatMapWindow window(graph, [&offset] { return offset; });
+    kw::HeatMapWindow window(graph, bare.engine.series);
+    bare.engine.series.dayStartOffset = -3600; // listing days from 23:00 the evening before
 
     graph.SetGraphTitle("BŘEZEN 2024 - Činná - MĚSÍC", "kW");
     graph.ClearGraph();
     for (int day = 0; day < 2; ++day)
         for (int q = 0; q < 96; ++q)
             if (!(day == 0 && q == 50))
-                graph.AddGraphBar(At(kMarch1 + day, -3600 + (q + 1) * 900), day * 100 + q);
+                Add(bare.engine, kMarch1 + day, q, -3600 + (q + 1) * 900, day * 100 + q);
     graph.RelabelGraph();
     window.barsChanged();
-    // Changed after the listing: the map keeps the listing's days.
-    offset = 0;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
@@ -136,7 +141,7 @@ void AnalysisWindowsTest::loadDurationShare()
 
     kwtest::BareEngine bare;
     kw::Graph& graph = bare.engine.graph;
-    kw::LoadDurationWindow window(graph, [capacity]() -> std::optional<double> {
+    kw::LoadDurationWindow window(graph, bare.engine.series, [capacity]() -> std::optional<double> {
         if (std::isnan(capacity))
             return std::nullopt;
         return capacity;
@@ -144,10 +149,10 @@ void AnalysisWindowsTest::loadDurationShare()
     graph.SetGraphTitle("BŘEZEN 2024 - Činná - MĚSÍC", "kW", impulses);
     graph.ClearGraph();
     for (int i = 0; i < low; ++i)
-        graph.AddGraphBar(At(kMarch1, (i + 1) * 900), 100);
+        Add(bare.engine, kMarch1, 0, (i + 1) * 900, 100);
     const double values[] = {300, 100, 400, 200};
     for (int i = 0; i < 4; ++i)
-        graph.AddGraphBar(At(kMarch1, (low + i + 1) * 900), values[i]);
+        Add(bare.engine, kMarch1, 0, (low + i + 1) * 900, values[i]);
     graph.RelabelGraph();
     window.barsChanged();
     window.show();
