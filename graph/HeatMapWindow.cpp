@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QToolTip>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -132,24 +131,12 @@ public:
 };
 
 HeatMapWindow::HeatMapWindow(const Graph& graph, const Series& series, QWidget* parent)
-    : QMainWindow(parent), m_graph(graph), m_series(series)
+    : AnalysisWindow(QStringLiteral("HeatMapWindow"), QStringLiteral("Teplotní mapa"), parent),
+      m_graph(graph), m_series(series)
 {
-    setObjectName(QStringLiteral("HeatMapWindow"));
-    setWindowTitle(QStringLiteral("Teplotní mapa"));
-    setFont(WindowFont(8));
-
-    auto* client = new QWidget(this);
-    auto* layout = new QVBoxLayout(client);
-    layout->setContentsMargins(0, 0, 0, 4);
-    layout->setSpacing(2);
-    m_chart = new HeatMapChart(client);
-    layout->addWidget(m_chart, 1);
-    m_hoverLabel = new QLabel(Hint, client);
-    m_hoverLabel->setObjectName(QStringLiteral("HoverLabel"));
-    m_hoverLabel->setContentsMargins(8, 0, 8, 0);
-    layout->addWidget(m_hoverLabel);
-    setCentralWidget(client);
-    resize(900, 560);
+    m_chart = new HeatMapChart(client());
+    setChart(m_chart, 900, 560);
+    m_hoverLabel = addLabel(QStringLiteral("HoverLabel"), Hint);
 
     connect(m_chart, &QCustomPlot::mouseMove, this, [this](QMouseEvent* event) {
         hoverAt(event->pos(), event->globalPosition().toPoint());
@@ -162,23 +149,8 @@ HeatMapWindow::HeatMapWindow(const Graph& graph, const Series& series, QWidget* 
 
 HeatMapWindow::~HeatMapWindow() = default;
 
-void HeatMapWindow::barsChanged()
+void HeatMapWindow::draw()
 {
-    m_stale = true;
-    if (isVisible())
-        rebuild();
-}
-
-void HeatMapWindow::showEvent(QShowEvent* event)
-{
-    QMainWindow::showEvent(event);
-    if (m_stale)
-        rebuild();
-}
-
-void HeatMapWindow::rebuild()
-{
-    m_stale = false;
     m_map = MakeHeatMap(m_series);
     m_offset = m_map.dayStartOffset;
     HeatMapChart& chart = *m_chart;

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "graph/AnalysisWindow.h"
 #include "graph/Graph.h"
 #include "graph/LoadAnalysis.h"
 
-#include <QMainWindow>
 #include <QPair>
 #include <QPoint>
 #include <QString>
@@ -21,7 +21,7 @@ class HeatMapChart;
 // listing day and one row per quarter-hour of it, with the colour scale in
 // the block's unit. Hovering a cell reads it out; dragging pans, the wheel
 // zooms, a double click shows the whole map again.
-class HeatMapWindow : public QMainWindow {
+class HeatMapWindow : public AnalysisWindow {
     Q_OBJECT
 
 public:
@@ -29,9 +29,6 @@ public:
     // title and the unit from the graph.
     HeatMapWindow(const Graph& graph, const Series& series, QWidget* parent = nullptr);
     ~HeatMapWindow() override;
-
-    // The graph's bars changed: drawn again now, or when next shown.
-    void barsChanged();
 
     const HeatMap& heatMap() const { return m_map; }
     // The readout of the cell under the mouse, or the usage hint.
@@ -44,11 +41,8 @@ public:
     // Draws the chart now.
     void replotChart();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
-    void rebuild();
+    void draw() override;
     void showWholeMap();
     void hoverAt(const QPoint& at, const QPoint& global);
 
@@ -56,7 +50,6 @@ private:
     const Series& m_series;
     int32_t m_offset = 0; // of the listing drawn
     HeatMap m_map;
-    bool m_stale = true;
 
     HeatMapChart* m_chart = nullptr;
     QLabel* m_hoverLabel = nullptr;

@@ -8,7 +8,6 @@
 #include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -104,32 +103,17 @@ public:
 
 LoadDurationWindow::LoadDurationWindow(const Graph& graph, const Series& series,
                                        CapacityProvider reservedCapacity, QWidget* parent)
-    : QMainWindow(parent), m_graph(graph), m_series(series),
-      m_reservedCapacity(std::move(reservedCapacity))
+    : AnalysisWindow(QStringLiteral("LoadDurationWindow"), QStringLiteral("Křivka trvání zatížení"),
+                     parent),
+      m_graph(graph), m_series(series), m_reservedCapacity(std::move(reservedCapacity))
 {
-    setObjectName(QStringLiteral("LoadDurationWindow"));
-    setWindowTitle(QStringLiteral("Křivka trvání zatížení"));
-    setFont(WindowFont(8));
-
-    auto* client = new QWidget(this);
-    auto* layout = new QVBoxLayout(client);
-    layout->setContentsMargins(0, 0, 0, 4);
-    layout->setSpacing(2);
-    m_chart = new LoadDurationChart(client);
-    layout->addWidget(m_chart, 1);
-    m_shareLabel = new QLabel(client);
-    m_shareLabel->setObjectName(QStringLiteral("ShareLabel"));
-    m_shareLabel->setContentsMargins(8, 0, 8, 0);
+    m_chart = new LoadDurationChart(client());
+    setChart(m_chart, 760, 520);
+    m_shareLabel = addLabel(QStringLiteral("ShareLabel"), QString());
     QFont bold = WindowFont(9);
     bold.setBold(true);
     m_shareLabel->setFont(bold);
-    layout->addWidget(m_shareLabel);
-    m_hoverLabel = new QLabel(Hint, client);
-    m_hoverLabel->setObjectName(QStringLiteral("HoverLabel"));
-    m_hoverLabel->setContentsMargins(8, 0, 8, 0);
-    layout->addWidget(m_hoverLabel);
-    setCentralWidget(client);
-    resize(760, 520);
+    m_hoverLabel = addLabel(QStringLiteral("HoverLabel"), Hint);
 
     connect(m_chart, &QCustomPlot::mouseMove, this,
             [this](QMouseEvent* event) { hoverAt(event->pos()); });
@@ -137,25 +121,11 @@ LoadDurationWindow::LoadDurationWindow(const Graph& graph, const Series& series,
 
 LoadDurationWindow::~LoadDurationWindow() = default;
 
-void LoadDurationWindow::barsChanged()
-{
-    m_stale = true;
-    if (isVisible())
-        rebuild();
-}
-
-void LoadDurationWindow::showEvent(QShowEvent* event)
-{
-    QMainWindow::showEvent(event);
-    if (m_stale)
-        rebuild();
-}
-
 void LoadDurationWindow::changeEvent(QEvent* event)
 {
-    QMainWindow::changeEvent(event);
+    AnalysisWindow::changeEvent(event);
     // Back from the year overview, perhaps with another capacity.
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_stale &&
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !stale() &&
         readCapacity()) {
         drawCapacity();
         fitValueAxis();
@@ -176,9 +146,8 @@ bool LoadDurationWindow::readCapacity()
     return changed;
 }
 
-void LoadDurationWindow::rebuild()
+void LoadDurationWindow::draw()
 {
-    m_stale = false;
     m_curve = DurationCurve(m_series);
     LoadDurationChart& chart = *m_chart;
     chart.title->setText(QString::fromStdString(m_graph.title()));

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "graph/AnalysisWindow.h"
 #include "graph/Graph.h"
 
-#include <QMainWindow>
 #include <QPoint>
 #include <QString>
 
@@ -21,7 +21,7 @@ class LoadDurationChart;
 // "Křivka trvání zatížení": the values of the last listing sorted from the
 // highest, over the hours they last, with the maximum, the reserved capacity
 // as a line and the share of time above it.
-class LoadDurationWindow : public QMainWindow {
+class LoadDurationWindow : public AnalysisWindow {
     Q_OBJECT
 
 public:
@@ -33,9 +33,6 @@ public:
     LoadDurationWindow(const Graph& graph, const Series& series, CapacityProvider reservedCapacity,
                        QWidget* parent = nullptr);
     ~LoadDurationWindow() override;
-
-    // The graph's bars changed: drawn again now, or when next shown.
-    void barsChanged();
 
     const std::vector<double>& curve() const { return m_curve; }
     // The capacity drawn; none when not set or not comparable.
@@ -49,11 +46,10 @@ public:
     void replotChart();
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
-    void rebuild();
+    void draw() override;
     // Reads the capacity again; true when it changed.
     bool readCapacity();
     void drawCapacity();
@@ -65,7 +61,6 @@ private:
     CapacityProvider m_reservedCapacity;
     std::vector<double> m_curve;
     std::optional<double> m_capacity;
-    bool m_stale = true;
 
     LoadDurationChart* m_chart = nullptr;
     QLabel* m_shareLabel = nullptr;
