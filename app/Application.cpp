@@ -91,6 +91,14 @@ private:
     Application& m_app;
 };
 
+template <typename T, typename... Args>
+T* Application::create(std::unique_ptr<T>& slot, const char* helpTopic, Args&&... args)
+{
+    slot = std::make_unique<T>(std::forward<Args>(args)...);
+    m_windowTable.push_back({slot.get(), helpTopic, [&slot] { slot.reset(); }});
+    return slot.get();
+}
+
 Application::Application(const std::string& programDirectory)
     : m_ui(std::make_unique<Ui>(*this)), m_engine(std::make_unique<Engine>(*m_ui)),
       ProgramPath(m_engine->Location.ProgramPath), DeviceNo(m_engine->Location.DeviceNo),
@@ -104,23 +112,24 @@ Application::Application(const std::string& programDirectory)
     // In the order of the start-up sequence; the LOG window exists before
     // anything logs. Each window gets the state it shows, nothing more.
     Engine& e = *m_engine;
-    m_mainWindow = std::make_unique<MainWindow>(e);
-    m_logWindow = std::make_unique<LogWindow>(e.log);
-    m_outputWindow = std::make_unique<OutputWindow>(e.output, *m_printer);
-    m_calendarWindow = std::make_unique<CalendarWindow>(e.calendar);
-    m_dayDivisionWindow = std::make_unique<DayDivisionWindow>(e.division, e.Location);
-    m_outputSumsWindow = std::make_unique<OutputSumsWindow>(e.division, e.Location);
-    m_outputSumWindow = std::make_unique<OutputSumWindow>(e.division);
-    m_listingParametersWindow =
-        std::make_unique<ListingParametersWindow>(e.settings, e.division, e.Location);
-    m_graphWindow = std::make_unique<GraphWindow>(e.graph, e.series, *m_printer);
-    m_heatMapWindow = std::make_unique<HeatMapWindow>(e.graph, e.series);
-    m_loadDurationWindow = std::make_unique<LoadDurationWindow>(e.graph, e.series, [this] {
-        return ReservedCapacity(QString::fromStdString(ProgramPath), DeviceNo, ownBlockNumber());
-    });
-    m_aboutBox = std::make_unique<AboutBox>();
-    m_yearOverviewWindow = std::make_unique<YearOverviewWindow>(e.Location, e.description,
-                                                                e.archive, e.settings, e.division);
+    create(m_mainWindow, "MENU", e);
+    create(m_logWindow, "", e.log);
+    create(m_outputWindow, "", e.output, *m_printer);
+    create(m_calendarWindow, "MENU_KALEND", e.calendar);
+    create(m_dayDivisionWindow, "MENU_RDDS", e.division, e.Location);
+    create(m_outputSumsWindow, "MENU_VS", e.division, e.Location);
+    create(m_outputSumWindow, "MENU_VS", e.division);
+    create(m_listingParametersWindow, "MENU_PV", e.settings, e.division, e.Location);
+    create(m_graphWindow, "GR", e.graph, e.series, *m_printer);
+    create(m_heatMapWindow, "ANALYZA", e.graph, e.series);
+    create(m_loadDurationWindow, "ANALYZA", e.graph, e.series,
+           LoadDurationWindow::CapacityProvider([this] {
+               return ReservedCapacity(QString::fromStdString(ProgramPath), DeviceNo,
+                                       ownBlockNumber());
+           }));
+    create(m_aboutBox, "");
+    create(m_yearOverviewWindow, "ANALYZA", e.Location, e.description, e.archive, e.settings,
+           e.division);
     connectWindows();
     // A save that waits for another copy's lock says so instead of freezing
     // without a word.
@@ -173,25 +182,11 @@ void Application::connectWindows()
     }
 
     // F1 opens the topic of the window in front, as its "?" button does.
-    const std::pair<QWidget*, const char*> topics[] = {
-        {main, "MENU"},
-        {m_logWindow.get(), ""},
-        {m_outputWindow.get(), ""},
-        {m_calendarWindow.get(), "MENU_KALEND"},
-        {m_dayDivisionWindow.get(), "MENU_RDDS"},
-        {m_outputSumsWindow.get(), "MENU_VS"},
-        {m_outputSumWindow.get(), "MENU_VS"},
-        {m_listingParametersWindow.get(), "MENU_PV"},
-        {m_graphWindow.get(), "GR"},
-        {m_aboutBox.get(), ""},
-        {m_yearOverviewWindow.get(), "ANALYZA"},
-        {m_heatMapWindow.get(), "ANALYZA"},
-        {m_loadDurationWindow.get(), "ANALYZA"},
-    };
-    for (const auto& [window, topic] : topics) {
+    for (const WindowEntry& entry : m_windowTable) {
+        QWidget* window = entry.window;
         auto* f1 = new QShortcut(QKeySequence::HelpContents, window);
         f1->setObjectName(QStringLiteral("HelpShortcut"));
-        const QString key = QLatin1String(topic);
+        const QString key = QLatin1String(entry.helpTopic);
         QObject::connect(f1, &QShortcut::activated, window,
                          [window = window, key] { OpenHelp(window, key); });
     }
@@ -332,21 +327,12 @@ void Application::showWindow(WindowKind window)
 Application::~Application()
 {
     Shutdown();
-    // The windows go before the engine whose state they show.
+    // The windows go before the engine whose state they show, the main
+    // window last.
     m_engine->output.setTarget(nullptr);
-    m_yearOverviewWindow.reset();
-    m_aboutBox.reset();
-    m_loadDurationWindow.reset();
-    m_heatMapWindow.reset();
-    m_graphWindow.reset();
-    m_listingParametersWindow.reset();
-    m_outputSumWindow.reset();
-    m_outputSumsWindow.reset();
-    m_dayDivisionWindow.reset();
-    m_calendarWindow.reset();
-    m_outputWindow.reset();
-    m_logWindow.reset();
-    m_mainWindow.reset();
+    for (auto entry = m_windowTable.rbegin(); entry != m_windowTable.rend(); ++entry)
+        entry->destroy();
+    m_windowTable.clear();
     UserSettings::setProblemHandler(nullptr);
 }
 
@@ -523,15 +509,8 @@ void Application::terminate(int exitCode)
     m_terminated = true;
     m_exitCode = exitCode;
     Shutdown();
-    QWidget* const windows[] = {
-        m_aboutBox.get(),        m_graphWindow.get(),       m_listingParametersWindow.get(),
-        m_outputSumWindow.get(), m_outputSumsWindow.get(),  m_dayDivisionWindow.get(),
-        m_calendarWindow.get(),  m_outputWindow.get(),      m_logWindow.get(),
-        m_mainWindow.get(),      m_yearOverviewWindow.get()};
-    for (QWidget* window : windows)
+    for (QWidget* window : windows())
         window->hide();
-    m_heatMapWindow->hide();
-    m_loadDurationWindow->hide();
     if (m_running)
         QCoreApplication::exit(exitCode);
 }
@@ -552,13 +531,10 @@ void Application::Shutdown()
 
 std::vector<QWidget*> Application::windows() const
 {
-    return {m_mainWindow.get(),         m_logWindow.get(),
-            m_outputWindow.get(),       m_calendarWindow.get(),
-            m_dayDivisionWindow.get(),  m_outputSumsWindow.get(),
-            m_outputSumWindow.get(),    m_listingParametersWindow.get(),
-            m_graphWindow.get(),        m_aboutBox.get(),
-            m_yearOverviewWindow.get(), m_heatMapWindow.get(),
-            m_loadDurationWindow.get()};
+    std::vector<QWidget*> all;
+    for (const WindowEntry& entry : m_windowTable)
+        all.push_back(entry.window);
+    return all;
 }
 
 void Application::restoreWindowPlaces()

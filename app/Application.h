@@ -174,6 +174,17 @@ private:
     std::unique_ptr<AboutBox> m_aboutBox;
     std::unique_ptr<YearOverviewWindow> m_yearOverviewWindow;
 
+    // Every window once, in the order of creation, with its help topic: F1,
+    // the places kept, the hiding at the end and the destruction read it.
+    struct WindowEntry {
+        QWidget* window = nullptr;
+        const char* helpTopic = "";
+        std::function<void()> destroy;
+    };
+    std::vector<WindowEntry> m_windowTable;
+    template <typename T, typename... Args>
+    T* create(std::unique_ptr<T>& slot, const char* helpTopic, Args&&... args);
+
     std::function<std::string()> m_folderChooser;
     std::string m_folderProblem;
     std::set<QWidget*> m_placed; // windows whose place was stored
