@@ -11,8 +11,8 @@
 #include "graph/HeatMapWindow.h"
 #include "graph/LoadAnalysis.h"
 #include "graph/LoadDurationWindow.h"
+#include "listing/Comparison.h"
 #include "listing/ListingParametersWindow.h"
-#include "listing/QuietListing.h"
 #include "listing/YearOverview.h"
 #include "listing/YearOverviewWindow.h"
 #include "output/LogWindow.h"
@@ -244,52 +244,22 @@ void Application::connectWindows()
 
 void Application::listComparison(bool previousYear)
 {
-    Engine& e = *m_engine;
-    const ListingRun& listing = e.listing;
-    if (e.graph.bars().empty() || listing.FirstDayListed < 0)
+    EarlierPeriod other;
+    const ListingRun& listing = m_engine->listing;
+    RunUserAction(m_graphWindow.get(), [&] { other = ListEarlierPeriod(*m_engine, previousYear); });
+    if (other.year == 0)
         return;
-    int32_t year = listing.ListingYear;
-    int32_t month = listing.ListingMonth;
-    if (previousYear) {
-        --year;
-    } else if (--month == 0) {
-        month = 12;
-        --year;
-    }
-    const int32_t span = listing.ListingSpan;
-    const int32_t firstDay = listing.ListingFirstDay;
-    std::vector<GraphBar> bars;
-    int64_t otherFirstDay = -1;
-    RunUserAction(m_graphWindow.get(), [&] {
-        QuietListing quiet(ProgramPath, DeviceNo, e.settings, e.division.DayStartOffset());
-        bars = quiet.List(year, month, ownBlockNumber(), [&](ListingRun& run) {
-            // The same command on the other month.
-            if (span == ListingRun::WholeMonth || span == ListingRun::EnergyMonth) {
-                run.MonthAction(span);
-            } else {
-                run.ListingFirstDay = firstDay;
-                run.ListingSpan = span;
-                run.RunListing();
-            }
-            otherFirstDay = run.FirstDayListed;
-        });
-    });
-    // Day d of the other period over day d of this one.
-    if (otherFirstDay < 0)
-        bars.clear();
-    else
-        bars = AlignToPeriod(bars, otherFirstDay, listing.FirstDayListed);
     const auto name = [](int32_t y, int32_t m) {
         return QString::fromStdString(MonthNames(m) + " " + std::to_string(y));
     };
-    m_graphWindow->showComparison(bars, name(listing.ListingYear, listing.ListingMonth),
-                                  name(year, month));
+    m_graphWindow->showComparison(other.bars, name(listing.ListingYear, listing.ListingMonth),
+                                  name(other.year, other.month));
 }
 
 int32_t Application::ownBlockNumber() const
 {
-    return MatchingBlock(OverviewBlocks(ProgramPath, DeviceNo),
-                         m_engine->description.CurrentBlockTitle);
+    // The block listed, as the device's own description numbers it.
+    return m_engine->series.block.number;
 }
 
 void Application::showWindow(WindowKind window)

@@ -1,0 +1,46 @@
+#include "listing/Comparison.h"
+
+#include "graph/LoadAnalysis.h"
+#include "listing/Engine.h"
+#include "listing/QuietListing.h"
+
+namespace kw {
+
+EarlierPeriod ListEarlierPeriod(const Engine& e, bool previousYear)
+{
+    const ListingRun& listing = e.listing;
+    EarlierPeriod other;
+    if (e.graph.bars().empty() || listing.FirstDayListed < 0)
+        return other;
+    other.year = listing.ListingYear;
+    other.month = listing.ListingMonth;
+    if (previousYear) {
+        --other.year;
+    } else if (--other.month == 0) {
+        other.month = 12;
+        --other.year;
+    }
+    const int32_t span = listing.ListingSpan;
+    const int32_t firstDay = listing.ListingFirstDay;
+    int64_t otherFirstDay = -1;
+    QuietListing quiet(e.Location.ProgramPath, e.Location.DeviceNo, e.settings,
+                       e.division.DayStartOffset());
+    other.bars = quiet.List(other.year, other.month, e.series.block.number, [&](ListingRun& run) {
+        // The same command on the other month.
+        if (span == ListingRun::WholeMonth || span == ListingRun::EnergyMonth) {
+            run.MonthAction(span);
+        } else {
+            run.ListingFirstDay = firstDay;
+            run.ListingSpan = span;
+            run.RunListing();
+        }
+        otherFirstDay = run.FirstDayListed;
+    });
+    if (otherFirstDay < 0)
+        other.bars.clear();
+    else
+        other.bars = AlignToPeriod(other.bars, otherFirstDay, listing.FirstDayListed);
+    return other;
+}
+
+} // namespace kw
