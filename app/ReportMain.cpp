@@ -1,6 +1,6 @@
 // kwatrix-report: the listings of the desktop program without a display.
+#include "app/Report.h"
 #include "archive/Devices.h"
-#include "listing/Report.h"
 
 #include <iostream>
 #include <string>

@@ -2,8 +2,8 @@
 // month files on an engine of their own and their summary, as the window
 // makes them at a click; and the summary alone, as a new capacity recounts it.
 #include "BenchSupport.h"
-#include "listing/QuietListing.h"
-#include "listing/YearOverview.h"
+#include "analysis/QuietListing.h"
+#include "analysis/YearOverview.h"
 #include "tools/DemoArchive.h"
 
 #include <benchmark/benchmark.h>

@@ -1,6 +1,6 @@
 #include "graph/GraphWindow.h"
 
-#include "graph/LoadAnalysis.h"
+#include "graph/GraphReadout.h"
 #include "graph/Series.h"
 #include "graph/SeriesExport.h"
 #include "ui/Help.h"

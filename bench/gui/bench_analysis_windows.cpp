@@ -2,11 +2,11 @@
 // year of quarter-hours drawn from the bars, a frame of panning the heat map,
 // and the readouts under the mouse in the heat map and in the graph window.
 
+#include "analysis/HeatMapWindow.h"
+#include "analysis/LoadDurationWindow.h"
 #include "app/Application.h"
 #include "graph/Graph.h"
 #include "graph/GraphWindow.h"
-#include "graph/HeatMapWindow.h"
-#include "graph/LoadDurationWindow.h"
 #include "graph/Series.h"
 
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
 // "Roční přehled": from the click on the menu item until the window shows the
 // year of month files painted, table and chart.
 
+#include "analysis/YearOverviewWindow.h"
 #include "app/Application.h"
 #include "app/MainWindow.h"
-#include "listing/YearOverviewWindow.h"
 #include "tools/DemoArchive.h"
 
 #include <QAction>

@@ -1,8 +1,8 @@
 // The CSV and JSON of a listing hold exactly what the graph holds: read back
 // with a real CSV reader and a real JSON parser, every row is a bar, in the
 // graph's order, with its instant and value.
+#include "analysis/QuietListing.h"
 #include "listing/Export.h"
-#include "listing/QuietListing.h"
 
 #include "ArchiveFixture.h"
 

@@ -2,10 +2,10 @@
 // tests/data: each case builds a small archive with the demo generator (fixed
 // dates), changes what it needs, and runs kwatrix-report's engine on it.
 // KWATRIX_UPDATE_GOLDEN=1 rewrites the files; review every change by eye.
+#include "app/Report.h"
 #include "archive/Codepage.h"
 #include "archive/Ini.h"
 #include "calendar/DayDivision.h"
-#include "listing/Report.h"
 #include "tools/DemoArchive.h"
 
 #include "TempDir.h"

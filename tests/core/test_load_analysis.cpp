@@ -3,7 +3,8 @@
 // maximum and the share above a capacity, the bar under the mouse, and the
 // readout's time text.
 
-#include "graph/LoadAnalysis.h"
+#include "analysis/LoadAnalysis.h"
+#include "graph/GraphReadout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The year overview against the whole-month listings it stands for, month by
 // month, and the rule that turns a block's unit into an energy.
+#include "analysis/QuietListing.h"
+#include "analysis/YearOverview.h"
+#include "app/Report.h"
 #include "archive/DateTime.h"
 #include "calendar/DayDivision.h"
 #include "listing/Engine.h"
-#include "listing/QuietListing.h"
-#include "listing/Report.h"
-#include "listing/YearOverview.h"
 
 #include "ArchiveFixture.h"
 

@@ -4,13 +4,14 @@
 // another month or year over the graph.
 
 #include "GuiSupport.h"
+#include "analysis/HeatMapWindow.h"
+#include "analysis/LoadAnalysis.h"
+#include "analysis/LoadDurationWindow.h"
+#include "analysis/QuietListing.h"
+#include "analysis/YearOverview.h"
 #include "archive/DateTime.h"
+#include "graph/GraphReadout.h"
 #include "graph/GraphWindow.h"
-#include "graph/HeatMapWindow.h"
-#include "graph/LoadAnalysis.h"
-#include "graph/LoadDurationWindow.h"
-#include "listing/QuietListing.h"
-#include "listing/YearOverview.h"
 
 #include <QAction>
 #include <QMouseEvent>

@@ -2,11 +2,11 @@
 // files; and the desktop's ways: window places remembered, F1 for help.
 #include "GuiSupport.h"
 
+#include "analysis/HeatMapWindow.h"
 #include "app/MainWindow.h"
 #include "archive/DateTime.h"
 #include "calendar/CalendarWindow.h"
 #include "graph/GraphWindow.h"
-#include "graph/HeatMapWindow.h"
 #include "listing/Engine.h"
 #include "output/LogWindow.h"
 #include "output/OutputWindow.h"

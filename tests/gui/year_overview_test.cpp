@@ -3,9 +3,9 @@
 // copies and exports.
 
 #include "GuiSupport.h"
+#include "analysis/YearOverviewWindow.h"
 #include "app/Application.h"
 #include "app/MainWindow.h"
-#include "listing/YearOverviewWindow.h"
 #include "output/OutputWindow.h"
 #include "ui/WindowSupport.h"
 

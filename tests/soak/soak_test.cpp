@@ -19,6 +19,7 @@
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
+#include "app/Report.h"
 #include "archive/ArchiveDescription.h"
 #include "archive/Ini.h"
 #include "graph/Graph.h"
@@ -26,7 +27,6 @@
 #include "listing/Engine.h"
 #include "listing/ListingParametersWindow.h"
 #include "listing/PeriodTree.h"
-#include "listing/Report.h"
 #include "output/Log.h"
 #include "output/OutputWindow.h"
 #include "tools/DemoArchive.h"

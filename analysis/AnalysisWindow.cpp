@@ -1,4 +1,4 @@
-#include "graph/AnalysisWindow.h"
+#include "analysis/AnalysisWindow.h"
 
 #include "ui/WindowSupport.h"
 

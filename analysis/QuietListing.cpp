@@ -1,4 +1,4 @@
-#include "listing/QuietListing.h"
+#include "analysis/QuietListing.h"
 
 #include "archive/FileLookup.h"
 #include "listing/Engine.h"

@@ -1,8 +1,8 @@
-#include "listing/Comparison.h"
+#include "analysis/Comparison.h"
 
-#include "graph/LoadAnalysis.h"
+#include "analysis/LoadAnalysis.h"
+#include "analysis/QuietListing.h"
 #include "listing/Engine.h"
-#include "listing/QuietListing.h"
 
 namespace kw {
 

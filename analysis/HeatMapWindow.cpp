@@ -1,4 +1,4 @@
-#include "graph/HeatMapWindow.h"
+#include "analysis/HeatMapWindow.h"
 
 #include "ui/WindowSupport.h"
 

@@ -1,6 +1,7 @@
-#include "graph/LoadDurationWindow.h"
+#include "analysis/LoadDurationWindow.h"
 
-#include "graph/LoadAnalysis.h"
+#include "analysis/LoadAnalysis.h"
+#include "graph/GraphReadout.h"
 #include "ui/WindowSupport.h"
 
 #include <qcustomplot.h>

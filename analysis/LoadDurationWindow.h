@@ -1,6 +1,6 @@
 #pragma once
 
-#include "graph/AnalysisWindow.h"
+#include "analysis/AnalysisWindow.h"
 #include "graph/Graph.h"
 
 #include <QPoint>

@@ -1,12 +1,12 @@
-#include "listing/YearOverview.h"
+#include "analysis/YearOverview.h"
 
+#include "analysis/QuietListing.h"
 #include "archive/ArchiveDescription.h"
 #include "archive/Codepage.h"
 #include "archive/Ini.h"
 #include "archive/MonthFile.h"
 #include "archive/NumberFormat.h"
 #include "calendar/Calendar.h"
-#include "listing/QuietListing.h"
 #include "output/Log.h"
 
 #include <nlohmann/json.hpp>

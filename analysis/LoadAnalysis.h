@@ -5,16 +5,14 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
-#include <string>
 #include <vector>
 
 namespace kw {
 
-// What the analyses of the graph window compute from the bars of the last
-// listing: the heat map's cells, the load-duration curve, the period's
-// maximum, the share of time above the reserved capacity, and the bar under
-// the mouse. The windows only draw these.
+// What the analyses compute from the series of the last listing: the heat
+// map's cells, the load-duration curve and the share of time above the
+// reserved capacity, and the bars of an earlier period laid over the
+// listing's. The windows only draw these.
 
 constexpr int32_t QuartersPerDay = 96;
 
@@ -49,15 +47,6 @@ struct HeatMap {
 };
 HeatMap MakeHeatMap(const Series& series);
 
-// The first bar that reaches the period's highest value; none without a
-// finite value.
-struct PeakBar {
-    std::size_t index = 0;
-    double x = 0;
-    double value = 0;
-};
-std::optional<PeakBar> PeriodMaximum(const std::vector<GraphBar>& bars);
-
 // The load-duration curve: every value exactly as the listing stored it, the
 // highest first.
 std::vector<double> DurationCurve(const Series& series);
@@ -71,29 +60,10 @@ struct CapacityShare {
 };
 CapacityShare ShareAbove(const std::vector<double>& curve, double capacity);
 
-// The bar nearest to x, when it lies within `reach` of it: the readout of the
-// bar under the mouse. A binary search, so a year of bars answers at once.
-std::optional<std::size_t> NearestBar(const std::vector<GraphBar>& bars, double x, double reach);
-// The highest bar with x in [from, to), the first of equals: what a pixel
-// column of a chart showing many bars per pixel draws as its top. Only the
-// bars inside the range are visited.
-std::optional<std::size_t> HighestBarIn(const std::vector<GraphBar>& bars, double from, double to);
-
 // The bars of another period moved onto this one: the comparison keeps each
 // value's offset from the start of its period, in whole days, so that day d
 // of one month lies over day d of the other at the same time of day.
 std::vector<GraphBar> AlignToPeriod(const std::vector<GraphBar>& other, int64_t otherFirstDay,
                                     int64_t firstDay);
-
-// "út 12.03.2024 10:00–10:15": the quarter-hour a bar closes, with its
-// weekday; a stamp off the quarter-hour grid is written as it is,
-// "út 12.03.2024 10:13:30".
-std::string QuarterText(double x);
-// "12.03." of a day number.
-std::string ShortDate(int64_t day);
-// "HH:MM" of a number of seconds after midnight, taken modulo a day.
-std::string ClockText(int64_t seconds);
-// A value as the readouts write it: at most four decimals, decimal comma.
-std::string ValueText(double value);
 
 } // namespace kw

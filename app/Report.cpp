@@ -1,8 +1,10 @@
 // kwatrix-report: the listings of the desktop program without a display.
 // Standard output gets exactly the lines a listing adds to the output window,
 // standard error every completed log line.
-#include "listing/Report.h"
+#include "app/Report.h"
 
+#include "analysis/QuietListing.h"
+#include "analysis/YearOverview.h"
 #include "archive/DateTime.h"
 #include "archive/Devices.h"
 #include "archive/MonthFile.h"
@@ -10,8 +12,6 @@
 #include "calendar/Calendar.h"
 #include "listing/Engine.h"
 #include "listing/Export.h"
-#include "listing/QuietListing.h"
-#include "listing/YearOverview.h"
 
 #include <algorithm>
 #include <charconv>

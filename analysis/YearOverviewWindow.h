@@ -1,6 +1,6 @@
 #pragma once
 
-#include "listing/YearOverview.h"
+#include "analysis/YearOverview.h"
 
 #include <QString>
 #include <QWidget>

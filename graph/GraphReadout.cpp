@@ -1,14 +1,10 @@
-#include "graph/LoadAnalysis.h"
+#include "graph/GraphReadout.h"
 
 #include "archive/DateTime.h"
-#include "archive/NumberFormat.h"
 #include "graph/SeriesExport.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <functional>
-#include <limits>
 
 namespace kw {
 
@@ -44,54 +40,6 @@ std::string WeekdayText(int64_t day)
 
 } // namespace
 
-HeatMap MakeHeatMap(const Series& series)
-{
-    HeatMap map;
-    map.dayStartOffset = series.dayStartOffset;
-    const std::vector<SeriesValue>& values = series.values;
-    if (values.empty())
-        return map;
-    int64_t first = std::numeric_limits<int64_t>::max();
-    int64_t last = std::numeric_limits<int64_t>::min();
-    for (const SeriesValue& v : values) {
-        first = std::min(first, v.day);
-        last = std::max(last, v.day);
-    }
-    map.firstDay = first;
-    map.days = static_cast<int32_t>(std::min<int64_t>(last - first + 1, HeatMap::MaxDays));
-    const std::size_t cells = static_cast<std::size_t>(map.days) * QuartersPerDay;
-    map.values.assign(cells, std::numeric_limits<double>::quiet_NaN());
-    map.bar.assign(cells, -1);
-    map.count.assign(cells, 0);
-
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const SeriesValue& v = values[i];
-        const int64_t column = v.day - first;
-        if (column >= map.days || v.quarter < 0 || v.quarter >= QuartersPerDay) {
-            ++map.dropped;
-            continue;
-        }
-        const std::size_t at = map.index(static_cast<int32_t>(column), v.quarter);
-        if (map.count[at] < 255)
-            ++map.count[at];
-        if (map.bar[at] < 0 || v.shown > map.values[at]) {
-            map.values[at] = v.shown;
-            map.bar[at] = static_cast<int32_t>(i);
-        }
-    }
-
-    bool any = false;
-    for (std::size_t at = 0; at < cells; ++at) {
-        if (map.bar[at] < 0)
-            continue;
-        const double v = map.values[at];
-        map.low = any ? std::min(map.low, v) : v;
-        map.high = any ? std::max(map.high, v) : v;
-        any = true;
-    }
-    return map;
-}
-
 std::optional<PeakBar> PeriodMaximum(const std::vector<GraphBar>& bars)
 {
     std::optional<PeakBar> peak;
@@ -101,30 +49,6 @@ std::optional<PeakBar> PeriodMaximum(const std::vector<GraphBar>& bars)
             peak = PeakBar{i, bar.x, bar.y};
     }
     return peak;
-}
-
-std::vector<double> DurationCurve(const Series& series)
-{
-    std::vector<double> curve;
-    curve.reserve(series.values.size());
-    // Each value exactly as the listing stored it, as the year overview
-    // counts it against a capacity.
-    for (const SeriesValue& v : series.values)
-        curve.push_back(ExactValue(v.shown));
-    std::sort(curve.begin(), curve.end(), std::greater<double>());
-    return curve;
-}
-
-CapacityShare ShareAbove(const std::vector<double>& curve, double capacity)
-{
-    CapacityShare share;
-    share.total = curve.size();
-    const auto end = std::partition_point(curve.begin(), curve.end(),
-                                          [capacity](double v) { return v > capacity; });
-    share.above = static_cast<std::size_t>(end - curve.begin());
-    if (share.total > 0)
-        share.percent = 100.0 * static_cast<double>(share.above) / static_cast<double>(share.total);
-    return share;
 }
 
 std::optional<std::size_t> NearestBar(const std::vector<GraphBar>& bars, double x, double reach)
@@ -151,17 +75,6 @@ std::optional<std::size_t> HighestBarIn(const std::vector<GraphBar>& bars, doubl
             best = static_cast<std::size_t>(it - bars.begin());
     }
     return best;
-}
-
-std::vector<GraphBar> AlignToPeriod(const std::vector<GraphBar>& other, int64_t otherFirstDay,
-                                    int64_t firstDay)
-{
-    const double shift = static_cast<double>(firstDay - otherFirstDay);
-    std::vector<GraphBar> aligned;
-    aligned.reserve(other.size());
-    for (const GraphBar& bar : other)
-        aligned.push_back({bar.x + shift, bar.y, std::string()});
-    return aligned;
 }
 
 std::string QuarterText(double x)

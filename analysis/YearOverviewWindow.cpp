@@ -1,5 +1,6 @@
-#include "listing/YearOverviewWindow.h"
+#include "analysis/YearOverviewWindow.h"
 
+#include "analysis/QuietListing.h"
 #include "archive/ArchiveDescription.h"
 #include "archive/DateTime.h"
 #include "archive/FileLookup.h"
@@ -9,7 +10,6 @@
 #include "calendar/DayDivision.h"
 #include "listing/DayListing.h"
 #include "listing/PeriodTree.h"
-#include "listing/QuietListing.h"
 #include "ui/WindowSupport.h"
 
 #include <qcustomplot.h>

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "graph/AnalysisWindow.h"
+#include "analysis/AnalysisWindow.h"
+#include "analysis/LoadAnalysis.h"
 #include "graph/Graph.h"
-#include "graph/LoadAnalysis.h"
+#include "graph/GraphReadout.h"
 
 #include <QPair>
 #include <QPoint>
