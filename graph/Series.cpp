@@ -153,6 +153,7 @@ void Series::Start(int32_t deviceNo, const SeriesBlock& ownBlock,
         block.unit = Trim(Utf8Left(current->Unit, 16));
     dayStartOffset = dayStart;
     values.clear();
+    values.reserve(32 * 96); // a whole month without growing
     days.clear();
     error.clear();
     m_dayStart = 0;
@@ -261,9 +262,13 @@ const SeriesValue* Series::maximum() const
 
 int32_t Series::countAbove(double limit) const
 {
+    // A value above the float nearest to the limit reads above the limit
+    // too, one below it reads below; only a value equal to that float needs
+    // its shortest decimal form.
+    const auto nearest = static_cast<float>(limit);
     int32_t n = 0;
     for (const SeriesValue& v : values)
-        n += ExactValue(v.shown) > limit ? 1 : 0;
+        n += v.shown > nearest || (v.shown == nearest && ExactValue(v.shown) > limit) ? 1 : 0;
     return n;
 }
 
