@@ -1,18 +1,14 @@
 #include "analysis/YearOverview.h"
 
 #include "analysis/QuietListing.h"
-#include "archive/ArchiveDescription.h"
 #include "archive/Codepage.h"
-#include "archive/Ini.h"
 #include "archive/MonthFile.h"
 #include "archive/NumberFormat.h"
 #include "calendar/Calendar.h"
-#include "output/Log.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <exception>
 
 namespace kw {
 
@@ -55,32 +51,17 @@ std::string MaximumTime(const MonthOverview& m)
 
 std::vector<OverviewBlock> OverviewBlocks(const std::string& programPath, int32_t device)
 {
-    IniLayer ini;
-    Log log;
-    ArchiveDescription description(ini, log);
-    try {
-        description.LoadArchiveDescription(programPath, device);
-    } catch (const std::exception&) {
-        return {};
-    }
     std::vector<OverviewBlock> blocks;
-    if (!description.ArchiveLoaded)
-        return blocks;
-    for (int32_t n = 1; n <= description.BlockCount; ++n) {
-        const BlockDescription& b = description.BlockTable[static_cast<std::size_t>(n)];
-        if (b.Listed)
-            blocks.push_back({n, b.Description, Utf8Left(b.Unit, 16)});
-    }
+    for (const SeriesBlock& b : OwnBlocks(programPath, device))
+        if (b.number > 0 && b.listed)
+            blocks.push_back({b.number, b.name, b.unit});
     return blocks;
 }
 
 int32_t MatchingBlock(const std::vector<OverviewBlock>& blocks, const std::string& title)
 {
-    const std::string first = Utf8Left(title, 1);
-    if (first.empty())
-        return 0;
     for (const OverviewBlock& block : blocks)
-        if (Utf8Left(block.title, 1) == first)
+        if (SameBlock(title, block.title))
             return block.number;
     return 0;
 }

@@ -54,19 +54,24 @@ std::vector<SeriesBlock> OwnBlocks(const std::string& programPath, int32_t devic
     std::vector<SeriesBlock> blocks(static_cast<std::size_t>(description.BlockCount) + 1);
     for (int32_t n = 1; n <= description.BlockCount; ++n) {
         const BlockDescription& b = description.BlockTable[static_cast<std::size_t>(n)];
-        blocks[static_cast<std::size_t>(n)] = {n, b.Description, Trim(Utf8Left(b.Unit, 16))};
+        blocks[static_cast<std::size_t>(n)] = {n, b.Description, Trim(Utf8Left(b.Unit, 16)),
+                                               b.Listed};
     }
     return blocks;
 }
 
-SeriesBlock OwnBlockOf(const std::vector<SeriesBlock>& own, const std::string& title)
+bool SameBlock(const std::string& title, const std::string& otherTitle)
 {
     const std::string first = Utf8Left(title, 1);
-    if (!first.empty())
-        for (const SeriesBlock& block : own)
-            if (block.number > 0 && Utf8Left(block.name, 1) == first)
-                return block;
-    return {0, title, {}};
+    return !first.empty() && Utf8Left(otherTitle, 1) == first;
+}
+
+SeriesBlock OwnBlockOf(const std::vector<SeriesBlock>& own, const std::string& title)
+{
+    for (const SeriesBlock& block : own)
+        if (block.number > 0 && SameBlock(title, block.name))
+            return block;
+    return {0, title, {}, false};
 }
 
 ClockRule ArchiveClock(IniLayer& ini, const std::string& programPath)
@@ -178,7 +183,7 @@ void Series::EndDay(int32_t year, int32_t month, int32_t dayOfMonth, int64_t day
     d.expected = QuartersOfDay(day);
     if (result != 0) {
         d.state = DayState::NoRecord;
-    } else if (!block.name.empty() && Utf8Left(blockTitle, 1) != Utf8Left(block.name, 1)) {
+    } else if (!block.name.empty() && !SameBlock(block.name, blockTitle)) {
         // The listing went on with another block: none of its values are ours.
         d.state = DayState::BlockNotFound;
         values.resize(m_dayStart);

@@ -41,7 +41,11 @@ struct SeriesBlock {
     int32_t number = 0; // in the device's own description; 0 when not found there
     std::string name;   // its POPIS
     std::string unit;   // its JEDN, trimmed
+    bool listed = true; // its VYPIS is ON: offered for listing
 };
+// A block of one description and a block of another are the same block when
+// their titles begin with the same character (a switch finds it so).
+bool SameBlock(const std::string& title, const std::string& otherTitle);
 
 // A power unit ends in "W", "VA" or "VAr" (kW, MW, kVA, kVAr; also the IEC
 // spelling "var"); blanks around it do not count.
