@@ -2,7 +2,6 @@
 
 #include "analysis/Comparison.h"
 #include "analysis/HeatMapWindow.h"
-#include "analysis/LoadAnalysis.h"
 #include "analysis/LoadDurationWindow.h"
 #include "analysis/YearOverview.h"
 #include "analysis/YearOverviewWindow.h"
