@@ -314,7 +314,9 @@ TEST(ReportExitStatus, PeriodsThatCannotBeListed)
         std::vector<std::string> args = {"--dir", dir.path()};
         args.insert(args.end(), c.args.begin(), c.args.end());
         std::ostringstream out, err;
-        const std::string what = c.args[2] + " " + c.args[3];
+        std::string what;
+        for (const std::string& arg : c.args)
+            what += arg + " ";
         EXPECT_EQ(kw::RunReport(args, dir.path(), out, err), c.status) << what << "\n" << err.str();
         if (c.logged) {
             const auto at = err.str().find(c.logged);
