@@ -42,11 +42,6 @@ const char* StateName(MonthState state)
     return "";
 }
 
-std::string MaximumTime(const MonthOverview& m)
-{
-    return m.maximumTime;
-}
-
 } // namespace
 
 std::vector<OverviewBlock> OverviewBlocks(const std::string& programPath, int32_t device)
@@ -189,7 +184,7 @@ std::string YearOverviewText(const YearOverview& o)
     for (const MonthOverview& m : o.months)
         rows.push_back({MonthKey(o.year, m.month), StateName(m.state), std::to_string(m.count),
                         std::to_string(m.expected), ExportNumber(m.energy), ExportNumber(m.average),
-                        ExportNumber(m.maximum), MaximumTime(m), std::to_string(m.overCapacity),
+                        ExportNumber(m.maximum), m.maximumTime, std::to_string(m.overCapacity),
                         m.reason});
     std::vector<std::size_t> widths;
     for (const std::string& h : headings)
@@ -248,7 +243,7 @@ std::string YearOverviewCsv(const YearOverview& o, CsvStyle style)
         csv += MonthKey(o.year, m.month) + sep + StateName(m.state) + sep +
                std::to_string(m.count) + sep + std::to_string(m.expected) + sep +
                ExportNumber(m.energy, point) + sep + ExportNumber(m.average, point) + sep +
-               ExportNumber(m.maximum, point) + sep + MaximumTime(m) + sep + capacity + sep +
+               ExportNumber(m.maximum, point) + sep + m.maximumTime + sep + capacity + sep +
                std::to_string(m.overCapacity) + sep + (m.reason.empty() ? "" : reason) + lineEnd;
     }
     return csv;
@@ -260,7 +255,7 @@ std::string YearOverviewJson(const YearOverview& o)
     Json months = Json::array();
     for (const MonthOverview& m : o.months) {
         const Json maximum = m.count > 0
-                                 ? Json{{"value", ExportValue(m.maximum)}, {"time", MaximumTime(m)}}
+                                 ? Json{{"value", ExportValue(m.maximum)}, {"time", m.maximumTime}}
                                  : Json(nullptr);
         months.push_back({{"month", MonthKey(o.year, m.month)},
                           {"state", StateName(m.state)},
