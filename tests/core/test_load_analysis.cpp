@@ -40,6 +40,7 @@ TEST(LoadAnalysis, ListingQuarterOfAStampFollowsTheDayStartOffset)
         {"off the grid, nearest end 24:00", 0, At(kMarch1, 23, 58, 30), kMarch1, 95},
         {"just past half a quarter", 0, At(kMarch1, 0, 7, 31), kMarch1, 0},
         {"just before half a quarter", 0, At(kMarch1, 0, 7, 29), kMarch1 - 1, 95},
+        {"half a quarter exactly is no day's", 0, At(kMarch1, 0, 7, 30), kMarch1, -1},
         {"day from 23:00 the evening before", -3600, At(kMarch1 - 1, 23, 15), kMarch1, 0},
         {"... ends at 23:00", -3600, At(kMarch1, 23, 0), kMarch1, 95},
         {"... and 23:15 is the next day's", -3600, At(kMarch1, 23, 15), kMarch1 + 1, 0},
