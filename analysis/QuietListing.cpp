@@ -1,6 +1,8 @@
 #include "analysis/QuietListing.h"
 
+#include "archive/DateTime.h"
 #include "archive/FileLookup.h"
+#include "calendar/Calendar.h"
 #include "listing/Engine.h"
 
 #include <exception>
@@ -47,24 +49,34 @@ bool QuietListing::loaded() const
     return m_engine->description.ArchiveLoaded;
 }
 
+bool QuietListing::SelectOwnBlock(int32_t block)
+{
+    Engine& e = *m_engine;
+    // An earlier listing may have switched to another description file, whose
+    // blocks can lie in another order; `block` is one of the device's own.
+    if (!loaded() || !e.description.OwnDescriptionLoaded()) {
+        try {
+            e.description.LoadArchiveDescription(e.Location.ProgramPath, e.Location.DeviceNo);
+        } catch (const std::exception&) {
+            e.description.ArchiveLoaded = false;
+        }
+    }
+    if (!loaded() || block < 1 || block > e.description.BlockCount)
+        return false;
+    e.description.CurrentBlock = block;
+    e.description.CurrentBlockTitle =
+        e.description.BlockTable[static_cast<std::size_t>(block)].Description;
+    return true;
+}
+
 std::vector<GraphBar> QuietListing::List(int32_t year, int32_t month, int32_t block,
                                          const std::function<void(ListingRun&)>& command)
 {
     Engine& e = *m_engine;
     m_lastError.clear();
-    // An earlier listing may have switched to another description file, whose
-    // blocks can lie in another order; `block` is one of the device's own.
-    try {
-        e.description.LoadArchiveDescription(e.Location.ProgramPath, e.Location.DeviceNo);
-    } catch (const std::exception&) {
-        e.description.ArchiveLoaded = false;
-    }
     e.series = Series();
-    if (!loaded() || block < 1 || block > e.description.BlockCount)
+    if (!SelectOwnBlock(block))
         return {};
-    e.description.CurrentBlock = block;
-    e.description.CurrentBlockTitle =
-        e.description.BlockTable[static_cast<std::size_t>(block)].Description;
     e.division.SetDayStartOffset(m_dayStartOffset);
     e.graph.ClearGraph();
     e.listing.ListingYear = year;
@@ -91,6 +103,37 @@ Series QuietListing::WholeMonthSeries(int32_t year, int32_t month, int32_t block
 {
     WholeMonth(year, month, block);
     return m_engine->series;
+}
+
+Series QuietListing::CalendarMonthSeries(int32_t year, int32_t month, int32_t block)
+{
+    Engine& e = *m_engine;
+    m_lastError.clear();
+    Series& series = e.series;
+    series = Series();
+    if (!SelectOwnBlock(block))
+        return series;
+    series.Start(e.Location.DeviceNo, e.ListedBlock(), e.description, e.settings.ConvertValues, 0);
+    series.clock = ArchiveClock(e.ini, e.Location.ProgramPath);
+    e.dayListing.setValuesOnly(true);
+    try {
+        const DayArchive::Hold hold(e.archive);
+        const int32_t days = DaysInMonth(year, month);
+        for (int32_t d = 1; d <= days; ++d) {
+            const int32_t r = e.dayListing.ListDay(year, month, d, 0);
+            const BlockDescription* current = e.description.currentBlock();
+            series.EndDay(year, month, d,
+                          static_cast<int64_t>(DateTimeToSeconds(year, month, d, 0, 0, 0) / 86400),
+                          r, current ? current->Description : std::string());
+        }
+    } catch (const std::exception& error) {
+        m_lastError = error.what();
+        series.error = m_lastError;
+    }
+    e.dayListing.setValuesOnly(false);
+    Series out = std::move(series);
+    series = Series();
+    return out;
 }
 
 const Series& QuietListing::series() const

@@ -42,6 +42,11 @@ public:
     // The series of the last List, and of one whole-month listing.
     const Series& series() const;
     Series WholeMonthSeries(int32_t year, int32_t month, int32_t block);
+    // The series of a calendar month, read straight from its month file:
+    // every day from midnight, whatever the day start offset, with the values
+    // the whole-month listing takes with a day start of 0, and nothing else
+    // of a listing (no output, sums or graph).
+    Series CalendarMonthSeries(int32_t year, int32_t month, int32_t block);
 
     // What ended the last List with an error; empty when it ran to its end.
     const std::string& lastError() const { return m_lastError; }
@@ -50,6 +55,10 @@ public:
     std::vector<int32_t> MonthsWithFiles(int32_t year) const;
 
 private:
+    // The device's own description loaded again and `block` of it made the
+    // current one; false when it cannot be.
+    bool SelectOwnBlock(int32_t block);
+
     struct Silent;
     std::unique_ptr<Silent> m_silent;
     std::unique_ptr<Engine> m_engine;

@@ -70,7 +70,7 @@ std::vector<MonthSeries> ListYear(QuietListing& quiet, int32_t year, int32_t blo
         m.month = month;
         m.hasFile = std::find(withFiles.begin(), withFiles.end(), month) != withFiles.end();
         if (m.hasFile)
-            m.series = quiet.WholeMonthSeries(year, month, block);
+            m.series = quiet.CalendarMonthSeries(year, month, block);
     }
     return months;
 }

@@ -29,16 +29,17 @@ std::vector<OverviewBlock> OverviewBlocks(const std::string& programPath, int32_
 // by the first character of its title. 0 when none.
 int32_t MatchingBlock(const std::vector<OverviewBlock>& blocks, const std::string& title);
 
-// The series of one calendar month: its whole-month listing with the day
-// starting at midnight, whatever the day start offset of the listings, so
-// that it holds every quarter-hour stamped in the month, as an invoice does.
+// The series of one calendar month: the values of its whole-month listing
+// with the day starting at midnight, whatever the day start offset of the
+// listings, so that it holds every quarter-hour stamped in the month, as an
+// invoice does; read straight from the month file.
 struct MonthSeries {
     int32_t month = 0; // 1..12
     bool hasFile = false;
     Series series;
 };
 
-// Every month of `year`, listed on `quiet` (made with a day start of 0).
+// Every month of `year`, read on `quiet`.
 std::vector<MonthSeries> ListYear(QuietListing& quiet, int32_t year, int32_t block);
 
 enum class MonthState {

@@ -22,6 +22,17 @@ int32_t RealDaysInMonth(int32_t year, int32_t month)
     return month == 2 && RealLeapYear(year) ? 29 : days[month - 1];
 }
 
+inline int64_t CivilDays(int64_t year, int32_t month, int32_t day)
+{
+    const int64_t y = month <= 2 ? year - 1 : year;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t mp = month > 2 ? month - 3 : month + 9;
+    const int64_t doy = (153 * mp + 2) / 5 + day - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468 + kUnixEpochDay;
+}
+
 void CivilFromDays(int64_t z, int64_t& y, int32_t& m, int32_t& d)
 {
     z += 719468 - kUnixEpochDay; // to days since 0000-03-01
@@ -41,24 +52,24 @@ void CivilFromDays(int64_t z, int64_t& y, int32_t& m, int32_t& d)
 
 int64_t DaysFromCivil(int64_t year, int32_t month, int32_t day)
 {
-    const int64_t y = month <= 2 ? year - 1 : year;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t mp = month > 2 ? month - 3 : month + 9;
-    const int64_t doy = (153 * mp + 2) / 5 + day - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468 + kUnixEpochDay;
+    return CivilDays(year, month, day);
 }
 
 long double DateTimeToSeconds(int32_t year, int32_t month, int32_t day, int32_t hour,
                               int32_t minute, int32_t second)
 {
+    return static_cast<long double>(DateTimeToWholeSeconds(year, month, day, hour, minute, second));
+}
+
+int64_t DateTimeToWholeSeconds(int32_t year, int32_t month, int32_t day, int32_t hour,
+                               int32_t minute, int32_t second)
+{
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
         day > RealDaysInMonth(year, month) || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
         second < 0 || second > 59)
         return 0;
-    const int64_t days = DaysFromCivil(year, month, day);
-    return static_cast<long double>(days * 86400 + hour * 3600 + minute * 60 + second);
+    const int64_t days = CivilDays(year, month, day);
+    return days * 86400 + hour * 3600 + minute * 60 + second;
 }
 
 DateTimeParts SecondsToDateTime(long double seconds)

@@ -14,6 +14,9 @@ struct DateTimeParts {
 // hour 0..23, minute and second 0..59).
 long double DateTimeToSeconds(int32_t year, int32_t month, int32_t day, int32_t hour,
                               int32_t minute, int32_t second);
+// The same in whole seconds, for the decoding of every record.
+int64_t DateTimeToWholeSeconds(int32_t year, int32_t month, int32_t day, int32_t hour,
+                               int32_t minute, int32_t second);
 // Fractions of a second are dropped.
 DateTimeParts SecondsToDateTime(long double seconds);
 // Day number since 30 December 1899 of a date (no range check).

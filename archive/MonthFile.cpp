@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <unistd.h>
 
 namespace kw {
@@ -128,14 +129,6 @@ std::string DayArchive::MonthFileName(int32_t year, int32_t month) const
     return "E" + DeviceLetter(m_location.DeviceNo) + "_" + yearText + "_" + monthText + ".DAT";
 }
 
-uint16_t DayArchive::Word(int64_t index) const
-{
-    if (index < 0 || index >= DayDataWords)
-        return 0;
-    const std::size_t at = static_cast<std::size_t>(index) * 2;
-    return static_cast<uint16_t>(DayData[at] | (DayData[at + 1] << 8));
-}
-
 int32_t DayArchive::ReadDay(int32_t year, int32_t month, int32_t day)
 {
     return ReadDayRecord(SilentReadMode(day), MonthFileName(year, month), 0);
@@ -148,15 +141,32 @@ int32_t DayArchive::ReadDayRecord(int32_t mode, const std::string& fileName, int
         const Date today = TodayDate();
         name = MonthFileName(today.year, today.month);
     }
-    const std::string path =
-        name.find('/') != std::string::npos ? name : ResolveFile(m_location.ProgramPath, name);
     if (mode == 0)
         return CannotOpen;
 
-    File file(path);
-    if (!file.isOpen())
-        return CannotOpen;
-    if (file.readAt(0, Header.data(), HeaderSize) < HeaderSize || !HasMonthFileSignature(header()))
+    const HeldFile* held = m_holding ? &Held(name) : nullptr;
+    std::optional<File> file;
+    if (held) {
+        if (!held->open)
+            return CannotOpen;
+    } else {
+        file.emplace(
+            name.find('/') != std::string::npos ? name : ResolveFile(m_location.ProgramPath, name));
+        if (!file->isOpen())
+            return CannotOpen;
+    }
+    // Bytes at `offset`, from the held image or the file; fewer at its end.
+    const auto readAt = [&](uint64_t offset, uint8_t* buffer, std::size_t size) -> std::size_t {
+        if (!held)
+            return file->readAt(offset, buffer, size);
+        if (offset >= held->size)
+            return 0;
+        const std::size_t n =
+            static_cast<std::size_t>(std::min<uint64_t>(size, held->size - offset));
+        std::memcpy(buffer, held->bytes.get() + offset, n);
+        return n;
+    };
+    if (readAt(0, Header.data(), HeaderSize) < HeaderSize || !HasMonthFileSignature(header()))
         return BadHeader;
 
     const ByteReader h = header();
@@ -169,10 +179,10 @@ int32_t DayArchive::ReadDayRecord(int32_t mode, const std::string& fileName, int
             if (offset == 0)
                 continue;
             uint8_t recordHeader[kRecordHeaderSize];
-            if (file.readAt(offset, recordHeader, kRecordHeaderSize) < kRecordHeaderSize)
+            if (readAt(offset, recordHeader, kRecordHeaderSize) < kRecordHeaderSize)
                 continue;
             DayData.fill(0);
-            file.readAt(uint64_t(offset) + kRecordHeaderSize, DayData.data(), 22);
+            readAt(uint64_t(offset) + kRecordHeaderSize, DayData.data(), 22);
             m_out.WriteOutput(
                 "DEN :" + FormatInt(n, 2) + "   " + FormatInt(h.u16(DayEntryOffset(n)), 2) + ":" +
                 FormatInt(h.u16(DayEntryOffset(n) + 2), 2) + ":" +
@@ -196,10 +206,12 @@ int32_t DayArchive::ReadDayRecord(int32_t mode, const std::string& fileName, int
         if (length > DayDataSize)
             return BadRecord;
         uint8_t recordHeader[kRecordHeaderSize];
+        const bool headed = readAt(offset, recordHeader, kRecordHeaderSize) == kRecordHeaderSize;
+        const std::size_t got =
+            headed ? readAt(uint64_t(offset) + kRecordHeaderSize, DayData.data(), length) : 0;
         // A short record must not show the bytes of the day read before it.
-        DayData.fill(0);
-        if (file.readAt(offset, recordHeader, kRecordHeaderSize) < kRecordHeaderSize ||
-            file.readAt(uint64_t(offset) + kRecordHeaderSize, DayData.data(), length) < length)
+        std::fill(DayData.begin() + static_cast<std::ptrdiff_t>(got), DayData.end(), 0);
+        if (!headed || got < length)
             return BadRecord;
         const std::string expected = MonthFileName(0, n);
         const ByteReader rh(recordHeader, kRecordHeaderSize);
@@ -213,6 +225,25 @@ int32_t DayArchive::ReadDayRecord(int32_t mode, const std::string& fileName, int
         return 0;
     }
     return 0;
+}
+
+const DayArchive::HeldFile& DayArchive::Held(const std::string& name)
+{
+    if (!m_held.name.empty() && m_held.name == name)
+        return m_held;
+    m_held.name.clear();
+    m_held.size = 0;
+    File file(name.find('/') != std::string::npos ? name
+                                                  : ResolveFile(m_location.ProgramPath, name));
+    m_held.open = file.isOpen();
+    if (m_held.open) {
+        if (!m_held.bytes)
+            m_held.bytes = std::make_unique<uint8_t[]>(MaxFileSize);
+        m_held.size = file.readAt(0, m_held.bytes.get(), MaxFileSize);
+    }
+    // Only a file read whole is held: after an error the next read tries again.
+    m_held.name = name;
+    return m_held;
 }
 
 int32_t DayArchive::CheckRevisions()

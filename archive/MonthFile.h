@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace kw {
@@ -101,17 +102,54 @@ public:
     void ListDayRecord(int32_t groupSize);
     void ListRecordFormat(int64_t recordStart, const std::string& format);
 
-    // Word `index` of the day data; 0 outside the buffer.
-    uint16_t Word(int64_t index) const;
+    // While a Hold lives, each month file is read once, whole, and its day
+    // entries come from memory: for reading every day of a month in a row
+    // without opening the file twice a day. A platform error then ends the
+    // first read of the file.
+    class Hold {
+    public:
+        explicit Hold(DayArchive& archive) : m_archive(archive) { m_archive.m_holding = true; }
+        ~Hold()
+        {
+            m_archive.m_holding = false;
+            m_archive.m_held.name.clear();
+        }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        DayArchive& m_archive;
+    };
+
+    // Word `index` of the day data; 0 outside the buffer. Inline: the
+    // decoding of every record reads it.
+    uint16_t Word(int64_t index) const
+    {
+        if (index < 0 || index >= DayDataWords)
+            return 0;
+        const std::size_t at = static_cast<std::size_t>(index) * 2;
+        return static_cast<uint16_t>(DayData[at] | (DayData[at + 1] << 8));
+    }
     ByteReader header() const { return ByteReader(Header.data(), Header.size()); }
 
 private:
+    struct HeldFile {
+        std::string name; // as asked for; empty when none is held
+        bool open = false;
+        std::size_t size = 0;
+        std::unique_ptr<uint8_t[]> bytes; // MaxFileSize, kept for the next hold
+    };
+    // The held month file `name` of the program directory, read now unless
+    // it is the one held already.
+    const HeldFile& Held(const std::string& name);
     int32_t CheckRevisions();
 
     const ProgramLocation& m_location;
     ArchiveDescription& m_desc;
     Log& m_log;
     OutputLines& m_out;
+    bool m_holding = false;
+    HeldFile m_held;
 };
 
 } // namespace kw

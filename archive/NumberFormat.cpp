@@ -59,18 +59,6 @@ std::string FormatHex(uint32_t value, int32_t digits)
     return text;
 }
 
-int32_t BcdToInt(uint16_t value)
-{
-    int32_t result = 0;
-    for (int shift = 12; shift >= 0; shift -= 4) {
-        const int digit = (value >> shift) & 0xF;
-        if (digit > 9)
-            break;
-        result = result * 10 + digit;
-    }
-    return result;
-}
-
 std::string FormatFixed(int32_t width, int32_t decimals, double x)
 {
     return PadLeft(Fixed(decimals, x), width);

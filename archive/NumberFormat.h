@@ -17,8 +17,22 @@ std::string FormatHex(uint32_t value, int32_t digits);
 // as the descriptions' formats take it.
 int32_t HexDigit(char c);
 // The four hexadecimal digits of a 16-bit value read as decimal digits,
-// stopping at the first digit above 9 (0x1234 -> 1234, 0x1A -> 1).
-int32_t BcdToInt(uint16_t value);
+// stopping at the first digit above 9 (0x1234 -> 1234, 0x1A -> 1). Inline:
+// the decoding of every record takes it.
+inline int32_t BcdToInt(uint16_t value)
+{
+    const int32_t d3 = value >> 12, d2 = (value >> 8) & 0xF, d1 = (value >> 4) & 0xF,
+                  d0 = value & 0xF;
+    if (d3 > 9)
+        return 0;
+    if (d2 > 9)
+        return d3;
+    if (d1 > 9)
+        return d3 * 10 + d2;
+    if (d0 > 9)
+        return d3 * 100 + d2 * 10 + d1;
+    return d3 * 1000 + d2 * 100 + d1 * 10 + d0;
+}
 // x with `decimals` decimals right-aligned in `width` (longer when needed).
 // A value of the listing exactly as it is stored (single precision), as the
 // double that reads back to it from its shortest decimal form: 3.800076f is

@@ -1,6 +1,7 @@
-// The year overview's core: the twelve whole-month listings of a year of
-// month files on an engine of their own and their summary, as the window
-// makes them at a click; and the summary alone, as a new capacity recounts it.
+// The year overview's core: the series of the twelve calendar months of a
+// year of month files on an engine of their own and their summary, as the
+// window makes them at a click; one month's series; and the summary alone,
+// as a new capacity recounts it.
 #include "BenchSupport.h"
 #include "analysis/QuietListing.h"
 #include "analysis/YearOverview.h"
@@ -63,6 +64,24 @@ void BM_YearOverview(benchmark::State& state)
         state.SkipWithError("the year was not listed");
 }
 BENCHMARK(BM_YearOverview)->Unit(benchmark::kMillisecond);
+
+// One calendar month's series straight from its file, on a quiet listing
+// made once: what each month of the overview costs.
+void BM_CalendarMonthSeries(benchmark::State& state)
+{
+    kw::ListingSettings settings;
+    kw::QuietListing quiet(YearDirectory(), 0, settings, 0);
+    std::size_t values = 0;
+    for (auto _ : state) {
+        const kw::Series series = quiet.CalendarMonthSeries(2024, 3, 1);
+        values = series.values.size();
+        benchmark::DoNotOptimize(series.values.data());
+    }
+    state.counters["values"] = static_cast<double>(values);
+    if (values != 31 * 96)
+        state.SkipWithError("the month was not read whole");
+}
+BENCHMARK(BM_CalendarMonthSeries)->Unit(benchmark::kMillisecond);
 
 // The rows again from the listed bars: a capacity typed into the window.
 void BM_YearOverviewSummarise(benchmark::State& state)

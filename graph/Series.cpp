@@ -135,12 +135,12 @@ std::string Series::Instant(const SeriesValue& value) const
     return IsoTime(static_cast<double>(value.stamp / 86400)) + zone;
 }
 
-int32_t ListingQuarter(long double stamp, long double dayStart)
+int32_t ListingQuarter(int64_t stamp, int64_t dayStart)
 {
-    const long double r = stamp - 450 - dayStart;
+    const int64_t r = stamp - 450 - dayStart;
     if (r <= 0)
         return -1;
-    const long double q = std::floor(r / 900);
+    const int64_t q = r / 900;
     return q > 95 ? -1 : static_cast<int32_t>(q);
 }
 

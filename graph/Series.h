@@ -62,8 +62,8 @@ SeriesBlock OwnBlockOf(const std::vector<SeriesBlock>& own, const std::string& t
 // The listing quarter-hour 0..95 of a record stamped `stamp` (seconds) in the
 // listing day that starts at `dayStart`, -1 when it lies outside: a stamp is
 // the end of its quarter-hour, so stamps after the start + 450 s up to the
-// start + 1350 s (exclusive) are quarter-hour 0.
-int32_t ListingQuarter(long double stamp, long double dayStart);
+// start + 1350 s (exclusive) are quarter-hour 0. Stamps are whole seconds.
+int32_t ListingQuarter(int64_t stamp, int64_t dayStart);
 
 struct SeriesValue {
     long double stamp = 0; // seconds, the end of the quarter-hour on the controller's clock

@@ -40,20 +40,33 @@ uint16_t Constant(const std::string& text)
 
 } // namespace
 
-uint16_t DecodeItem(const std::string& item, const DayArchive& archive, int64_t recordStart)
+ItemCode CompileItem(const std::string& item)
 {
+    ItemCode code;
     if (item.empty())
-        return 0;
+        return code;
     const char kind = item[0];
-    if (kind == 'K')
-        return Constant(item.substr(1));
-    if (kind != 'W' && kind != 'H' && kind != 'L')
+    if (kind == 'K') {
+        code.kind = kind;
+        code.constant = Constant(item.substr(1));
+    } else if (kind == 'W' || kind == 'H' || kind == 'L') {
+        code.kind = kind;
+        code.offset = item.size() > 1 ? HexDigit(item[1]) : 0;
+        code.encoding = item.size() > 2 ? item[2] : '\0';
+    }
+    return code;
+}
+
+uint16_t DecodeItem(const ItemCode& code, const DayArchive& archive, int64_t recordStart)
+{
+    if (code.kind == 'K')
+        return code.constant;
+    if (code.kind == 0)
         return 0;
-    const int32_t offset = item.size() > 1 ? HexDigit(item[1]) : 0;
-    const char encoding = item.size() > 2 ? item[2] : '\0';
-    const uint16_t w = archive.Word(recordStart + offset);
+    const char encoding = code.encoding;
+    const uint16_t w = archive.Word(recordStart + code.offset);
     uint16_t value;
-    if (kind == 'W') {
+    if (code.kind == 'W') {
         value = w;
         if (encoding == 'S' || encoding == 'I')
             value = static_cast<uint16_t>((w >> 8) | (w << 8));
@@ -61,10 +74,15 @@ uint16_t DecodeItem(const std::string& item, const DayArchive& archive, int64_t 
             value = static_cast<uint16_t>(BcdToInt(value));
         return value;
     }
-    value = kind == 'H' ? static_cast<uint16_t>(w >> 8) : static_cast<uint16_t>(w & 0xFF);
+    value = code.kind == 'H' ? static_cast<uint16_t>(w >> 8) : static_cast<uint16_t>(w & 0xFF);
     if (encoding == 'B')
         value = static_cast<uint16_t>(BcdToInt(value));
     return value;
+}
+
+uint16_t DecodeItem(const std::string& item, const DayArchive& archive, int64_t recordStart)
+{
+    return DecodeItem(CompileItem(item), archive, recordStart);
 }
 
 DayListing::DayListing(ArchiveDescription& description, DayArchive& archive, Calendar& calendar,
@@ -126,7 +144,7 @@ std::string DayListing::UnitText() const
     return Utf8Left(" " + (block ? block->Unit : std::string()), 12);
 }
 
-void DayListing::Interpret(int32_t year, int32_t month, int32_t sourceEntry, long double dayStart,
+void DayListing::Interpret(int32_t year, int32_t month, int32_t sourceEntry, int64_t dayStart,
                            int32_t limit, int32_t& earliest, Table& table)
 {
     const BlockDescription* block = m_desc.currentBlock();
@@ -134,8 +152,13 @@ void DayListing::Interpret(int32_t year, int32_t month, int32_t sourceEntry, lon
         return;
     const float factor = m_settings.ConvertValues ? block->Multiplier : 1.0f;
     const int64_t records = BlockRecordsToWalk(*block);
+    const ItemCode dayItem = CompileItem(block->DayItem), hourItem = CompileItem(block->HourItem),
+                   minuteItem = CompileItem(block->MinuteItem),
+                   secondItem = CompileItem(block->SecondItem),
+                   valueItem = CompileItem(block->ValueItem);
     for (int32_t n = 0; n < records; ++n) {
-        const int32_t d = ReadItem(n, Item::Day);
+        const int64_t start = int64_t(block->Start) + int64_t(n) * int64_t(block->Length);
+        const int32_t d = DecodeItem(dayItem, m_archive, start);
         if (d == 0)
             continue;
         int32_t y = year, m = month;
@@ -150,8 +173,9 @@ void DayListing::Interpret(int32_t year, int32_t month, int32_t sourceEntry, lon
                 ++y;
             }
         }
-        const long double t = DateTimeToSeconds(
-            y, m, d, ReadItem(n, Item::Hour), ReadItem(n, Item::Minute), ReadItem(n, Item::Second));
+        const int64_t t = DateTimeToWholeSeconds(y, m, d, DecodeItem(hourItem, m_archive, start),
+                                                 DecodeItem(minuteItem, m_archive, start),
+                                                 DecodeItem(secondItem, m_archive, start));
         if (t == 0) {
             m_log.WriteLog(true, "Chyba interpretace času - den: " + std::to_string(sourceEntry) +
                                      " záznam: " + std::to_string(n));
@@ -164,7 +188,7 @@ void DayListing::Interpret(int32_t year, int32_t month, int32_t sourceEntry, lon
         for (Slot& slot : table[q]) {
             if (!slot.filled) {
                 slot.filled = true;
-                slot.value = static_cast<float>(ReadItem(n, Item::Value)) * factor;
+                slot.value = static_cast<float>(DecodeItem(valueItem, m_archive, start)) * factor;
                 slot.stamp = t;
                 break;
             }
@@ -177,7 +201,7 @@ int32_t DayListing::ListDay(int32_t year, int32_t month, int32_t day, int32_t da
     const BlockDescription* block = m_desc.currentBlock();
     const int32_t offsetQuarters = static_cast<int32_t>(std::lround(dayStartOffset / 900.0));
     Table table{};
-    const long double dayStart = DateTimeToSeconds(year, month, day, 0, 0, 0) + dayStartOffset;
+    const int64_t dayStart = DateTimeToWholeSeconds(year, month, day, 0, 0, 0) + dayStartOffset;
     int32_t earliest = 95;
 
     // Pass A: the records written after the day hold most of it.
@@ -208,10 +232,10 @@ int32_t DayListing::ListDay(int32_t year, int32_t month, int32_t day, int32_t da
 
     // The factors come from the block as it stands after the reads, which may
     // have switched descriptions.
-    const int32_t mode = m_settings.DisplayMode;
+    const int32_t mode = m_valuesOnly ? 4 : m_settings.DisplayMode;
     const float multiplier = DisplayMultiplier();
     const std::string unit = UnitText();
-    const int32_t dayClass = m_calendar.DayType(day) % 10;
+    const int32_t dayClass = m_valuesOnly ? 0 : m_calendar.DayType(day) % 10;
     const auto dayNumber =
         static_cast<int64_t>(DateTimeToSeconds(year, month, day, 0, 0, 0) / 86400);
     long double t = dayStart;
@@ -240,9 +264,12 @@ int32_t DayListing::ListDay(int32_t year, int32_t month, int32_t day, int32_t da
                     if (k < 2 && mode == 0)
                         m_out.WriteOutput(FormatReal(6, 5, -1, shown));
                     quarterSum += v;
-                    m_division.AccumulateQuarterHour(day, dayClass, clock, multiplier, v);
-                    m_graph.AddGraphBar(static_cast<double>(slot.stamp / 86400),
-                                        static_cast<double>(v * multiplier));
+                    if (!m_valuesOnly) {
+                        m_division.AccumulateQuarterHour(day, dayClass, clock, multiplier, v);
+                        m_graph.AddGraphBar(
+                            static_cast<double>(static_cast<long double>(slot.stamp) / 86400),
+                            static_cast<double>(v * multiplier));
+                    }
                     if (m_series)
                         m_series->Add(dayNumber, q, slot.stamp, v, v * multiplier);
                 } else if (k < 2 && mode == 0) {

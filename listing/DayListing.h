@@ -47,15 +47,18 @@ public:
     // Where the listed values go besides the output and the graph; none by
     // default.
     void setSeries(Series* series) { m_series = series; }
+    // Values only: the days go to the series alone, not to the output, the
+    // day division or the graph.
+    void setValuesOnly(bool on) { m_valuesOnly = on; }
 
 private:
     struct Slot {
         float value = 0.0f;
-        long double stamp = 0.0L;
+        int64_t stamp = 0; // seconds
         bool filled = false;
     };
     using Table = Slot[96][4];
-    void Interpret(int32_t year, int32_t month, int32_t sourceEntry, long double dayStart,
+    void Interpret(int32_t year, int32_t month, int32_t sourceEntry, int64_t dayStart,
                    int32_t limit, int32_t& earliest, Table& table);
 
     ArchiveDescription& m_desc;
@@ -64,6 +67,7 @@ private:
     DayDivision& m_division;
     Graph& m_graph;
     Series* m_series = nullptr;
+    bool m_valuesOnly = false;
     Output& m_out;
     Log& m_log;
     const ListingSettings& m_settings;
@@ -72,5 +76,15 @@ private:
 // Decodes one item descriptor ("W2N", "L0B", "K30", ...) of the record that
 // starts at word `recordStart` of the day data.
 uint16_t DecodeItem(const std::string& item, const DayArchive& archive, int64_t recordStart);
+
+// An item descriptor read once, for decoding it in every record of a block.
+struct ItemCode {
+    char kind = 0; // 'W', 'H', 'L' or 'K'; 0 decodes as 0
+    int32_t offset = 0;
+    char encoding = 0;
+    uint16_t constant = 0;
+};
+ItemCode CompileItem(const std::string& item);
+uint16_t DecodeItem(const ItemCode& code, const DayArchive& archive, int64_t recordStart);
 
 } // namespace kw

@@ -48,8 +48,8 @@ TEST(LoadAnalysis, ListingQuarterOfAStampFollowsTheDayStartOffset)
         {"... morning belongs to the day before", 43200, At(kMarch1, 11, 0), kMarch1 - 1, 91},
     };
     for (const Case& c : cases) {
-        const long double stamp = std::llround(c.x * 86400);
-        const long double dayStart = static_cast<long double>(c.day) * 86400 + c.offset;
+        const int64_t stamp = std::llround(c.x * 86400);
+        const int64_t dayStart = int64_t(c.day) * 86400 + c.offset;
         EXPECT_EQ(kw::ListingQuarter(stamp, dayStart), c.quarter) << c.what;
         // The day before and the day after do not take it.
         EXPECT_EQ(kw::ListingQuarter(stamp, dayStart - 86400), -1) << c.what;

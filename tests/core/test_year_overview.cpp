@@ -107,6 +107,29 @@ TEST(YearOverview, MonthsAreWholeCalendarMonthsOfTheBlock)
                 EXPECT_EQ(m, untouched[key]) << key;
             }
         }
+        // Read straight from the file, a month holds what its whole-month
+        // listing from midnight takes, day by day and value by value.
+        kw::ListingSettings settings;
+        kw::QuietListing quiet(dir.path(), 0, settings, 0);
+        for (int month = 1; month <= 12; ++month) {
+            const kw::Series fast = quiet.CalendarMonthSeries(std::stoi(c.year), month, 1);
+            const kw::Series listed = quiet.WholeMonthSeries(std::stoi(c.year), month, 1);
+            ASSERT_EQ(fast.values.size(), listed.values.size()) << month;
+            for (std::size_t i = 0; i < fast.values.size(); ++i) {
+                const kw::SeriesValue &a = fast.values[i], &b = listed.values[i];
+                ASSERT_TRUE(a.stamp == b.stamp && a.stored == b.stored && a.shown == b.shown &&
+                            a.day == b.day && a.quarter == b.quarter && a.again == b.again)
+                    << month << " " << i;
+            }
+            ASSERT_EQ(fast.days.size(), listed.days.size()) << month;
+            for (std::size_t i = 0; i < fast.days.size(); ++i)
+                EXPECT_TRUE(fast.days[i].state == listed.days[i].state &&
+                            fast.days[i].result == listed.days[i].result &&
+                            fast.days[i].present == listed.days[i].present)
+                    << month << " " << i;
+            EXPECT_EQ(fast.block.number, listed.block.number);
+            EXPECT_EQ(fast.kind, listed.kind);
+        }
     }
     EXPECT_EQ(untouched["2024-01"]["count"], 2976);
     EXPECT_EQ(untouched["2024-03"]["expected"], 2976);
