@@ -136,6 +136,11 @@ Series QuietListing::CalendarMonthSeries(int32_t year, int32_t month, int32_t bl
     return out;
 }
 
+ClockRule QuietListing::clock() const
+{
+    return ArchiveClock(m_engine->ini, m_engine->Location.ProgramPath);
+}
+
 const Series& QuietListing::series() const
 {
     return m_engine->series;

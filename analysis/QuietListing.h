@@ -48,6 +48,9 @@ public:
     // of a listing (no output, sums or graph).
     Series CalendarMonthSeries(int32_t year, int32_t month, int32_t block);
 
+    // How the archive's controller clock runs.
+    ClockRule clock() const;
+
     // What ended the last List with an error; empty when it ran to its end.
     const std::string& lastError() const { return m_lastError; }
 

@@ -2,6 +2,7 @@
 
 #include "analysis/QuietListing.h"
 #include "archive/Codepage.h"
+#include "archive/DateTime.h"
 #include "archive/MonthFile.h"
 #include "archive/NumberFormat.h"
 #include "calendar/Calendar.h"
@@ -71,6 +72,8 @@ std::vector<MonthSeries> ListYear(QuietListing& quiet, int32_t year, int32_t blo
         m.hasFile = std::find(withFiles.begin(), withFiles.end(), month) != withFiles.end();
         if (m.hasFile)
             m.series = quiet.CalendarMonthSeries(year, month, block);
+        else
+            m.series.clock = quiet.clock(); // a month without a file still has its days
     }
     return months;
 }
@@ -80,7 +83,8 @@ MonthOverview SummariseMonth(int32_t year, const MonthSeries& month, std::option
     const Series& s = month.series;
     MonthOverview m;
     m.month = month.month;
-    m.expected = DaysInMonth(year, month.month) * 96;
+    for (int32_t d = 1; d <= DaysInMonth(year, month.month); ++d)
+        m.expected += s.QuartersOfDay(DaysFromCivil(year, month.month, d));
     if (!month.hasFile)
         return m;
     m.count = static_cast<int32_t>(s.present());

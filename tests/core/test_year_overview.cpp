@@ -134,6 +134,16 @@ TEST(YearOverview, MonthsAreWholeCalendarMonthsOfTheBlock)
     EXPECT_EQ(untouched["2024-01"]["count"], 2976);
     EXPECT_EQ(untouched["2024-03"]["expected"], 2976);
     EXPECT_EQ(untouched["2024-04"]["state"], "no_file");
+
+    // A controller clock on summer time: the months of the changes have an
+    // hour less and more, with a file or without.
+    kwtest::TempDir dir;
+    DemoArchiveInto(dir.path());
+    std::ofstream(dir.path() + "KWATRIX.INI") << "[Archiv]\r\nLetniCas=1\r\n";
+    const Json summer = Json::parse(Report(dir.path(), {"--year", "2024", "--format", "json"}));
+    EXPECT_EQ(summer["months"][2]["expected"], 2972);
+    EXPECT_EQ(summer["months"][9]["expected"], 2980);
+    EXPECT_EQ(summer["months"][9]["state"], "no_file");
 }
 
 // The values of a series are compared with a capacity as they were stored,
