@@ -1,6 +1,7 @@
 #include "analysis/YearOverview.h"
 
 #include "analysis/QuietListing.h"
+#include "archive/ArchiveDescription.h"
 #include "archive/Codepage.h"
 #include "archive/DateTime.h"
 #include "archive/MonthFile.h"

@@ -899,9 +899,9 @@ void MainWindow::listWholeMonth(int year, int month, const QString& blockTitle)
 {
     RunUserAction(this, [&] {
         ListingRun& listing = m_engine.listing;
-        const QString ident = blockTitle.left(1);
-        for (std::size_t i = 0; i < listing.BlockEntries.size() && !ident.isEmpty(); ++i) {
-            if (!QString::fromStdString(listing.BlockEntries[i]).startsWith(ident))
+        const std::string title = blockTitle.toStdString();
+        for (std::size_t i = 0; i < listing.BlockEntries.size(); ++i) {
+            if (!SameBlock(title, listing.BlockEntries[i]))
                 continue;
             if (static_cast<int32_t>(i) != listing.SelectedEntry) {
                 const QSignalBlocker blocker(ComboBoxAB);

@@ -35,6 +35,12 @@ std::string FirstCharacter(const std::string& text)
 
 } // namespace
 
+bool SameBlock(const std::string& title, const std::string& otherTitle)
+{
+    const std::string first = FirstCharacter(title);
+    return !first.empty() && FirstCharacter(otherTitle) == first;
+}
+
 std::string DeviceLetter(int32_t device)
 {
     if (device == 0)
@@ -144,7 +150,8 @@ int32_t ArchiveDescription::ParseArchiveDescription(int32_t mode, const std::str
     m_path = path;
 
     const BlockDescription* current = currentBlock();
-    const std::string ident = current ? FirstCharacter(current->Description) : std::string();
+    const std::string currentTitle = current ? current->Description : std::string();
+    const std::string ident = FirstCharacter(currentTitle);
 
     BlockCount = 0;
     CurrentBlock = 0;
@@ -209,7 +216,8 @@ int32_t ArchiveDescription::ParseArchiveDescription(int32_t mode, const std::str
         int32_t found = 0;
         for (int32_t n = 1; n <= BlockCount && found == 0; ++n) {
             const BlockDescription& b = BlockTable[static_cast<std::size_t>(n)];
-            if (b.Listed && b.Description.compare(0, ident.size(), ident) == 0)
+            // Without a current block, the first listed one.
+            if (b.Listed && (ident.empty() || SameBlock(currentTitle, b.Description)))
                 found = n;
         }
         if (found != 0) {

@@ -29,6 +29,11 @@ struct BlockDescription {
     std::string DayItem, HourItem, MinuteItem, SecondItem, ValueItem; // at most 8 each
 };
 
+// A block of one description and a block of another are the same block when
+// their titles begin with the same character: a switch of description files
+// finds the block again so, and so does everything that names a block.
+bool SameBlock(const std::string& title, const std::string& otherTitle);
+
 // "L" for device 0, the upper-case hexadecimal digit for 1..15.
 std::string DeviceLetter(int32_t device);
 

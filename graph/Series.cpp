@@ -60,12 +60,6 @@ std::vector<SeriesBlock> OwnBlocks(const std::string& programPath, int32_t devic
     return blocks;
 }
 
-bool SameBlock(const std::string& title, const std::string& otherTitle)
-{
-    const std::string first = Utf8Left(title, 1);
-    return !first.empty() && Utf8Left(otherTitle, 1) == first;
-}
-
 SeriesBlock OwnBlockOf(const std::vector<SeriesBlock>& own, const std::string& title)
 {
     for (const SeriesBlock& block : own)

@@ -43,10 +43,6 @@ struct SeriesBlock {
     std::string unit;   // its JEDN, trimmed
     bool listed = true; // its VYPIS is ON: offered for listing
 };
-// A block of one description and a block of another are the same block when
-// their titles begin with the same character (a switch finds it so).
-bool SameBlock(const std::string& title, const std::string& otherTitle);
-
 // A power unit ends in "W", "VA" or "VAr" (kW, MW, kVA, kVAr; also the IEC
 // spelling "var"); blanks around it do not count.
 bool IsPowerUnit(const std::string& unit);
