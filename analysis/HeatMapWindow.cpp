@@ -217,7 +217,7 @@ void HeatMapWindow::hoverAt(const QPoint& at, const QPoint& global)
         text = QStringLiteral("%1   bez hodnoty")
                    .arg(QString::fromStdString(QuarterText(static_cast<double>(end) / 86400.0)));
     } else {
-        const double x = static_cast<double>(m_series.values[barIndex].stamp / 86400);
+        const double x = m_series.values[barIndex].days();
         const QString unit = m_graph.impulses() ? QStringLiteral(" imp.")
                              : m_graph.unit().empty()
                                  ? QString()

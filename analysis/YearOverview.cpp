@@ -93,7 +93,7 @@ MonthOverview SummariseMonth(int32_t year, const MonthSeries& month, std::option
     m.average = s.average();
     if (const SeriesValue* top = s.maximum()) {
         m.maximum = ExactValue(top->shown);
-        m.maximumX = static_cast<double>(top->stamp / 86400);
+        m.maximumX = top->days();
         m.maximumTime = s.Instant(*top);
     }
     if (capacity)

@@ -109,7 +109,7 @@ int32_t Series::UtcOffsetMinutes(const SeriesValue& value) const
 {
     if (clock != ClockRule::SummerTime)
         return 60;
-    const int32_t year = SecondsToDateTime(value.stamp).year;
+    const int32_t year = SecondsToDateTime(static_cast<long double>(value.stamp)).year;
     const long double spring = ChangeAt(year, 3), autumn = ChangeAt(year, 10);
     // A quarter-hour ends after the change it follows: 03:15 is the first
     // of summer, 02:00 in October the last of summer; 02:15 .. 03:00 come
@@ -126,7 +126,7 @@ std::string Series::Instant(const SeriesValue& value) const
     const int32_t offset = UtcOffsetMinutes(value);
     char zone[32];
     std::snprintf(zone, sizeof zone, "+%02d:%02d", offset / 60, offset % 60);
-    return IsoTime(static_cast<double>(value.stamp / 86400)) + zone;
+    return IsoTime(value.days()) + zone;
 }
 
 int32_t ListingQuarter(int64_t stamp, int64_t dayStart)
@@ -158,7 +158,7 @@ void Series::Start(int32_t deviceNo, const SeriesBlock& ownBlock,
     m_dayStart = 0;
 }
 
-void Series::Add(int64_t day, int32_t quarter, long double stamp, float stored, float shown)
+void Series::Add(int64_t day, int32_t quarter, int64_t stamp, float stored, float shown)
 {
     const bool again =
         values.size() > m_dayStart && values.back().day == day && values.back().quarter == quarter;

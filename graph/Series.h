@@ -62,12 +62,15 @@ SeriesBlock OwnBlockOf(const std::vector<SeriesBlock>& own, const std::string& t
 int32_t ListingQuarter(int64_t stamp, int64_t dayStart);
 
 struct SeriesValue {
-    long double stamp = 0; // seconds, the end of the quarter-hour on the controller's clock
+    int64_t stamp = 0; // seconds, the end of the quarter-hour on the controller's clock
     float stored = 0;      // the amount of the quarter-hour
     float shown = 0;       // as the listing shows it
     int64_t day = 0;       // the listing day, as a day number (days since 30.12.1899)
     int32_t quarter = 0;   // 0..95 of the listing day
     bool again = false;    // the second value of its quarter-hour (a clock set back)
+
+    // The stamp in days, as the graph places its bar.
+    double days() const { return static_cast<double>(static_cast<long double>(stamp) / 86400); }
 };
 
 enum class DayState {
@@ -103,7 +106,7 @@ public:
     void Start(int32_t deviceNo, const SeriesBlock& ownBlock, const ArchiveDescription& description,
                bool convertValues, int32_t dayStart);
     // A value of the listing day `day`, as the listing takes it.
-    void Add(int64_t day, int32_t quarter, long double stamp, float stored, float shown);
+    void Add(int64_t day, int32_t quarter, int64_t stamp, float stored, float shown);
     // The end of a listed day: `result` of ListDay, and the title of the block
     // whose values it took (after any switch of description files).
     void EndDay(int32_t year, int32_t month, int32_t dayOfMonth, int64_t day, int32_t result,

@@ -179,13 +179,13 @@ TEST(YearOverview, SeriesCountsExactValuesInTheUnitsOfWhatTheyAre)
     // quarter-hours around them (the end of each, the repeated one twice).
     series.clock = kw::ClockRule::SummerTime;
     const auto at = [](int m, int d, int h, int min) {
-        return kw::DateTimeToSeconds(2024, m, d, h, min, 0);
+        return kw::DateTimeToWholeSeconds(2024, m, d, h, min, 0);
     };
     EXPECT_EQ(series.QuartersOfDay(int64_t(at(3, 31, 0, 0) / 86400)), 92);
     EXPECT_EQ(series.QuartersOfDay(int64_t(at(10, 27, 0, 0) / 86400)), 100);
     EXPECT_EQ(series.QuartersOfDay(int64_t(at(10, 28, 0, 0) / 86400)), 96);
     const struct {
-        long double stamp;
+        int64_t stamp;
         bool again;
         int offset;
     } stamps[] = {{at(3, 31, 2, 0), false, 60},   {at(3, 31, 3, 15), false, 120},
@@ -193,7 +193,7 @@ TEST(YearOverview, SeriesCountsExactValuesInTheUnitsOfWhatTheyAre)
                   {at(10, 27, 3, 0), true, 60},   {at(10, 27, 3, 15), false, 60}};
     for (const auto& v : stamps)
         EXPECT_EQ(series.UtcOffsetMinutes({v.stamp, 0, 0, 0, 0, v.again}), v.offset)
-            << kw::IsoTime(double(v.stamp / 86400));
+            << v.stamp;
     EXPECT_EQ(series.Instant({at(7, 1, 0, 15)}), "2024-07-01T00:15:00+02:00");
 }
 
