@@ -62,12 +62,12 @@ SeriesBlock OwnBlockOf(const std::vector<SeriesBlock>& own, const std::string& t
 int32_t ListingQuarter(int64_t stamp, int64_t dayStart);
 
 struct SeriesValue {
-    int64_t stamp = 0; // seconds, the end of the quarter-hour on the controller's clock
-    float stored = 0;      // the amount of the quarter-hour
-    float shown = 0;       // as the listing shows it
-    int64_t day = 0;       // the listing day, as a day number (days since 30.12.1899)
-    int32_t quarter = 0;   // 0..95 of the listing day
-    bool again = false;    // the second value of its quarter-hour (a clock set back)
+    int64_t stamp = 0;   // seconds, the end of the quarter-hour on the controller's clock
+    float stored = 0;    // the amount of the quarter-hour
+    float shown = 0;     // as the listing shows it
+    int64_t day = 0;     // the listing day, as a day number (days since 30.12.1899)
+    int32_t quarter = 0; // 0..95 of the listing day
+    bool again = false;  // the second value of its quarter-hour (a clock set back)
 
     // The stamp in days, as the graph places its bar.
     double days() const { return static_cast<double>(static_cast<long double>(stamp) / 86400); }
