@@ -254,6 +254,52 @@ std::string YearOverviewCsv(const YearOverview& o, CsvStyle style)
     return csv;
 }
 
+Workbook YearWorkbook(const YearOverview& o, const std::vector<MonthSeries>& months,
+                      const std::vector<std::pair<std::string, std::string>>& parameters)
+{
+    Sheet summary;
+    summary.name = "Přehled";
+    summary.columns = {{"Měsíc", CellKind::Text, {}},
+                       {"Stav", CellKind::Text, {}},
+                       {"Čtvrthodin", CellKind::Integer, {}},
+                       {"Z možných", CellKind::Integer, {}},
+                       {"Energie", CellKind::Number, o.energyUnit},
+                       {"Průměr", CellKind::Number, o.unit},
+                       {"Maximum", CellKind::Number, o.unit},
+                       {"Konec čtvrthodiny maxima", CellKind::DateTime, {}},
+                       {"Rezervovaná kapacita", CellKind::Number, o.unit},
+                       {"Nad kapacitou", CellKind::Integer, {}},
+                       {"Důvod", CellKind::Text, {}}};
+    static const char* const kStates[] = {"bez souboru", "data", "čitelný zčásti", "nečitelný"};
+    for (const MonthOverview& m : o.months) {
+        const bool values = m.count > 0;
+        summary.rows.push_back(
+            {Cell::Of(MonthKey(o.year, m.month)), Cell::Of(kStates[static_cast<int>(m.state)]),
+             Cell::Count(m.count), Cell::Count(m.expected), Cell::Of(ExportValue(m.energy)),
+             values ? Cell::Of(ExportValue(m.average)) : Cell::Blank(),
+             values ? Cell::Of(ExportValue(m.maximum)) : Cell::Blank(),
+             values ? Cell::Time(m.maximumX) : Cell::Blank(),
+             o.capacity ? Cell::Of(ExportValue(*o.capacity)) : Cell::Blank(),
+             o.capacity ? Cell::Count(m.overCapacity) : Cell::Blank(), Cell::Of(m.reason)});
+    }
+    summary.charts.push_back(
+        {Chart::Type::Column, "Energie po měsících", 0, {4}, "Energie [" + o.energyUnit + "]"});
+    summary.charts.push_back(
+        {Chart::Type::Line, "Čtvrthodinové maximum a rezervovaná kapacita", 0,
+         o.capacity ? std::vector<std::size_t>{6, 8} : std::vector<std::size_t>{6},
+         "Výkon [" + o.unit + "]"});
+    Workbook book;
+    book.sheets.push_back(std::move(summary));
+    for (const MonthSeries& m : months) {
+        if (!m.hasFile || m.series.values.empty())
+            continue;
+        // "Čtvrthodiny 2024-03": a sheet name holds none of []:*?/\.
+        book.sheets.push_back(SeriesSheet(m.series, "Čtvrthodiny " + MonthKey(o.year, m.month)));
+    }
+    book.sheets.push_back(ParametersSheet(parameters));
+    return book;
+}
+
 std::string YearOverviewJson(const YearOverview& o)
 {
     using Json = nlohmann::ordered_json;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/Table.h"
 #include "graph/Graph.h"
 #include "graph/Series.h"
 #include "graph/SeriesExport.h"
@@ -107,5 +108,10 @@ std::string YearOverviewCsv(const YearOverview& overview, CsvStyle style);
 // "months": [{"month", "state", "reason", "count", "expected", "energy",
 // "average", "max": {"value", "time"}, "over_capacity"}]}
 std::string YearOverviewJson(const YearOverview& overview);
+// The workbook of a year: a sheet "Přehled" (a row a month, a column chart of
+// the energy and a line chart of the maximum against the capacity), a sheet
+// of the quarter-hour values of each month with data, and "Parametry".
+Workbook YearWorkbook(const YearOverview& overview, const std::vector<MonthSeries>& months,
+                      const std::vector<std::pair<std::string, std::string>>& parameters);
 
 } // namespace kw

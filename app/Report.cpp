@@ -5,11 +5,14 @@
 
 #include "analysis/QuietListing.h"
 #include "analysis/YearOverview.h"
+#include "archive/AtomicFile.h"
 #include "archive/DateTime.h"
 #include "archive/Devices.h"
 #include "archive/MonthFile.h"
 #include "archive/NumberFormat.h"
 #include "calendar/Calendar.h"
+#include "export/Table.h"
+#include "export/Xlsx.h"
 #include "listing/Engine.h"
 #include "listing/Export.h"
 
@@ -17,6 +20,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <ctime>
 #include <optional>
 #include <ostream>
 #include <set>
@@ -28,12 +32,15 @@ namespace {
 const char kUsage[] =
     "usage: kwatrix-report [--dir DIR] [--device N] [--month YYYY-MM] PERIOD\n"
     "                      [--block N] [--mode 0..4] [--impulses] [--values xy|y] [--point]\n"
-    "                      [--format text|csv|json] [--csv-excel]\n"
+    "                      [--format text|csv|json|xlsx] [--csv-excel] [--output FILE]\n"
     "       kwatrix-report [--dir DIR] [--device N] --year YYYY [--block N] [--impulses]\n"
-    "                      [--capacity X] [--format text|csv|json] [--csv-excel]\n"
+    "                      [--capacity X] [--format text|csv|json|xlsx] [--csv-excel]\n"
+    "                      [--output FILE]\n"
     "PERIOD: --day D | --whole-month | --energy-month | --range A-B | --raw N\n"
     "--format csv|json: the quarter-hour values of the listing instead of its text\n"
     "                   (csv: end,value; --csv-excel: semicolons, decimal comma)\n"
+    "--format xlsx --output FILE: an Excel workbook of the values (a year: the\n"
+    "                   overview with its charts and a sheet for each month)\n"
     "--year: the year overview, a row for each month with data: quarter-hours,\n"
     "        energy, average, maximum and its time, quarter-hours above --capacity\n"
     "        (the reserved capacity in the block's unit)\n"
@@ -61,11 +68,48 @@ struct Arguments {
     bool impulses = false;
     std::string values; // "", "xy" or "y"
     bool point = false;
-    std::string format = "text"; // "text", "csv" or "json"
+    std::string format = "text"; // "text", "csv", "json" or "xlsx"
+    std::string output;          // the file of --format xlsx
     bool csvExcel = false;
     int32_t year = 0;
     std::optional<double> capacity;
 };
+
+// The sheet "Parametry" of a workbook: what the figures are of.
+std::vector<std::pair<std::string, std::string>>
+ExportParameters(const std::string& dir, int32_t device, const SeriesBlock& block,
+                 const std::string& unit, const std::string& period, int32_t dayStartOffset,
+                 std::optional<double> capacity)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    const int32_t minutes = dayStartOffset / 60;
+    const std::string offset = (minutes < 0 ? "-" : "") + std::to_string(std::abs(minutes) / 60) +
+                               ":" + FormatInt(std::abs(minutes) % 60, 2);
+    return {{"Složka archivu", dir},
+            {"Zařízení", std::to_string(device)},
+            {"Blok", std::to_string(block.number) + " – " + block.name},
+            {"Jednotka", unit},
+            {"Období", period},
+            {"Začátek dne", offset},
+            {"Rezervovaná kapacita",
+             capacity ? ExportNumber(*capacity, ',') + " " + unit : std::string("nezadána")},
+            {"Verze programu", KWATRIX_VERSION},
+            {"Čas exportu", stamp}};
+}
+
+// Saves a workbook for --output; false after saying why.
+bool SaveWorkbook(const Workbook& book, const std::string& path, std::ostream& err)
+{
+    std::string reason;
+    if (SaveXlsx(book, path, &reason))
+        return true;
+    err << SaveFailureText(path, reason) << '\n';
+    return false;
+}
 
 bool ParseNumber(const std::string& text, int32_t low, int32_t high, int32_t& value)
 {
@@ -180,8 +224,12 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a)
         } else if (arg == "--point") {
             a.point = true;
         } else if (arg == "--format") {
-            if (!value(a.format) || (a.format != "text" && a.format != "csv" && a.format != "json"))
-                return std::string("--format takes text, csv or json");
+            if (!value(a.format) || (a.format != "text" && a.format != "csv" &&
+                                     a.format != "json" && a.format != "xlsx"))
+                return std::string("--format takes text, csv, json or xlsx");
+        } else if (arg == "--output") {
+            if (!value(a.output) || a.output.empty())
+                return std::string("--output takes a file name");
         } else if (arg == "--csv-excel") {
             a.csvExcel = true;
         } else {
@@ -196,6 +244,9 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a)
         return std::string("--format csv|json goes with neither --raw nor --values");
     if (a.csvExcel && a.format != "csv")
         return std::string("--csv-excel goes with --format csv");
+    // A workbook is no text for a terminal or a pipe.
+    if ((a.format == "xlsx") != !a.output.empty())
+        return std::string("--format xlsx goes with --output FILE, and --output with it");
     if (a.period == Period::Year && (a.month || !a.values.empty()))
         return std::string("--year goes with neither --month nor --values");
     if (a.capacity && a.period != Period::Year)
@@ -334,9 +385,21 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
         facts.capacity = a.capacity;
         // An invoice is for the calendar month: the day starts at midnight.
         QuietListing quiet(dir, facts.device, engine.settings, 0);
-        const YearOverview overview = SummariseYear(ListYear(quiet, a.year, facts.block), facts);
+        const std::vector<MonthSeries> months = ListYear(quiet, a.year, facts.block);
+        const YearOverview overview = SummariseYear(months, facts);
+        if (a.format == "xlsx") {
+            SeriesBlock block{overview.block, overview.blockName, overview.unit, true};
+            const Workbook book =
+                YearWorkbook(overview, months,
+                             ExportParameters(dir, facts.device, block, overview.unit,
+                                              std::to_string(a.year) + " (kalendářní měsíce)", 0,
+                                              overview.capacity));
+            if (!SaveWorkbook(book, a.output, err))
+                return kIoError;
+        }
         const std::string text =
-            a.format == "json" ? YearOverviewJson(overview)
+            a.format == "xlsx"   ? std::string()
+            : a.format == "json" ? YearOverviewJson(overview)
             : a.format == "csv"
                 ? YearOverviewCsv(overview, a.csvExcel ? CsvStyle::Excel : CsvStyle::Standard)
                 : YearOverviewText(overview);
@@ -388,6 +451,19 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
         text = SeriesCsv(engine.series, a.csvExcel ? CsvStyle::Excel : CsvStyle::Standard);
     else if (a.format == "json")
         text = ListingJson(engine.series, FactsOf(engine));
+    else if (a.format == "xlsx") {
+        const ListingFacts facts = FactsOf(engine);
+        std::string period = facts.command;
+        if (facts.firstDay >= 0)
+            period += " (" + IsoDate(facts.firstDay) + " až " + IsoDate(facts.lastDay) + ")";
+        Workbook book;
+        book.sheets.push_back(SeriesSheet(engine.series, "Čtvrthodiny"));
+        book.sheets.push_back(ParametersSheet(
+            ExportParameters(dir, facts.device, engine.series.block, engine.series.valueUnit(),
+                             period, facts.dayStartOffset, std::nullopt)));
+        if (!SaveWorkbook(book, a.output, err))
+            return kIoError;
+    }
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.flush();
     // The listing's word for a day without values goes with every export.

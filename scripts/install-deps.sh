@@ -5,16 +5,18 @@ set -euo pipefail
 
 # librsvg2-bin renders the PNG icons; dpkg-dev and file let cpack work out the package's
 # dependencies (CPackDeb reads the binaries' type with file);
-# the exports write JSON with Debian's JSON library.
+# the exports write JSON with Debian's JSON library and workbooks with libxlsxwriter.
 packages=(cmake make g++ pkg-config qt6-base-dev qt6-svg-dev libqcustomplot-dev libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core qt6-translations-l10n
-          librsvg2-bin dpkg-dev file nlohmann-json3-dev)
+          librsvg2-bin dpkg-dev file nlohmann-json3-dev libxlsxwriter-dev)
 if [ "${1:-run}" = "test" ]; then
     packages+=(clang-format)
     # The package test: validators, manual pages, the installed program under Xvfb.
     packages+=(appstream desktop-file-utils man-db xvfb xauth xdotool imagemagick)
     # Exports are read back with a real CSV reader and checked as PDF text.
     packages+=(libcsv-dev poppler-utils)
+    # Workbooks are read back with openpyxl, as a user's spreadsheet would.
+    packages+=(python3-openpyxl)
     # Every save interrupted at each system call; the Czech locale for the
     # decimal comma; setpriv runs the tests that need an ordinary user.
     packages+=(strace locales util-linux)

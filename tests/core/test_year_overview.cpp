@@ -192,8 +192,7 @@ TEST(YearOverview, SeriesCountsExactValuesInTheUnitsOfWhatTheyAre)
                   {at(10, 27, 2, 0), false, 120}, {at(10, 27, 2, 15), false, 120},
                   {at(10, 27, 3, 0), true, 60},   {at(10, 27, 3, 15), false, 60}};
     for (const auto& v : stamps)
-        EXPECT_EQ(series.UtcOffsetMinutes({v.stamp, 0, 0, 0, 0, v.again}), v.offset)
-            << v.stamp;
+        EXPECT_EQ(series.UtcOffsetMinutes({v.stamp, 0, 0, 0, 0, v.again}), v.offset) << v.stamp;
     EXPECT_EQ(series.Instant({at(7, 1, 0, 15)}), "2024-07-01T00:15:00+02:00");
 }
 
@@ -339,6 +338,9 @@ TEST(ReportYear, ArgumentsThatDoNotFit)
         {{"--year", "2024", "--capacity", "-5"}, "--capacity"},
         {{"--year", "2024", "--capacity", "inf"}, "--capacity"},
         {{"--year", "2024", "--capacity", "1e3"}, "--capacity"},
+        // A workbook goes to a file only, and a file only takes a workbook.
+        {{"--year", "2024", "--format", "xlsx"}, "--output"},
+        {{"--month", "2024-01", "--whole-month", "--output", "x.csv"}, "--output"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = {"--dir", dir.path()};

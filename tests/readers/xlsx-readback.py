@@ -1,0 +1,94 @@
+#!/usr/bin/python3
+"""The workbooks of kwatrix-report read back with openpyxl, as a user's
+spreadsheet reads them, cell for cell against the CSV of the same figures."""
+import csv
+import datetime
+import io
+import os
+import subprocess
+import sys
+import tempfile
+
+import openpyxl
+
+report, demo = sys.argv[1], sys.argv[2]
+failures = []
+
+
+def check(ok, what):
+    if not ok:
+        failures.append(what)
+
+
+def run(*args, status=0):
+    p = subprocess.run([report, *args], capture_output=True)
+    check(p.returncode == status, f"{args}: exit {p.returncode}, not {status}: {p.stderr[-300:]}")
+    return p
+
+
+def local(cell):
+    # A date-time cell holds days; a quarter-hour is whole seconds.
+    return (cell + datetime.timedelta(microseconds=500_000)).replace(microsecond=0)
+
+
+with tempfile.TemporaryDirectory() as d:
+    arch = d + "/"
+    subprocess.run([demo, "--dir", d, "--last", "2024-03-31", "--months", "3", "--devices", "0"],
+                   check=True, capture_output=True)
+    book = d + "/rok.xlsx"
+    run("--dir", arch, "--year", "2024", "--capacity", "200", "--format", "xlsx", "--output", book,
+        status=0)
+    wb = openpyxl.load_workbook(book)
+    check(wb.sheetnames[0] == "Přehled" and wb.sheetnames[-1] == "Parametry", wb.sheetnames)
+
+    # The overview against --format csv of the same year.
+    rows = list(csv.DictReader(io.StringIO(run("--dir", arch, "--year", "2024", "--capacity",
+                                               "200", "--format", "csv").stdout.decode())))
+    sheet = list(wb["Přehled"].iter_rows(values_only=True))
+    check(sheet[0][4] == "Energie [kWh]" and sheet[0][6] == "Maximum [kW]", sheet[0])
+    check(len(sheet) == 13 and len(rows) == 12, "twelve months")
+    for cells, row in zip(sheet[1:], rows):
+        month = row["month"]
+        check(cells[0] == month, month)
+        check(cells[2] == int(row["count"]) and cells[3] == int(row["expected"]), month + " count")
+        check(cells[4] == float(row["energy"]), f"{month} energy {cells[4]} {row['energy']}")
+        if int(row["count"]) > 0:
+            check(cells[5] == float(row["average"]) and cells[6] == float(row["max"]), month)
+            check(local(cells[7]).isoformat() == row["max_time"][:19], month + " max time")
+            check(cells[9] == int(row["over_capacity"]), month + " over capacity")
+        else:
+            check(cells[5] is None and cells[7] is None, month + " no values")
+    check(len(wb["Přehled"]._charts) == 2, "two charts")
+
+    # Every value of each month against that month's whole-month CSV.
+    for month in ("2024-01", "2024-02", "2024-03"):
+        values = list(csv.DictReader(io.StringIO(run(
+            "--dir", arch, "--month", month, "--whole-month", "--format", "csv").stdout.decode())))
+        sheet = list(wb["Čtvrthodiny " + month].iter_rows(values_only=True))
+        check(sheet[0] == ("Začátek", "Konec", "Posun od UTC", "Hodnota [kW]"), sheet[0])
+        check(len(sheet) - 1 == len(values) > 2000, f"{month}: {len(sheet) - 1} rows")
+        for cells, row in zip(sheet[1:], values):
+            end = local(cells[1]).isoformat() + cells[2]
+            check(end == row["end"] and cells[3] == float(row["value"]), f"{month}: {cells} {row}")
+            check(local(cells[1]) - local(cells[0]) == datetime.timedelta(minutes=15), str(cells))
+
+    # A listing's workbook holds what its CSV holds.
+    book = d + "/mesic.xlsx"
+    run("--dir", arch, "--month", "2024-02", "--day", "3", "--format", "xlsx", "--output", book)
+    values = list(csv.DictReader(io.StringIO(run(
+        "--dir", arch, "--month", "2024-02", "--day", "3", "--format", "csv").stdout.decode())))
+    sheet = list(openpyxl.load_workbook(book)["Čtvrthodiny"].iter_rows(values_only=True))
+    check([local(c[1]).isoformat() + c[2] for c in sheet[1:]] == [r["end"] for r in values], "day")
+    params = dict(openpyxl.load_workbook(book)["Parametry"].iter_rows(min_row=2, values_only=True))
+    check(params["Složka archivu"] == arch and params["Jednotka"] == "kW", params)
+
+    # A workbook that cannot be saved is an error, and nothing is left.
+    p = run("--dir", arch, "--year", "2024", "--format", "xlsx", "--output", d + "/chybí/x.xlsx",
+            status=1)
+    check("Soubor" in p.stderr.decode() or "nelze" in p.stderr.decode(), p.stderr.decode())
+    check(not os.path.exists(d + "/chybí"), "no folder made")
+
+for f in failures[:20]:
+    print("FAIL:", f)
+print(f"xlsx read-back: {len(failures)} failures")
+sys.exit(1 if failures else 0)
