@@ -8,6 +8,7 @@
 #include "archive/ProgramLocation.h"
 #include "calendar/Calendar.h"
 #include "calendar/DayDivision.h"
+#include "export/ExportWindowSupport.h"
 #include "listing/DayListing.h"
 #include "listing/PeriodTree.h"
 #include "ui/WindowSupport.h"
@@ -136,14 +137,22 @@ YearOverviewWindow::YearOverviewWindow(const ProgramLocation& location,
     LabelJednotka = label(QString());
     LabelJednotka->setObjectName(QStringLiteral("LabelJednotka"));
     choices->addStretch(1);
+    // The actions on the table sit beside its summary line, where the
+    // choices above leave them room.
+    auto* buttons = new QHBoxLayout;
     ButtonKopirovat = new QPushButton(QStringLiteral("Kopírovat"), this);
     ButtonKopirovat->setObjectName(QStringLiteral("ButtonKopirovat"));
     ButtonKopirovat->setAutoDefault(false);
-    choices->addWidget(ButtonKopirovat);
+    buttons->addWidget(ButtonKopirovat);
     ButtonExportCSV = new QPushButton(QStringLiteral("Exportovat do CSV…"), this);
     ButtonExportCSV->setObjectName(QStringLiteral("ButtonExportCSV"));
     ButtonExportCSV->setAutoDefault(false);
-    choices->addWidget(ButtonExportCSV);
+    buttons->addWidget(ButtonExportCSV);
+    QPushButton* xlsxButton = new QPushButton(QStringLiteral("Exportovat do Excelu…"), this);
+    xlsxButton->setObjectName(QStringLiteral("ButtonExportXLSX"));
+    xlsxButton->setAutoDefault(false);
+    buttons->addWidget(xlsxButton);
+    connect(xlsxButton, &QPushButton::clicked, this, &YearOverviewWindow::exportWorkbook);
 
     TablePrehled = new QTableWidget(0, 7, this);
     TablePrehled->setObjectName(QStringLiteral("TablePrehled"));
@@ -171,7 +180,10 @@ YearOverviewWindow::YearOverviewWindow(const ProgramLocation& location,
     auto* tableLayout = new QVBoxLayout(tablePart);
     tableLayout->setContentsMargins(0, 0, 0, 0);
     tableLayout->addWidget(TablePrehled);
-    tableLayout->addWidget(LabelSouhrn);
+    auto* summaryRow = new QHBoxLayout;
+    summaryRow->addWidget(LabelSouhrn, 1);
+    summaryRow->addLayout(buttons);
+    tableLayout->addLayout(summaryRow);
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(tablePart);
     splitter->addWidget(ChartPrehled);
@@ -199,7 +211,10 @@ YearOverviewWindow::YearOverviewWindow(const ProgramLocation& location,
     Kopirovat1->setShortcutVisibleInContextMenu(true);
     ExportCSV1 = new QAction(QStringLiteral("Exportovat do CSV…"), this);
     ExportCSV1->setObjectName(QStringLiteral("ExportCSV1"));
-    TablePrehled->addActions({VypsatMesic1, Kopirovat1, ExportCSV1});
+    QAction* xlsx = new QAction(QStringLiteral("Exportovat do Excelu…"), this);
+    xlsx->setObjectName(QStringLiteral("ExportXLSX1"));
+    TablePrehled->addActions({VypsatMesic1, Kopirovat1, ExportCSV1, xlsx});
+    connect(xlsx, &QAction::triggered, this, &YearOverviewWindow::exportWorkbook);
 
     connect(VypsatMesic1, &QAction::triggered, this,
             [this] { listMonthOfRow(TablePrehled->currentRow()); });
@@ -533,6 +548,19 @@ void YearOverviewWindow::exportCsv()
     const std::string csv =
         YearOverviewCsv(m_overview, excel ? CsvStyle::Excel : CsvStyle::Standard);
     SaveExport(this, path, QByteArray::fromStdString(csv));
+}
+
+void YearOverviewWindow::exportWorkbook()
+{
+    const SeriesBlock block{m_overview.block, m_overview.blockName, m_overview.unit, true};
+    ExportWorkbook(
+        this, QStringLiteral("Exportovat roční přehled do Excelu"),
+        QStringLiteral("rocni-prehled-%1.xlsx").arg(m_overview.year),
+        YearWorkbook(m_overview, m_months,
+                     ExportParameters(m_location.ProgramPath, m_location.DeviceNo, block,
+                                      m_overview.unit,
+                                      std::to_string(m_overview.year) + " (kalendářní měsíce)", 0,
+                                      m_overview.capacity)));
 }
 
 bool YearOverviewWindow::eventFilter(QObject* watched, QEvent* event)

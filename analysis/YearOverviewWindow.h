@@ -73,6 +73,7 @@ private:
     void listMonthOfRow(int row);
     void copyTable();
     void exportCsv();
+    void exportWorkbook();
 
     const ProgramLocation& m_location;
     const ArchiveDescription& m_description;

@@ -1,5 +1,7 @@
 #include "app/Application.h"
 
+#include "export/ExportWindowSupport.h"
+
 #include "analysis/Comparison.h"
 #include "analysis/HeatMapWindow.h"
 #include "analysis/LoadDurationWindow.h"
@@ -222,6 +224,12 @@ void Application::connectWindows()
     OutputWindow* output = m_outputWindow.get();
     QObject::connect(output, &OutputWindow::csvExportRequested, output,
                      [this, output] { ExportSeriesCsv(output, m_engine->series); });
+    QObject::connect(output, &OutputWindow::workbookExportRequested, output, [this, output] {
+        ExportSeriesWorkbook(output, m_engine->series, m_engine->Location.ProgramPath);
+    });
+    QObject::connect(graph, &GraphWindow::workbookExportRequested, graph, [this, graph] {
+        ExportSeriesWorkbook(graph, m_engine->series, m_engine->Location.ProgramPath);
+    });
 
     ListingParametersWindow* parameters = m_listingParametersWindow.get();
     QObject::connect(parameters, &ListingParametersWindow::dayDivisionEditorRequested, parameters,

@@ -75,32 +75,6 @@ struct Arguments {
     std::optional<double> capacity;
 };
 
-// The sheet "Parametry" of a workbook: what the figures are of.
-std::vector<std::pair<std::string, std::string>>
-ExportParameters(const std::string& dir, int32_t device, const SeriesBlock& block,
-                 const std::string& unit, const std::string& period, int32_t dayStartOffset,
-                 std::optional<double> capacity)
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-    const int32_t minutes = dayStartOffset / 60;
-    const std::string offset = (minutes < 0 ? "-" : "") + std::to_string(std::abs(minutes) / 60) +
-                               ":" + FormatInt(std::abs(minutes) % 60, 2);
-    return {{"Složka archivu", dir},
-            {"Zařízení", std::to_string(device)},
-            {"Blok", std::to_string(block.number) + " – " + block.name},
-            {"Jednotka", unit},
-            {"Období", period},
-            {"Začátek dne", offset},
-            {"Rezervovaná kapacita",
-             capacity ? ExportNumber(*capacity, ',') + " " + unit : std::string("nezadána")},
-            {"Verze programu", KWATRIX_VERSION},
-            {"Čas exportu", stamp}};
-}
-
 // Saves a workbook for --output; false after saying why.
 bool SaveWorkbook(const Workbook& book, const std::string& path, std::ostream& err)
 {
@@ -453,15 +427,8 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
         text = ListingJson(engine.series, FactsOf(engine));
     else if (a.format == "xlsx") {
         const ListingFacts facts = FactsOf(engine);
-        std::string period = facts.command;
-        if (facts.firstDay >= 0)
-            period += " (" + IsoDate(facts.firstDay) + " až " + IsoDate(facts.lastDay) + ")";
-        Workbook book;
-        book.sheets.push_back(SeriesSheet(engine.series, "Čtvrthodiny"));
-        book.sheets.push_back(ParametersSheet(
-            ExportParameters(dir, facts.device, engine.series.block, engine.series.valueUnit(),
-                             period, facts.dayStartOffset, std::nullopt)));
-        if (!SaveWorkbook(book, a.output, err))
+        const std::string period = facts.command + " (" + SeriesPeriod(engine.series) + ")";
+        if (!SaveWorkbook(SeriesWorkbook(engine.series, dir, period), a.output, err))
             return kIoError;
     }
     out.write(text.data(), static_cast<std::streamsize>(text.size()));

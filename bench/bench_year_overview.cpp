@@ -5,6 +5,7 @@
 #include "BenchSupport.h"
 #include "analysis/QuietListing.h"
 #include "analysis/YearOverview.h"
+#include "export/Xlsx.h"
 #include "tools/DemoArchive.h"
 
 #include <benchmark/benchmark.h>
@@ -95,5 +96,24 @@ void BM_YearOverviewSummarise(benchmark::State& state)
         state.SkipWithError("the year was not listed");
 }
 BENCHMARK(BM_YearOverviewSummarise)->Unit(benchmark::kMicrosecond);
+
+// "Exportovat do Excelu…" of a year: the workbook (the overview with its two
+// charts, twelve sheets of quarter-hour values, the parameters) built and
+// saved with libxlsxwriter, from the series of the year listed once.
+void BM_YearWorkbook(benchmark::State& state)
+{
+    kw::ListingSettings settings;
+    kw::QuietListing quiet(YearDirectory(), 0, settings, 0);
+    const std::vector<kw::MonthSeries> listed = kw::ListYear(quiet, 2024, 1);
+    const kw::YearOverview overview = kw::SummariseYear(listed, Facts());
+    const std::string path = kwbench::TemporaryDirectory("kwatrix-bench-xlsx") + "rok.xlsx";
+    for (auto _ : state) {
+        std::string reason;
+        if (!kw::SaveXlsx(kw::YearWorkbook(overview, listed, {}), path, &reason))
+            state.SkipWithError(reason.c_str());
+    }
+    state.counters["sheets"] = 14;
+}
+BENCHMARK(BM_YearWorkbook)->Unit(benchmark::kMillisecond);
 
 } // namespace

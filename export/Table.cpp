@@ -1,9 +1,12 @@
 #include "export/Table.h"
 
+#include "archive/NumberFormat.h"
 #include "graph/Series.h"
 #include "graph/SeriesExport.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 
 namespace kw {
 
@@ -36,6 +39,49 @@ Sheet ParametersSheet(const std::vector<std::pair<std::string, std::string>>& pa
     for (const auto& [key, value] : parameters)
         sheet.rows.push_back({Cell::Of(key), Cell::Of(value)});
     return sheet;
+}
+
+// The sheet "Parametry" of a workbook: what the figures are of.
+std::vector<std::pair<std::string, std::string>>
+ExportParameters(const std::string& dir, int32_t device, const SeriesBlock& block,
+                 const std::string& unit, const std::string& period, int32_t dayStartOffset,
+                 std::optional<double> capacity)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    const int32_t minutes = dayStartOffset / 60;
+    const std::string offset = (minutes < 0 ? "-" : "") + std::to_string(std::abs(minutes) / 60) +
+                               ":" + FormatInt(std::abs(minutes) % 60, 2);
+    return {{"Složka archivu", dir},
+            {"Zařízení", std::to_string(device)},
+            {"Blok", std::to_string(block.number) + " – " + block.name},
+            {"Jednotka", unit},
+            {"Období", period},
+            {"Začátek dne", offset},
+            {"Rezervovaná kapacita",
+             capacity ? ExportNumber(*capacity, ',') + " " + unit : std::string("nezadána")},
+            {"Verze programu", KWATRIX_VERSION},
+            {"Čas exportu", stamp}};
+}
+
+std::string SeriesPeriod(const Series& series)
+{
+    if (series.days.empty())
+        return std::string();
+    return IsoDate(series.days.front().day) + " až " + IsoDate(series.days.back().day);
+}
+
+Workbook SeriesWorkbook(const Series& series, const std::string& folder, const std::string& period)
+{
+    Workbook book;
+    book.sheets.push_back(SeriesSheet(series, "Čtvrthodiny"));
+    book.sheets.push_back(
+        ParametersSheet(ExportParameters(folder, series.device, series.block, series.valueUnit(),
+                                         period, series.dayStartOffset, std::nullopt)));
+    return book;
 }
 
 } // namespace kw

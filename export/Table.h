@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -47,7 +48,7 @@ struct Sheet {
     std::string name; // at most 31 characters, none of []:*?/\ .
     std::vector<Column> columns;
     std::vector<std::vector<Cell>> rows;
-    std::vector<Chart> charts; // placed to the right of the table
+    std::vector<Chart> charts; // placed below the table
 };
 
 struct Workbook {
@@ -59,5 +60,19 @@ struct Workbook {
 Sheet SeriesSheet(const Series& series, const std::string& name);
 // Two columns, "Parametr" and "Hodnota".
 Sheet ParametersSheet(const std::vector<std::pair<std::string, std::string>>& parameters);
+
+struct SeriesBlock;
+// What the figures of an export are of, for its sheet "Parametry": the
+// archive folder, the device, the block and its unit, the period, the day
+// start offset (seconds), the reserved capacity, the program's version and
+// the time of the export.
+std::vector<std::pair<std::string, std::string>>
+ExportParameters(const std::string& folder, int32_t device, const SeriesBlock& block,
+                 const std::string& unit, const std::string& period, int32_t dayStartOffset,
+                 std::optional<double> capacity);
+// The period of a series: "2024-03-01 až 2024-03-31"; empty without days.
+std::string SeriesPeriod(const Series& series);
+// The workbook of a listing: its values ("Čtvrthodiny") and "Parametry".
+Workbook SeriesWorkbook(const Series& series, const std::string& folder, const std::string& period);
 
 } // namespace kw

@@ -118,6 +118,11 @@ bool WriteSheet(lxw_workbook* book, const Sheet& sheet, lxw_format* header, lxw_
                              static_cast<double>(std::min<std::size_t>(widths[c], 60) + 2),
                              nullptr);
     worksheet_freeze_panes(ws, 1, 0);
+    // Printed (or converted to PDF) a page wide, the header row on every page.
+    worksheet_fit_to_pages(ws, 1, 0);
+    worksheet_repeat_rows(ws, 0, 0);
+    if (!sheet.charts.empty())
+        worksheet_set_landscape(ws);
 
     const auto last = static_cast<lxw_row_t>(sheet.rows.size());
     for (std::size_t i = 0; i < sheet.charts.size() && last > 0; ++i) {
@@ -140,8 +145,11 @@ bool WriteSheet(lxw_workbook* book, const Sheet& sheet, lxw_format* header, lxw_
         chart_title_set_name(chart, spec.title.c_str());
         if (!spec.valueAxis.empty())
             chart_axis_set_name(chart->y_axis, spec.valueAxis.c_str());
-        worksheet_insert_chart(ws, static_cast<lxw_row_t>(1 + 16 * i),
-                               static_cast<lxw_col_t>(sheet.columns.size() + 1), chart);
+        // Amounts start at zero; a scale from the lowest month would make
+        // small differences look large.
+        chart_axis_set_min(chart->y_axis, 0);
+        // Below the table, side by side: a page wide as the table is.
+        worksheet_insert_chart(ws, last + 2, static_cast<lxw_col_t>(6 * i), chart);
     }
     return true;
 }

@@ -475,6 +475,8 @@ void GraphWindow::createMenu()
     // Exports sit in a menu of their own, after the menus the window always had.
     QMenu* exports = addMenu("Export1", QStringLiteral("Export"));
     ExportCSV1 = addItem(exports, "ExportCSV1", QStringLiteral("Exportovat do CSV…"));
+    QAction* xlsx = addItem(exports, "ExportXLSX1", QStringLiteral("Exportovat do Excelu…"));
+    connect(xlsx, &QAction::triggered, this, &GraphWindow::workbookExportRequested);
     UlozitPDF1 = addItem(exports, "UlozitPDF1", QStringLiteral("Uložit jako PDF…"));
     UlozitPDF1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(ExportCSV1, &QAction::triggered, this, [this] { ExportSeriesCsv(this, m_series); });

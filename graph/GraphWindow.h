@@ -85,6 +85,8 @@ signals:
     void comparisonRequested(kw::GraphWindow::Comparison kind);
     // The bars changed: a listing started, ended or was re-titled.
     void barsChanged();
+    // "Exportovat do Excelu…": the values of the listing into a workbook.
+    void workbookExportRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -72,6 +72,8 @@ protected:
 signals:
     // "Exportovat do CSV…": the values of the last listing, which the graph holds.
     void csvExportRequested();
+    // "Exportovat do Excelu…": the same values into a workbook.
+    void workbookExportRequested();
 
 private:
     // Lines appended while control has not returned to the event loop form

@@ -276,6 +276,22 @@ echo "== The installed program under Xvfb"
 bin=$prefix/bin
 check "no archive beside the installed kwatrix" \
     [ -z "$(find "$bin" -maxdepth 1 -iname '*.dat' -o -maxdepth 1 -iname '*arch.ini')" ]
+echo "== A workbook in LibreOffice"
+# A workbook of the installed kwatrix-report, converted headless by
+# LibreOffice as a user's Calc opens it: a file Calc refuses fails here.
+xlsx_demo=$work/xlsx-demo
+mkdir -p "$xlsx_demo" "$work/home-office"
+"$bin/kwatrix-demo" --dir "$xlsx_demo" --last 2024-03-31 --months 3 --devices 0 > /dev/null
+check "kwatrix-report --format xlsx saves a workbook" sh -c "'$bin/kwatrix-report' \
+    --dir '$xlsx_demo/' --year 2024 --capacity 200 --format xlsx \
+    --output '$out/rok-2024.xlsx' 2> /dev/null"
+check "LibreOffice converts the workbook to PDF" sh -c "HOME='$work/home-office' soffice \
+    --headless --convert-to pdf --outdir '$out' '$out/rok-2024.xlsx' > /dev/null 2>&1 &&
+    [ -s '$out/rok-2024.pdf' ]"
+check "the converted workbook shows the overview and its charts" sh -c \
+    "pdftotext -l 1 '$out/rok-2024.pdf' - | grep -q 'Energie po měsících' &&
+     pdftotext -l 1 '$out/rok-2024.pdf' - | grep -q 'Energie \\[kWh\\]'"
+
 mkdir -p "$work/home-empty" "$work/home-demo" "$work/runtime"
 chmod 700 "$work/runtime"
 printf '%s\n' "$bin" "$out" "$work" > "$work/args"

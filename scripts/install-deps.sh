@@ -15,8 +15,9 @@ if [ "${1:-run}" = "test" ]; then
     packages+=(appstream desktop-file-utils man-db xvfb xauth xdotool imagemagick)
     # Exports are read back with a real CSV reader and checked as PDF text.
     packages+=(libcsv-dev poppler-utils)
-    # Workbooks are read back with openpyxl, as a user's spreadsheet would.
-    packages+=(python3-openpyxl)
+    # Workbooks are read back with openpyxl and converted by LibreOffice, as a
+    # user's spreadsheet reads them.
+    packages+=(python3-openpyxl libreoffice-calc-nogui)
     # Every save interrupted at each system call; the Czech locale for the
     # decimal comma; setpriv runs the tests that need an ordinary user.
     packages+=(strace locales util-linux)

@@ -1,0 +1,47 @@
+#include "export/ExportWindowSupport.h"
+
+#include "archive/AtomicFile.h"
+#include "archive/Errors.h"
+#include "export/Table.h"
+#include "export/Xlsx.h"
+#include "graph/Series.h"
+#include "ui/WindowSupport.h"
+
+#include <QMessageBox>
+
+namespace kw {
+
+bool ExportWorkbook(QWidget* parent, const QString& caption, const QString& suggestedName,
+                    const Workbook& workbook)
+{
+    const QString path =
+        AskExportPath(parent, caption, suggestedName, QStringLiteral("Sešit Excelu (*.xlsx)"));
+    if (path.isEmpty())
+        return false;
+    std::string reason;
+    if (SaveXlsx(workbook, path.toStdString(), &reason))
+        return true;
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(SaveFailureCaption),
+                    QString::fromStdString(SaveFailureText(path.toStdString(), reason)),
+                    QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("ExportErrorBox"));
+    box.exec();
+    return false;
+}
+
+bool ExportSeriesWorkbook(QWidget* parent, const Series& series, const std::string& folder)
+{
+    if (series.days.empty()) {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Export"),
+                        QStringLiteral("Není co exportovat: žádný výpis nebyl proveden."),
+                        QMessageBox::Ok, parent);
+        box.setObjectName(QStringLiteral("ExportNothingBox"));
+        box.exec();
+        return false;
+    }
+    return ExportWorkbook(parent, QStringLiteral("Exportovat hodnoty do Excelu"),
+                          QStringLiteral("hodnoty.xlsx"),
+                          SeriesWorkbook(series, folder, SeriesPeriod(series)));
+}
+
+} // namespace kw
