@@ -19,8 +19,10 @@ bool ExportWorkbook(QWidget* parent, const QString& caption, const QString& sugg
     if (path.isEmpty())
         return false;
     std::string reason;
-    if (SaveXlsx(workbook, path.toStdString(), &reason))
+    if (SaveXlsx(workbook, path.toStdString(), &reason)) {
+        ReportExportSaved(parent, path);
         return true;
+    }
     QMessageBox box(QMessageBox::Critical, QString::fromUtf8(SaveFailureCaption),
                     QString::fromStdString(SaveFailureText(path.toStdString(), reason)),
                     QMessageBox::Ok, parent);
@@ -31,12 +33,8 @@ bool ExportWorkbook(QWidget* parent, const QString& caption, const QString& sugg
 
 bool ExportSeriesWorkbook(QWidget* parent, const Series& series, const std::string& folder)
 {
-    if (series.days.empty()) {
-        QMessageBox box(QMessageBox::Information, QStringLiteral("Export"),
-                        QStringLiteral("Není co exportovat: žádný výpis nebyl proveden."),
-                        QMessageBox::Ok, parent);
-        box.setObjectName(QStringLiteral("ExportNothingBox"));
-        box.exec();
+    if (series.days.empty() && series.values.empty()) {
+        RefuseEmptyExport(parent);
         return false;
     }
     return ExportWorkbook(parent, QStringLiteral("Exportovat hodnoty do Excelu"),

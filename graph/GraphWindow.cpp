@@ -1048,6 +1048,10 @@ QByteArray GraphWindow::chartPdf() const
 
 void GraphWindow::saveAsPdf()
 {
+    if (m_series.days.empty() && m_series.values.empty()) {
+        RefuseEmptyExport(this);
+        return;
+    }
     const QString path = AskExportPath(this, QStringLiteral("Uložit graf jako PDF"),
                                        QStringLiteral("graf.pdf"), QStringLiteral("PDF (*.pdf)"));
     if (!path.isEmpty())
@@ -1056,6 +1060,10 @@ void GraphWindow::saveAsPdf()
 
 bool ExportSeriesCsv(QWidget* parent, const Series& series)
 {
+    if (series.days.empty() && series.values.empty()) {
+        RefuseEmptyExport(parent);
+        return false;
+    }
     bool excel = false;
     const QString path =
         AskExportPath(parent, QStringLiteral("Exportovat hodnoty do CSV"),

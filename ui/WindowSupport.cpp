@@ -16,6 +16,7 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -26,6 +27,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QStyle>
 #include <QSvgRenderer>
 #include <QTableWidget>
@@ -165,14 +167,34 @@ QString AskExportPath(QWidget* parent, const QString& caption, const QString& su
 bool SaveExport(QWidget* parent, const QString& path, const QByteArray& bytes)
 {
     std::string reason;
-    if (SaveFile(path.toStdString(), std::string_view(bytes.constData(), bytes.size()), &reason))
+    if (SaveFile(path.toStdString(), std::string_view(bytes.constData(), bytes.size()), &reason)) {
+        ReportExportSaved(parent, path);
         return true;
+    }
     QMessageBox box(QMessageBox::Critical, QString::fromUtf8(SaveFailureCaption),
                     QString::fromStdString(SaveFailureText(path.toStdString(), reason)),
                     QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("ExportErrorBox"));
     box.exec();
     return false;
+}
+
+void ReportExportSaved(QWidget* window, const QString& path)
+{
+    const QString text = QStringLiteral("Uloženo do %1").arg(QDir::toNativeSeparators(path));
+    if (auto* main = qobject_cast<QMainWindow*>(window ? window->window() : nullptr))
+        main->statusBar()->showMessage(text, 15000);
+    else if (window)
+        window->setToolTip(text);
+}
+
+void RefuseEmptyExport(QWidget* parent)
+{
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Export"),
+                    QStringLiteral("Není co exportovat: okno neukazuje žádný výpis."),
+                    QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("ExportNothingBox"));
+    box.exec();
 }
 
 namespace {

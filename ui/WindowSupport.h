@@ -56,6 +56,11 @@ QString AskExportPath(QWidget* parent, const QString& caption, const QString& su
 // write-protected file refused); a failure is a Czech message box with the
 // system's reason. True when saved.
 bool SaveExport(QWidget* parent, const QString& path, const QByteArray& bytes);
+// After an export was saved: the window's status line says where it went.
+void ReportExportSaved(QWidget* window, const QString& path);
+// An export of a window that shows no listing is refused with a message,
+// never saved empty as if done.
+void RefuseEmptyExport(QWidget* parent);
 
 // The reserved capacity ("Rezervovaná kapacita") of a block of a device in an
 // archive folder, in the block's unit, kept per user; none when not set.

@@ -18,6 +18,8 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QDir>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -637,6 +639,17 @@ void GraphWindowTest::printToPdf()
 
 void GraphWindowTest::exports()
 {
+    // Before a listing nothing is exported, and the user is told so.
+    {
+        QTemporaryDir empty;
+        kwtest::BoxAnswerer boxes;
+        kwtest::FileDialogAnswerer answer(empty.filePath(QStringLiteral("x.csv")));
+        action("ExportCSV1")->trigger();
+        action("UlozitPDF1")->trigger();
+        QCOMPARE(boxes.captions(),
+                 (QStringList{QStringLiteral("Export"), QStringLiteral("Export")}));
+        QVERIFY(QDir(empty.path()).isEmpty());
+    }
     listDays(2);
     graph().SetGraphTitle("BŘEZEN 2024 - Činná - MĚSÍC", "kW");
     listDays(2);
@@ -660,6 +673,7 @@ void GraphWindowTest::exports()
     file.close();
     QVERIFY(excel.startsWith("\xEF\xBB\xBF"
                              "end;value\r\n"));
+    QVERIFY(m_window->statusBar()->currentMessage().contains(QStringLiteral("a.csv")));
     QCOMPARE(excel.count('\n'), qsizetype(graph().bars().size() + 1));
     {
         kwtest::FileDialogAnswerer answer(dir.filePath(QStringLiteral("b.csv")),
