@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -18,7 +19,6 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QDir>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
