@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 namespace kw {
 
@@ -18,6 +19,18 @@ namespace {
 const QColor NoValue(225, 225, 225);
 const QString Hint = QStringLiteral(
     "Tažením myší posun, kolečkem zvětšení, dvojklikem celá mapa; najetím na buňku její hodnota.");
+
+// The first of `steps` that leaves no more ticks than the axis wants, else
+// `beyond` for ranges longer than the longest step fits.
+double TickStep(const QCPRange& range, int tickCount, std::initializer_list<double> steps,
+                double beyond)
+{
+    const double perTick = range.size() / std::max(1, tickCount);
+    for (const double step : steps)
+        if (step >= perTick)
+            return step;
+    return beyond;
+}
 
 // Day columns labelled with their dates, a tick every 1, 2, 7, 14... days
 // as the width allows.
@@ -28,11 +41,8 @@ public:
 protected:
     double getTickStep(const QCPRange& range) override
     {
-        const double perTick = range.size() / std::max(1, tickCount());
-        for (const double step : {1.0, 2.0, 7.0, 14.0, 28.0, 56.0, 91.0, 182.0, 364.0})
-            if (step >= perTick)
-                return step;
-        return std::ceil(perTick / 364.0) * 364.0;
+        const double years = std::ceil(range.size() / std::max(1, tickCount()) / 364.0);
+        return TickStep(range, tickCount(), {1, 2, 7, 14, 28, 56, 91, 182, 364}, years * 364);
     }
     int getSubTickCount(double) override { return 0; }
     QString getTickLabel(double tick, const QLocale&, QChar, int) override
@@ -50,11 +60,7 @@ public:
 protected:
     double getTickStep(const QCPRange& range) override
     {
-        const double perTick = range.size() / std::max(1, tickCount());
-        for (const double step : {1.0, 2.0, 4.0, 8.0, 12.0, 24.0, 48.0})
-            if (step >= perTick)
-                return step;
-        return 96;
+        return TickStep(range, tickCount(), {1, 2, 4, 8, 12, 24, 48}, 96);
     }
     int getSubTickCount(double) override { return 0; }
     QString getTickLabel(double tick, const QLocale&, QChar, int) override

@@ -1,13 +1,9 @@
 #include "export/ExportWindowSupport.h"
 
-#include "archive/AtomicFile.h"
-#include "archive/Errors.h"
 #include "export/Table.h"
 #include "export/Xlsx.h"
 #include "graph/Series.h"
 #include "ui/WindowSupport.h"
-
-#include <QMessageBox>
 
 namespace kw {
 
@@ -23,11 +19,7 @@ bool ExportWorkbook(QWidget* parent, const QString& caption, const QString& sugg
         ReportExportSaved(parent, path);
         return true;
     }
-    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(SaveFailureCaption),
-                    QString::fromStdString(SaveFailureText(path.toStdString(), reason)),
-                    QMessageBox::Ok, parent);
-    box.setObjectName(QStringLiteral("ExportErrorBox"));
-    box.exec();
+    ShowExportFailure(parent, path, reason);
     return false;
 }
 

@@ -126,15 +126,15 @@ bool WriteSheet(lxw_workbook* book, const Sheet& sheet, lxw_format* header, lxw_
 
     const auto last = static_cast<lxw_row_t>(sheet.rows.size());
     for (std::size_t i = 0; i < sheet.charts.size() && last > 0; ++i) {
-        const Chart& spec = sheet.charts[i];
+        const Chart& wanted = sheet.charts[i];
         lxw_chart* chart = workbook_add_chart(
-            book, spec.type == Chart::Type::Column ? LXW_CHART_COLUMN : LXW_CHART_LINE);
+            book, wanted.type == Chart::Type::Column ? LXW_CHART_COLUMN : LXW_CHART_LINE);
         if (!chart) {
-            failure = "graf „" + spec.title + "“ nelze založit";
+            failure = "graf „" + wanted.title + "“ nelze založit";
             return false;
         }
-        const auto categories = static_cast<lxw_col_t>(spec.categories);
-        for (const std::size_t values : spec.values) {
+        const auto categories = static_cast<lxw_col_t>(wanted.categories);
+        for (const std::size_t values : wanted.values) {
             lxw_chart_series* series = chart_add_series(chart, nullptr, nullptr);
             const auto col = static_cast<lxw_col_t>(values);
             chart_series_set_categories(series, sheet.name.c_str(), 1, categories, last,
@@ -142,9 +142,9 @@ bool WriteSheet(lxw_workbook* book, const Sheet& sheet, lxw_format* header, lxw_
             chart_series_set_values(series, sheet.name.c_str(), 1, col, last, col);
             chart_series_set_name_range(series, sheet.name.c_str(), 0, col);
         }
-        chart_title_set_name(chart, spec.title.c_str());
-        if (!spec.valueAxis.empty())
-            chart_axis_set_name(chart->y_axis, spec.valueAxis.c_str());
+        chart_title_set_name(chart, wanted.title.c_str());
+        if (!wanted.valueAxis.empty())
+            chart_axis_set_name(chart->y_axis, wanted.valueAxis.c_str());
         // Amounts start at zero; a scale from the lowest month would make
         // small differences look large.
         chart_axis_set_min(chart->y_axis, 0);

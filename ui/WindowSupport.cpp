@@ -171,12 +171,17 @@ bool SaveExport(QWidget* parent, const QString& path, const QByteArray& bytes)
         ReportExportSaved(parent, path);
         return true;
     }
+    ShowExportFailure(parent, path, reason);
+    return false;
+}
+
+void ShowExportFailure(QWidget* parent, const QString& path, const std::string& reason)
+{
     QMessageBox box(QMessageBox::Critical, QString::fromUtf8(SaveFailureCaption),
                     QString::fromStdString(SaveFailureText(path.toStdString(), reason)),
                     QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("ExportErrorBox"));
     box.exec();
-    return false;
 }
 
 void ReportExportSaved(QWidget* window, const QString& path)

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 
 class QAction;
 class QCheckBox;
@@ -56,6 +57,8 @@ QString AskExportPath(QWidget* parent, const QString& caption, const QString& su
 // write-protected file refused); a failure is a Czech message box with the
 // system's reason. True when saved.
 bool SaveExport(QWidget* parent, const QString& path, const QByteArray& bytes);
+// A failed save of an export: a Czech message box with the reason.
+void ShowExportFailure(QWidget* parent, const QString& path, const std::string& reason);
 // After an export was saved: the window's status line says where it went.
 void ReportExportSaved(QWidget* window, const QString& path);
 // An export of a window that shows no listing is refused with a message,
