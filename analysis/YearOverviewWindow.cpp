@@ -539,14 +539,14 @@ void YearOverviewWindow::copyTable()
 
 void YearOverviewWindow::exportCsv()
 {
-    bool excel = false;
+    ExportChoice excel = ExcelCsvChoice();
     const QString path = AskExportPath(this, QStringLiteral("Exportovat roční přehled do CSV"),
                                        QStringLiteral("rocni-prehled-%1.csv").arg(m_overview.year),
                                        QStringLiteral("CSV (*.csv)"), &excel);
     if (path.isEmpty())
         return;
     const std::string csv =
-        YearOverviewCsv(m_overview, excel ? CsvStyle::Excel : CsvStyle::Standard);
+        YearOverviewCsv(m_overview, excel.checked ? CsvStyle::Excel : CsvStyle::Standard);
     SaveExport(this, path, QByteArray::fromStdString(csv));
 }
 

@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "export/ExportWindowSupport.h"
+#include "export/Table.h"
 
 #include "analysis/Comparison.h"
 #include "analysis/HeatMapWindow.h"
@@ -222,6 +223,11 @@ void Application::connectWindows()
                      });
 
     OutputWindow* output = m_outputWindow.get();
+    const auto heading = [this] {
+        return ReportHeadingOf(m_engine->series, m_engine->Location.ProgramPath);
+    };
+    output->setReportHeading(heading);
+    graph->setReportHeading(heading);
     QObject::connect(output, &OutputWindow::csvExportRequested, output,
                      [this, output] { ExportSeriesCsv(output, m_engine->series); });
     QObject::connect(output, &OutputWindow::workbookExportRequested, output, [this, output] {

@@ -41,6 +41,17 @@ Sheet ParametersSheet(const std::vector<std::pair<std::string, std::string>>& pa
     return sheet;
 }
 
+namespace {
+
+std::string DayOffsetText(int32_t seconds)
+{
+    const int32_t minutes = seconds / 60;
+    return (minutes < 0 ? "-" : "") + std::to_string(std::abs(minutes) / 60) + ":" +
+           FormatInt(std::abs(minutes) % 60, 2);
+}
+
+} // namespace
+
 // The sheet "Parametry" of a workbook: what the figures are of.
 std::vector<std::pair<std::string, std::string>>
 ExportParameters(const std::string& dir, int32_t device, const SeriesBlock& block,
@@ -52,9 +63,7 @@ ExportParameters(const std::string& dir, int32_t device, const SeriesBlock& bloc
     localtime_r(&now, &local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-    const int32_t minutes = dayStartOffset / 60;
-    const std::string offset = (minutes < 0 ? "-" : "") + std::to_string(std::abs(minutes) / 60) +
-                               ":" + FormatInt(std::abs(minutes) % 60, 2);
+    const std::string offset = DayOffsetText(dayStartOffset);
     return {{"Složka archivu", dir},
             {"Zařízení", std::to_string(device)},
             {"Blok", std::to_string(block.number) + " – " + block.name},
@@ -72,6 +81,23 @@ std::string SeriesPeriod(const Series& series)
     if (series.days.empty())
         return std::string();
     return IsoDate(series.days.front().day) + " až " + IsoDate(series.days.back().day);
+}
+
+std::vector<std::pair<std::string, std::string>> ReportHeadingOf(const Series& series,
+                                                                 const std::string& folder)
+{
+    std::string name = folder;
+    while (name.size() > 1 && name.back() == '/')
+        name.pop_back();
+    if (const auto slash = name.rfind('/'); slash != std::string::npos && name.size() > 1)
+        name.erase(0, slash + 1);
+    const std::string unit = series.valueUnit();
+    return {{"Archiv", name},
+            {"Zařízení", std::to_string(series.device)},
+            {"Blok", std::to_string(series.block.number) + " – " + series.block.name +
+                         (unit.empty() ? std::string() : " [" + unit + "]")},
+            {"Období", SeriesPeriod(series)},
+            {"Začátek dne", DayOffsetText(series.dayStartOffset)}};
 }
 
 Workbook SeriesWorkbook(const Series& series, const std::string& folder, const std::string& period)

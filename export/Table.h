@@ -72,6 +72,10 @@ ExportParameters(const std::string& folder, int32_t device, const SeriesBlock& b
                  std::optional<double> capacity);
 // The period of a series: "2024-03-01 až 2024-03-31"; empty without days.
 std::string SeriesPeriod(const Series& series);
+// The heading of a PDF report of a listing: the archive folder's name, the
+// device, the block with its unit, the period and the day start offset.
+std::vector<std::pair<std::string, std::string>> ReportHeadingOf(const Series& series,
+                                                                 const std::string& folder);
 // The workbook of a listing: its values ("Čtvrthodiny") and "Parametry".
 Workbook SeriesWorkbook(const Series& series, const std::string& folder, const std::string& period);
 

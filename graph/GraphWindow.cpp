@@ -1025,8 +1025,8 @@ bool GraphWindow::printChart(QPrinter& printer)
 
 QByteArray GraphWindow::chartPdf() const
 {
-    // A vector page: A4 landscape, the chart over the printable area with its
-    // title, as the screen shows it.
+    // A vector page: A4 landscape, the chart with its title as the screen
+    // shows it, below the heading of every report.
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     QPdfWriter writer(&buffer);
@@ -1040,10 +1040,12 @@ QByteArray GraphWindow::chartPdf() const
         return QByteArray();
     painter.setMode(QCPPainter::pmVectorized);
     painter.setMode(QCPPainter::pmNoCaching);
-    const QRect page = writer.pageLayout().paintRectPixels(writer.resolution());
-    Chart1->toPainter(&painter, page.width(), page.height());
-    painter.end();
-    return buffer.data();
+    const ReportPageFrame frame(writer, m_reportHeading ? m_reportHeading() : ReportHeading());
+    frame.draw(painter, 1, 1);
+    const QRectF body = frame.body();
+    painter.translate(body.topLeft());
+    Chart1->toPainter(&painter, static_cast<int>(body.width()), static_cast<int>(body.height()));
+    return painter.end() ? buffer.data() : QByteArray();
 }
 
 void GraphWindow::saveAsPdf()
@@ -1064,13 +1066,13 @@ bool ExportSeriesCsv(QWidget* parent, const Series& series)
         RefuseEmptyExport(parent);
         return false;
     }
-    bool excel = false;
+    ExportChoice excel = ExcelCsvChoice();
     const QString path =
         AskExportPath(parent, QStringLiteral("Exportovat hodnoty do CSV"),
                       QStringLiteral("hodnoty.csv"), QStringLiteral("CSV (*.csv)"), &excel);
     if (path.isEmpty())
         return false;
-    const std::string csv = SeriesCsv(series, excel ? CsvStyle::Excel : CsvStyle::Standard);
+    const std::string csv = SeriesCsv(series, excel.checked ? CsvStyle::Excel : CsvStyle::Standard);
     return SaveExport(parent, path, QByteArray::fromStdString(csv));
 }
 

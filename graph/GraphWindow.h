@@ -1,12 +1,14 @@
 #pragma once
 
 #include "graph/Graph.h"
+#include "ui/ReportPage.h"
 
 #include <QMainWindow>
 #include <QPair>
 #include <QStringList>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QAction;
@@ -47,6 +49,8 @@ public:
     QByteArray chartSvg() const;
     // The chart as a vector PDF page, A4 landscape, with its title.
     QByteArray chartPdf() const;
+    // What the chart's PDF is of, asked when it is saved.
+    void setReportHeading(ReportHeadingSource source) { m_reportHeading = std::move(source); }
 
     PanMode panMode() const { return m_panMode; }
     bool zoomAllowed() const { return m_zoomAllowed; }
@@ -151,6 +155,7 @@ private:
     Graph& m_graph;
     const Series& m_series;
     QPrinter& m_printer;
+    ReportHeadingSource m_reportHeading;
     PanMode m_panMode = PanMode::None;
     bool m_zoomAllowed = false;
     AxisState m_axes;

@@ -18,6 +18,7 @@ Engine::Engine(ListingUi& ui)
         series.Start(Location.DeviceNo, ListedBlock(), description, settings.ConvertValues,
                      division.DayStartOffset());
         series.clock = ArchiveClock(ini, Location.ProgramPath);
+        output.MarkListingStart();
     });
     ini.setLog(&log);
     division.setLog(&log);

@@ -25,6 +25,9 @@ public:
     // SetOutputStyle was called: the window puts the caret at the very end
     // (no selection), so that later lines never land on a user's selection.
     virtual void caretToEnd() {}
+    // A listing begins with the lines that follow: a report of the last
+    // listing starts there.
+    virtual void listingStarted() {}
 };
 
 // The line-printer operations of the listing code.
@@ -42,6 +45,12 @@ public:
     void WriteOutput(const std::string& text) override;
     // Completes the pending line with text and hands it on as one line.
     void WriteOutputLine(const std::string& text = std::string()) override;
+
+    void MarkListingStart()
+    {
+        if (m_target)
+            m_target->listingStarted();
+    }
 
     const std::string& pending() const { return m_pending; }
     int32_t style() const { return m_style; }

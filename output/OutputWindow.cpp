@@ -1,5 +1,6 @@
 #include "output/OutputWindow.h"
 
+#include "output/ReportPages.h"
 #include "ui/UserSettings.h"
 #include "ui/WindowSupport.h"
 
@@ -293,6 +294,7 @@ const QTextCharFormat& OutputWindow::lineFormat(int32_t style) const
 void OutputWindow::appendLine(const std::string& line, int32_t style)
 {
     openBatch();
+    ++m_appended;
     QString text = QString::fromStdString(line);
     // The paragraph separator, not '\n': a line that ends in '\r' keeps that
     // as a line end of its own, as when the two were inserted apart.
@@ -461,51 +463,144 @@ void OutputWindow::setTextStyle(bool bold, bool italic, bool underline)
     Memo1->mergeCurrentCharFormat(format);
 }
 
-QString OutputWindow::documentTitle()
+void OutputWindow::listingStarted()
 {
-    closeBatch();
-    for (QTextBlock block = Memo1->document()->begin(); block.isValid(); block = block.next()) {
-        const QString line = block.text().simplified();
-        if (!line.isEmpty())
-            return line;
-    }
-    return QStringLiteral("Kwatrix");
+    m_listingStart = m_appended;
 }
 
-QByteArray OutputWindow::listingPdf()
+OutputWindow::ReportText OutputWindow::reportText(bool wholeWindow)
 {
-    const QString title = documentTitle();
+    closeBatch();
+    const QTextDocument* document = Memo1->document();
+    // The empty block after the last line ends the document.
+    int count = document->blockCount();
+    if (count > 0 && document->lastBlock().text().isEmpty())
+        --count;
+    int first = 0;
+    if (!wholeWindow && m_listingStart >= 0) {
+        // Lines since the listing began; older ones may have given way since.
+        const int64_t since = m_appended - m_listingStart;
+        first = static_cast<int>(std::max<int64_t>(0, count - since));
+    }
+    ReportText text;
+    QTextBlock block = document->findBlockByNumber(first);
+    for (int n = first; n < count && block.isValid(); ++n, block = block.next()) {
+        const QTextBlock::iterator piece = block.begin();
+        const QTextCharFormat format =
+            piece.atEnd() ? block.charFormat() : piece.fragment().charFormat();
+        text.lines.push_back(block.text());
+        text.formats.push_back(format);
+    }
+    return text;
+}
+
+QByteArray OutputWindow::reportPdf(bool wholeWindow)
+{
+    const ReportText text = reportText(wholeWindow);
+    if (text.lines.empty())
+        return QByteArray();
+    QString title = QStringLiteral("Kwatrix");
+    for (const QString& line : text.lines) {
+        if (!line.simplified().isEmpty()) {
+            title = line.simplified();
+            break;
+        }
+    }
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     QPdfWriter writer(&buffer);
     writer.setTitle(title);
     writer.setCreator(QStringLiteral("Kwatrix"));
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                     QMarginsF(15, 15, 15, 12), QPageLayout::Millimeter));
+                                     QMarginsF(15, 12, 15, 10), QPageLayout::Millimeter));
     writer.setResolution(300);
+    const ReportHeading heading = m_reportHeading ? m_reportHeading() : ReportHeading();
 
-    // The last lines of every page are kept free for its number.
-    QFont footerFont = Memo1->document()->defaultFont();
-    footerFont.setPointSize(8);
-    const qreal footer = QFontMetricsF(footerFont, &writer).height() * 2;
-    const bool painted = paintPages(
-        writer, footer, 1, 0,
-        [&](QPainter& painter, const QRectF& area, int number, int pages) {
-            painter.setFont(footerFont);
-            painter.setPen(Qt::black);
-            painter.drawText(area, Qt::AlignCenter,
-                             QStringLiteral("strana %1 z %2").arg(number).arg(pages));
-        },
-        true);
-    return painted ? buffer.data() : QByteArray();
+    // A wide listing (the group statistics run to some 130 columns) keeps its
+    // rows whole: the page turns, and what still does not fit is drawn
+    // smaller, down to a size that stays legible; only beyond that a row wraps.
+    const QFont base = fixedPitchFont(m_fontSize);
+    qsizetype widest = 1;
+    for (const QString& line : text.lines)
+        widest = std::max(widest, line.size());
+    const auto advance = [&writer](const QFont& font) {
+        return QFontMetricsF(font, &writer).horizontalAdvance(QLatin1Char('0'));
+    };
+    const qreal wide = advance(base) * static_cast<qreal>(widest);
+    if (wide > ReportPageFrame(writer, heading).body().width())
+        writer.setPageOrientation(QPageLayout::Landscape);
+    const ReportPageFrame frame(writer, heading);
+    const QRectF body = frame.body();
+    QFont font = base;
+    font.setPointSizeF(base.pointSizeF() * std::clamp(body.width() / wide, SmallestPdfScale, 1.0));
+    const QFontMetricsF metrics(font, &writer);
+    const auto columns =
+        std::max<qsizetype>(1, static_cast<qsizetype>(body.width() / advance(font)));
+    const qreal rowHeight = metrics.lineSpacing();
+
+    // Headings (bold or underlined lines, with the empty lines just before
+    // them) never end a page.
+    std::vector<ReportLine> lines(text.lines.size());
+    for (std::size_t i = text.lines.size(); i-- > 0;) {
+        const QString& line = text.lines[i];
+        const QTextCharFormat& format = text.formats[i];
+        lines[i].rows =
+            static_cast<std::size_t>(std::max<qsizetype>(1, (line.size() + columns - 1) / columns));
+        const bool heading = format.fontWeight() > QFont::Normal || format.fontUnderline();
+        lines[i].keepWithNext =
+            (heading && !line.trimmed().isEmpty()) ||
+            (line.trimmed().isEmpty() && i + 1 < lines.size() && lines[i + 1].keepWithNext);
+    }
+    const std::vector<std::size_t> starts =
+        ReportPageStarts(lines, static_cast<std::size_t>(std::max(1.0, body.height() / rowHeight)));
+
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return QByteArray();
+    const int pages = static_cast<int>(starts.size());
+    for (int page = 0; page < pages; ++page) {
+        if (page > 0)
+            writer.newPage();
+        frame.draw(painter, page + 1, pages);
+        painter.setPen(Qt::black);
+        qreal y = body.top() + metrics.ascent();
+        const std::size_t end =
+            page + 1 < pages ? starts[static_cast<std::size_t>(page) + 1] : text.lines.size();
+        for (std::size_t i = starts[static_cast<std::size_t>(page)]; i < end; ++i) {
+            const QTextCharFormat& format = text.formats[i];
+            QFont styled = font;
+            styled.setBold(format.fontWeight() > QFont::Normal);
+            styled.setItalic(format.fontItalic());
+            styled.setUnderline(format.fontUnderline());
+            painter.setFont(styled);
+            const QString& line = text.lines[i];
+            for (qsizetype at = 0; at == 0 || at < line.size(); at += columns) {
+                painter.drawText(QPointF(body.left(), y), line.mid(at, columns));
+                y += rowHeight;
+            }
+        }
+    }
+    return painter.end() ? buffer.data() : QByteArray();
 }
 
 void OutputWindow::saveAsPdf()
 {
-    const QString path = AskExportPath(this, QStringLiteral("Uložit výpis jako PDF"),
-                                       QStringLiteral("vypis.pdf"), QStringLiteral("PDF (*.pdf)"));
-    if (!path.isEmpty())
-        SaveExport(this, path, listingPdf());
+    if (reportText(true).lines.empty()) {
+        RefuseEmptyExport(this);
+        return;
+    }
+    ExportChoice whole{QStringLiteral("Celé okno (všechny výpisy, ne jen poslední)"),
+                       QStringLiteral("WholeWindow"), QString(), false};
+    const QString path =
+        AskExportPath(this, QStringLiteral("Uložit výpis jako PDF"), QStringLiteral("vypis.pdf"),
+                      QStringLiteral("PDF (*.pdf)"), &whole);
+    if (path.isEmpty())
+        return;
+    const QByteArray pdf = reportPdf(whole.checked);
+    if (pdf.isEmpty())
+        ShowExportFailure(this, path, "PDF se nepodařilo vytvořit.");
+    else
+        SaveExport(this, path, pdf);
 }
 
 bool OutputWindow::printText(QPrinter& printer)
@@ -517,11 +612,10 @@ bool OutputWindow::printText(QPrinter& printer)
         first = printer.fromPage();
         last = printer.toPage();
     }
-    return paintPages(printer, 0, first, last, {});
+    return paintPages(printer, first, last);
 }
 
-bool OutputWindow::paintPages(QPagedPaintDevice& device, qreal footer, int first, int last,
-                              const PageFooter& drawFooter, bool keepLines)
+bool OutputWindow::paintPages(QPagedPaintDevice& device, int first, int last)
 {
     closeBatch();
 
@@ -531,29 +625,9 @@ bool OutputWindow::paintPages(QPagedPaintDevice& device, qreal footer, int first
     document->documentLayout()->setPaintDevice(&device);
     document->setDocumentMargin(0);
     QTextOption option = document->defaultTextOption();
-    const auto bodyWidth = [&device] {
-        return device.pageLayout().paintRectPixels(device.logicalDpiX()).width();
-    };
-    qreal scale = 1;
-    if (keepLines) {
-        // A wide listing (the group statistics run to some 130 columns) keeps
-        // its rows whole: the page turns, and what still does not fit is drawn
-        // smaller, down to a size that stays legible; only beyond that a row
-        // wraps.
-        option.setWrapMode(QTextOption::NoWrap);
-        document->setDefaultTextOption(option);
-        const qreal wide = document->idealWidth();
-        if (wide > bodyWidth())
-            device.setPageOrientation(QPageLayout::Landscape);
-        if (wide > 0)
-            scale = std::clamp(bodyWidth() / wide, SmallestPdfScale, 1.0);
-    }
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     document->setDefaultTextOption(option);
-    const QRectF paint = device.pageLayout().paintRectPixels(device.logicalDpiX());
-    const QSizeF body(paint.width(), paint.height() - footer);
-    // Laid out on a page as much larger as it is drawn smaller.
-    const QSizeF page = body / scale;
+    const QSizeF page = device.pageLayout().paintRectPixels(device.logicalDpiX()).size();
     document->setPageSize(page);
 
     const int pages = std::max(1, document->pageCount());
@@ -570,14 +644,11 @@ bool OutputWindow::paintPages(QPagedPaintDevice& device, qreal footer, int first
             device.newPage();
         const QRectF area(0, (number - 1) * page.height(), page.width(), page.height());
         painter.save();
-        painter.scale(scale, scale);
         painter.translate(0, -area.top());
         painter.setClipRect(area);
         context.clip = area;
         document->documentLayout()->draw(&painter, context);
         painter.restore();
-        if (drawFooter)
-            drawFooter(painter, QRectF(0, body.height(), body.width(), footer), number, pages);
     }
     return painter.end();
 }

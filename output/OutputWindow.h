@@ -1,6 +1,7 @@
 #pragma once
 
 #include "output/Output.h"
+#include "ui/ReportPage.h"
 
 #include <QMainWindow>
 #include <QTextBlock>
@@ -11,15 +12,15 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QActionGroup;
 class QEvent;
 class QPlainTextEdit;
 class QPagedPaintDevice;
-class QPainter;
 class QPrinter;
-class QRectF;
 
 namespace kw {
 
@@ -41,6 +42,10 @@ public:
     void clearView() override;
     bool clearBeforeListing() const override;
     void caretToEnd() override;
+    void listingStarted() override;
+
+    // What the PDF report is of, asked when it is saved.
+    void setReportHeading(ReportHeadingSource source) { m_reportHeading = std::move(source); }
 
     // Characters (UTF-16 units) of the view; a single line longer than this
     // is still shown, alone.
@@ -65,9 +70,11 @@ protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    // The listing as shown into A4 PDF pages numbered "strana N z M" in the
-    // footer, with the first line of the view as the document's title.
-    QByteArray listingPdf();
+    // The last listing (or the whole view) as a PDF report on A4: the
+    // heading on every page, "strana N z M" at the foot, rows never cut
+    // across pages, the first line as the document's title. Empty when there
+    // is nothing to print or painting failed.
+    QByteArray reportPdf(bool wholeWindow);
 
 signals:
     // "Exportovat do CSV…": the values of the last listing, which the graph holds.
@@ -89,23 +96,28 @@ private:
     void applyFontSize(int32_t points);
     void setTextStyle(bool bold, bool italic, bool underline);
 
-    // Draws into the strip kept free at the foot of page `number` of `pages`.
-    using PageFooter = std::function<void(QPainter&, const QRectF& strip, int number, int pages)>;
-    // The text laid out for the pages of `device`, `footer` device pixels kept
-    // free at the foot of each, and pages first..last painted (last 0: to the
-    // end; both held to the pages there are). Lines too long for the page
-    // wrap, or with `keepLines` turn the page to landscape and are drawn
-    // smaller. False when painting could not start.
-    bool paintPages(QPagedPaintDevice& device, qreal footer, int first, int last,
-                    const PageFooter& drawFooter, bool keepLines = false);
+    // The text laid out for the pages of `device`, lines too long for the
+    // page wrapped, and pages first..last painted (last 0: to the end; both
+    // held to the pages there are). False when painting could not start.
+    bool paintPages(QPagedPaintDevice& device, int first, int last);
+
+    struct ReportText {
+        std::vector<QString> lines;
+        std::vector<QTextCharFormat> formats; // of each line's beginning
+    };
+    ReportText reportText(bool wholeWindow);
 
     void clearAll();
     void saveAsPdf();
-    QString documentTitle();
     void setReadOnly(bool checked);
 
     Output& m_output;
     QPrinter& m_printer;
+    ReportHeadingSource m_reportHeading;
+    // Lines appended since the window was made, and their number when the
+    // last listing began (-1: none yet).
+    int64_t m_appended = 0;
+    int64_t m_listingStart = -1;
     std::size_t m_capacity = DefaultCapacity;
     int32_t m_fontSize = 8;
     // The format of each line style at the current size.

@@ -128,8 +128,14 @@ QMenu* AddPrintMenu(QMenuBar* bar, QWidget* window, QPrinter& printer,
     return menu;
 }
 
+ExportChoice ExcelCsvChoice()
+{
+    return {QStringLiteral("Formát pro Excel (středník, desetinná čárka)"),
+            QStringLiteral("ExcelFormat"), QStringLiteral("Export/Excel")};
+}
+
 QString AskExportPath(QWidget* parent, const QString& caption, const QString& suggestedName,
-                      const QString& filter, bool* excel)
+                      const QString& filter, ExportChoice* choice)
 {
     UserSettings settings;
     const QString folder = settings.value(QStringLiteral("Export/Folder")).toString();
@@ -142,24 +148,25 @@ QString AskExportPath(QWidget* parent, const QString& caption, const QString& su
     dialog.setDefaultSuffix(QFileInfo(suggestedName).suffix());
     // Qt's own dialog, so that it can carry the check box.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    QCheckBox* excelBox = nullptr;
-    if (excel) {
-        excelBox =
-            new QCheckBox(QStringLiteral("Formát pro Excel (středník, desetinná čárka)"), &dialog);
-        excelBox->setObjectName(QStringLiteral("ExcelFormat"));
-        excelBox->setChecked(settings.value(QStringLiteral("Export/Excel")).toString() ==
-                             QLatin1String("1"));
+    QCheckBox* box = nullptr;
+    if (choice) {
+        box = new QCheckBox(choice->text, &dialog);
+        box->setObjectName(choice->name);
+        box->setChecked(choice->settingKey.isEmpty()
+                            ? choice->checked
+                            : settings.value(choice->settingKey).toString() == QLatin1String("1"));
         if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
-            grid->addWidget(excelBox, grid->rowCount(), 0, 1, grid->columnCount());
+            grid->addWidget(box, grid->rowCount(), 0, 1, grid->columnCount());
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     const QString path = dialog.selectedFiles().first();
     settings.setValue(QStringLiteral("Export/Folder"), QFileInfo(path).absolutePath());
-    if (excelBox) {
-        *excel = excelBox->isChecked();
-        settings.setValue(QStringLiteral("Export/Excel"),
-                          *excel ? QStringLiteral("1") : QStringLiteral("0"));
+    if (box) {
+        choice->checked = box->isChecked();
+        if (!choice->settingKey.isEmpty())
+            settings.setValue(choice->settingKey,
+                              choice->checked ? QStringLiteral("1") : QStringLiteral("0"));
     }
     return path;
 }

@@ -46,13 +46,24 @@ QAction* AddNamedAction(QMenu* menu, const char* name, const QString& text);
 QMenu* AddPrintMenu(QMenuBar* bar, QWidget* window, QPrinter& printer,
                     std::function<bool(QPrinter&)> print, bool pageRanges);
 
+// A check box of the save dialog of an export, remembered per user under
+// `settingKey` (empty: it starts as `checked` each time).
+struct ExportChoice {
+    QString text;
+    QString name; // its objectName
+    QString settingKey;
+    bool checked = false;
+};
+
+// "Formát pro Excel (středník, desetinná čárka)", remembered per user.
+ExportChoice ExcelCsvChoice();
+
 // The file an export goes to, asked with the save dialog, which asks before
-// an existing file is replaced; empty when cancelled. With `excel` given,
-// the dialog carries the check box "Formát pro Excel (středník, desetinná
-// čárka)", which is remembered per user and handed back. The folder chosen
-// last is where the dialog opens.
+// an existing file is replaced; empty when cancelled. With `choice` given,
+// the dialog carries its check box and hands back whether it was checked.
+// The folder chosen last is where the dialog opens.
 QString AskExportPath(QWidget* parent, const QString& caption, const QString& suggestedName,
-                      const QString& filter, bool* excel = nullptr);
+                      const QString& filter, ExportChoice* choice = nullptr);
 // Writes an export: the file is replaced atomically (a link is followed, a
 // write-protected file refused); a failure is a Czech message box with the
 // system's reason. True when saved.

@@ -306,11 +306,12 @@ void BM_OutputClickToScreenFullView(benchmark::State& state)
 BENCHMARK(BM_OutputClickToScreenFullView)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
 
 // "Uložit jako PDF…" of a whole month in display mode 0 (905 lines): the
-// view's text laid out for A4 pages and painted into the bytes of the file.
+// report's rows paged for A4, each page with its heading and number,
+// painted into the bytes of the file.
 class PdfWindow : public kw::OutputWindow {
 public:
-    using kw::OutputWindow::listingPdf;
     using kw::OutputWindow::OutputWindow;
+    using kw::OutputWindow::reportPdf;
 };
 
 void BM_OutputMonthPdf(benchmark::State& state)
@@ -324,7 +325,7 @@ void BM_OutputMonthPdf(benchmark::State& state)
     QCoreApplication::processEvents();
     qsizetype bytes = 0;
     for (auto _ : state) {
-        const QByteArray pdf = window.listingPdf();
+        const QByteArray pdf = window.reportPdf(true);
         bytes = pdf.size();
         benchmark::DoNotOptimize(pdf.constData());
     }

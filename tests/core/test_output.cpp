@@ -1,4 +1,5 @@
 #include "output/Output.h"
+#include "output/ReportPages.h"
 
 #include <gtest/gtest.h>
 
@@ -247,5 +248,36 @@ INSTANTIATE_TEST_SUITE_P(
                     SettingCase{"0x", -7, false, 8}, SettingCase{"", -7, false, 8},
                     SettingCase{"abc", -7, false, 8}, SettingCase{"12pt", -7, false, 8},
                     SettingCase{"0x1G", -7, false, 8}, SettingCase{"-3", -3, true, 8}));
+
+// Lines as letters: "p" a plain row, "h" a heading, "2" a line of two rows.
+struct PagesCase {
+    const char* name;
+    const char* lines;
+    std::size_t rowsPerPage;
+    std::vector<std::size_t> starts;
+};
+
+class ReportPages : public testing::TestWithParam<PagesCase> {};
+
+TEST_P(ReportPages, NeverCutsARowNorEndsAPageWithAHeading)
+{
+    const PagesCase& c = GetParam();
+    std::vector<kw::ReportLine> lines;
+    for (const char* l = c.lines; *l; ++l)
+        lines.push_back({*l == '2' ? 2u : 1u, *l == 'h'});
+    EXPECT_EQ(kw::ReportPageStarts(lines, c.rowsPerPage), c.starts);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReportPages,
+    testing::Values(PagesCase{"Empty", "", 3, {0}}, PagesCase{"Fits", "ppp", 3, {0}},
+                    PagesCase{"Plain", "ppppppp", 3, {0, 3, 6}},
+                    PagesCase{"HeadingGoesOver", "pphpp", 3, {0, 2}},
+                    PagesCase{"HeadingsGoOverTogether", "phhpp", 3, {0, 1, 4}},
+                    PagesCase{"WrappedRowWhole", "pp2p", 3, {0, 2}},
+                    PagesCase{"HeadingsFillingAPageBreakWhereTheyFall", "hhhp", 3, {0, 3}},
+                    PagesCase{"HeadingAndRowTooTallStay", "phh2", 3, {0, 3}},
+                    PagesCase{"TallLineOwnPage", "p2p", 1, {0, 1, 2}}),
+    [](const testing::TestParamInfo<PagesCase>& info) { return info.param.name; });
 
 } // namespace

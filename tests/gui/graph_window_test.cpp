@@ -684,6 +684,7 @@ void GraphWindowTest::exports()
 
     // The PDF is one A4 landscape page of vector text holding the title.
     const QString pdf = dir.filePath(QStringLiteral("graf.pdf"));
+    m_window->setReportHeading([] { return kw::ReportHeading{{"Archiv", "DEMO"}}; });
     {
         kwtest::FileDialogAnswerer answer(pdf);
         action("UlozitPDF1")->trigger();
@@ -698,8 +699,10 @@ void GraphWindowTest::exports()
     QProcess text;
     text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
     QVERIFY(text.waitForFinished());
-    QVERIFY(QString::fromUtf8(text.readAllStandardOutput())
-                .contains(QStringLiteral("BŘEZEN 2024 - Činná - MĚSÍC")));
+    const QString pdfText = QString::fromUtf8(text.readAllStandardOutput());
+    QVERIFY(pdfText.contains(QStringLiteral("BŘEZEN 2024 - Činná - MĚSÍC")));
+    QVERIFY(pdfText.contains(QStringLiteral("Archiv: DEMO")) &&
+            pdfText.contains(QStringLiteral("strana 1 z 1")));
 
     // A folder that is not there: a message, and nothing written.
     kwtest::BoxAnswerer boxes;

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFontMetrics>
+#include <QImage>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPrinter>
@@ -515,12 +516,26 @@ void OutputWindowTest::printToPdf()
 
 void OutputWindowTest::saveAsPdf()
 {
+    output().WriteOutputLine("STARÝ VÝPIS");
+    output().MarkListingStart();
+    m_window->setReportHeading([] {
+        return kw::ReportHeading{{"Archiv", "DEMO"}, {"Blok", "3 – Činný odběr [kW]"}};
+    });
     output().WriteOutputLine("");
     output().SetOutputStyle(1);
     output().WriteOutputLine("    **** VÝPIS OBDOBÍ: BŘEZEN 2024");
     output().SetOutputStyle(0);
-    for (int i = 0; i < 300; ++i)
+    // Headings often enough that some fall at the foot of a page.
+    for (int i = 0; i < 300; ++i) {
+        if (i % 2 == 1) {
+            output().SetOutputStyle(1);
+            if (i % 10 == 9)
+                output().WriteOutputLine("");
+            output().WriteOutputLine(QStringLiteral("  ** DEN %1").arg(i).toStdString());
+            output().SetOutputStyle(0);
+        }
         output().WriteOutputLine(QStringLiteral("[%1] hodnota").arg(i).toStdString());
+    }
     // A row of the group statistics, 130 columns wide, stays one row.
     QString wide = QStringLiteral("Celkem");
     for (int column = 0; wide.size() < 124; ++column)
@@ -529,36 +544,68 @@ void OutputWindowTest::saveAsPdf()
     output().WriteOutputLine(wide.toStdString());
 
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("vypis.pdf"));
-    {
-        kwtest::FileDialogAnswerer answer(path);
-        kwtest::findChild<QAction>(m_window, QStringLiteral("UlozitPDF1"))->trigger();
-    }
     const auto run = [](const QString& program, const QStringList& args) {
         QProcess process;
         process.start(program, args);
         process.waitForFinished();
         return QString::fromUtf8(process.readAllStandardOutput());
     };
-    // The view's first line is the title; every page carries its number.
+    const auto save = [&](const QString& name, bool wholeWindow) {
+        const QString path = dir.filePath(name);
+        kwtest::FileDialogAnswerer answer(path, QStringLiteral("WholeWindow"), wholeWindow);
+        kwtest::findChild<QAction>(m_window, QStringLiteral("UlozitPDF1"))->trigger();
+        return path;
+    };
+    const QString path = save(QStringLiteral("vypis.pdf"), false);
+    // The listing's first line is the title; every page carries its number.
     const QString info = run(QStringLiteral("pdfinfo"), {path});
     QVERIFY2(info.contains(QStringLiteral("Title:           **** VÝPIS OBDOBÍ: BŘEZEN 2024")),
              qPrintable(info));
     const QString text =
         run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    QVERIFY(!text.contains(QStringLiteral("STARÝ VÝPIS")));
     const QStringList pages = text.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
     QVERIFY2(pages.size() >= 3, qPrintable(text.left(400)));
     QVERIFY(pages.first().contains(QStringLiteral("**** VÝPIS OBDOBÍ: BŘEZEN 2024")));
-    QVERIFY(pages.first().contains(QStringLiteral("[0] hodnota")));
-    for (int n = 1; n <= pages.size(); ++n)
-        QVERIFY2(pages[n - 1].contains(QStringLiteral("strana %1 z %2").arg(n).arg(pages.size())),
-                 qPrintable(pages[n - 1].right(200)));
-    QVERIFY(pages.last().contains(QStringLiteral("[299] hodnota")));
+    for (int n = 1; n <= pages.size(); ++n) {
+        const QString& page = pages[n - 1];
+        QVERIFY2(page.contains(QStringLiteral("strana %1 z %2").arg(n).arg(pages.size())),
+                 qPrintable(page.right(200)));
+        QVERIFY2(page.contains(QStringLiteral("Archiv: DEMO")) &&
+                     page.contains(QStringLiteral("Blok: 3 – Činný odběr [kW]")) &&
+                     page.contains(QStringLiteral("Vytištěno:")),
+                 qPrintable(page.left(300)));
+        // The last line above the footer is never a heading.
+        QStringList body = page.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        body.removeLast();
+        QVERIFY2(!body.last().contains(QStringLiteral("**")), qPrintable(body.last()));
+    }
+    // Every row once, none cut or repeated at a page break.
+    for (int i = 0; i < 300; ++i)
+        QCOMPARE(text.count(QStringLiteral("[%1] hodnota").arg(i)), 1);
     // pdftotext spaces the columns its own way.
     bool whole = false;
     for (const QString& line : text.split(QLatin1Char('\n')))
         whole = whole || line.simplified() == wide.simplified();
     QVERIFY2(whole, qPrintable(pages.last().right(300)));
+    // Page 1 as a picture: its rows reach down to the footer.
+    run(QStringLiteral("pdftoppm"),
+        {QStringLiteral("-r"), QStringLiteral("40"), QStringLiteral("-singlefile"),
+         QStringLiteral("-png"), path, dir.filePath(QStringLiteral("p"))});
+    const QImage first(dir.filePath(QStringLiteral("p.png")));
+    QVERIFY(!first.isNull());
+    bool reached = false;
+    for (int y = first.height() * 85 / 100; y < first.height() * 92 / 100; ++y)
+        for (int x = 0; x < first.width(); ++x)
+            reached = reached || qGray(first.pixel(x, y)) < 128;
+    QVERIFY(reached);
+
+    // Asked for, the whole window.
+    const QString all = run(
+        QStringLiteral("pdftotext"),
+        {QStringLiteral("-layout"), save(QStringLiteral("okno.pdf"), true), QStringLiteral("-")});
+    QVERIFY(all.startsWith(QStringLiteral("Archiv")) &&
+            all.contains(QStringLiteral("STARÝ VÝPIS")));
 }
 
 QTEST_MAIN(OutputWindowTest)
