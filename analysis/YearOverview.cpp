@@ -226,36 +226,24 @@ std::string YearOverviewText(const YearOverview& o)
     return text;
 }
 
-std::string YearOverviewCsv(const YearOverview& o, CsvStyle style)
+Sheet YearCsvSheet(const YearOverview& o)
 {
-    const bool excel = style == CsvStyle::Excel;
-    const std::string sep(1, excel ? ';' : ',');
-    const char* const lineEnd = excel ? "\r\n" : "\n";
-    const char point = excel ? ',' : '.';
-    std::string csv;
-    if (excel)
-        csv += "\xEF\xBB\xBF";
-    csv += "month" + sep + "state" + sep + "count" + sep + "expected" + sep + "energy" + sep +
-           "average" + sep + "max" + sep + "max_time" + sep + "capacity" + sep + "over_capacity" +
-           sep + "reason" + lineEnd;
-    const std::string capacity = o.capacity ? ExportNumber(*o.capacity, point) : std::string();
-    for (const MonthOverview& m : o.months) {
-        // Only the reason may hold a separator or a quote: it alone is quoted.
-        std::string reason = "\"";
-        for (const char c : m.reason)
-            reason += c == '"' ? std::string("\"\"") : std::string(1, c);
-        reason += "\"";
-        csv += MonthKey(o.year, m.month) + sep + StateName(m.state) + sep +
-               std::to_string(m.count) + sep + std::to_string(m.expected) + sep +
-               ExportNumber(m.energy, point) + sep + ExportNumber(m.average, point) + sep +
-               ExportNumber(m.maximum, point) + sep + m.maximumTime + sep + capacity + sep +
-               std::to_string(m.overCapacity) + sep + (m.reason.empty() ? "" : reason) + lineEnd;
-    }
-    return csv;
+    Sheet sheet;
+    sheet.name = "months";
+    for (const char* key : {"month", "state", "count", "expected", "energy", "average", "max",
+                            "max_time", "capacity", "over_capacity", "reason"})
+        sheet.columns.push_back({key, CellKind::Text, {}});
+    const Cell capacity = o.capacity ? Cell::Of(ExportValue(*o.capacity)) : Cell::Blank();
+    for (const MonthOverview& m : o.months)
+        sheet.rows.push_back({Cell::Of(MonthKey(o.year, m.month)), Cell::Of(StateName(m.state)),
+                              Cell::Count(m.count), Cell::Count(m.expected),
+                              Cell::Of(ExportValue(m.energy)), Cell::Of(ExportValue(m.average)),
+                              Cell::Of(ExportValue(m.maximum)), Cell::Of(m.maximumTime), capacity,
+                              Cell::Count(m.overCapacity), Cell::Of(m.reason)});
+    return sheet;
 }
 
-Workbook YearWorkbook(const YearOverview& o, const std::vector<MonthSeries>& months,
-                      const std::vector<std::pair<std::string, std::string>>& parameters)
+Sheet YearSummarySheet(const YearOverview& o)
 {
     Sheet summary;
     summary.name = "Přehled";
@@ -288,8 +276,14 @@ Workbook YearWorkbook(const YearOverview& o, const std::vector<MonthSeries>& mon
         {Chart::Type::Line, "Čtvrthodinové maximum a rezervovaná kapacita", 0,
          o.capacity ? std::vector<std::size_t>{6, 8} : std::vector<std::size_t>{6},
          "Výkon [" + o.unit + "]"});
+    return summary;
+}
+
+Workbook YearWorkbook(const YearOverview& o, const std::vector<MonthSeries>& months,
+                      const std::vector<std::pair<std::string, std::string>>& parameters)
+{
     Workbook book;
-    book.sheets.push_back(std::move(summary));
+    book.sheets.push_back(YearSummarySheet(o));
     for (const MonthSeries& m : months) {
         if (!m.hasFile || m.series.values.empty())
             continue;
@@ -328,6 +322,19 @@ std::string YearOverviewJson(const YearOverview& o)
                        {"months", months}};
     // Texts that are not UTF-8 are replaced, never a reason to fail.
     return root.dump(1, '\t', false, Json::error_handler_t::replace) + "\n";
+}
+
+ExportSource YearExportSource(const YearOverview& overview, const std::vector<MonthSeries>& months,
+                              const std::vector<std::pair<std::string, std::string>>& parameters)
+{
+    ExportSource source;
+    source.table = [&overview] { return YearCsvSheet(overview); };
+    source.czechTable = [&overview] { return YearSummarySheet(overview); };
+    source.json = [&overview] { return YearOverviewJson(overview); };
+    source.workbook = [&overview, &months, parameters] {
+        return YearWorkbook(overview, months, parameters);
+    };
+    return source;
 }
 
 } // namespace kw

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/Formats.h"
 #include "export/Table.h"
 #include "graph/Graph.h"
 #include "graph/Series.h"
@@ -101,17 +102,23 @@ std::string MonthKey(int32_t year, int32_t month);
 
 // A plain text table for the terminal, one row a month, English headings.
 std::string YearOverviewText(const YearOverview& overview);
-// "month,state,count,expected,energy,average,max,max_time,capacity,
-// over_capacity,reason" and a row a month, in the conventions of the series CSV.
-std::string YearOverviewCsv(const YearOverview& overview, CsvStyle style);
+// The table of the plain CSV: "month,state,count,expected,energy,average,max,
+// max_time,capacity,over_capacity,reason" and a row a month, in the
+// conventions of the series CSV.
+Sheet YearCsvSheet(const YearOverview& overview);
+// "Přehled": a row a month with Czech headings and units, a column chart of
+// the energy and a line chart of the maximum against the capacity.
+Sheet YearSummarySheet(const YearOverview& overview);
 // {"device", "block", "block_name", "unit", "energy_unit", "year", "capacity",
 // "months": [{"month", "state", "reason", "count", "expected", "energy",
 // "average", "max": {"value", "time"}, "over_capacity"}]}
 std::string YearOverviewJson(const YearOverview& overview);
-// The workbook of a year: a sheet "Přehled" (a row a month, a column chart of
-// the energy and a line chart of the maximum against the capacity), a sheet
-// of the quarter-hour values of each month with data, and "Parametry".
+// The workbook of a year: "Přehled", a sheet of the quarter-hour values of
+// each month with data, and "Parametry".
 Workbook YearWorkbook(const YearOverview& overview, const std::vector<MonthSeries>& months,
                       const std::vector<std::pair<std::string, std::string>>& parameters);
+// The exports of a year; overview and months must outlive it.
+ExportSource YearExportSource(const YearOverview& overview, const std::vector<MonthSeries>& months,
+                              const std::vector<std::pair<std::string, std::string>>& parameters);
 
 } // namespace kw

@@ -144,15 +144,26 @@ YearOverviewWindow::YearOverviewWindow(const ProgramLocation& location,
     ButtonKopirovat->setObjectName(QStringLiteral("ButtonKopirovat"));
     ButtonKopirovat->setAutoDefault(false);
     buttons->addWidget(ButtonKopirovat);
-    ButtonExportCSV = new QPushButton(QStringLiteral("Exportovat do CSV…"), this);
-    ButtonExportCSV->setObjectName(QStringLiteral("ButtonExportCSV"));
-    ButtonExportCSV->setAutoDefault(false);
-    buttons->addWidget(ButtonExportCSV);
-    QPushButton* xlsxButton = new QPushButton(QStringLiteral("Exportovat do Excelu…"), this);
-    xlsxButton->setObjectName(QStringLiteral("ButtonExportXLSX"));
-    xlsxButton->setAutoDefault(false);
-    buttons->addWidget(xlsxButton);
-    connect(xlsxButton, &QPushButton::clicked, this, &YearOverviewWindow::exportWorkbook);
+    // One button for the exports, the formats in its menu.
+    m_exports = new QMenu(this);
+    AddExportItems(
+        m_exports, nullptr, this, QStringLiteral("rocni-prehled"),
+        [this]() -> std::optional<ExportSource> {
+            if (m_overview.months.empty())
+                return std::nullopt;
+            const SeriesBlock block{m_overview.block, m_overview.blockName, m_overview.unit, true};
+            return YearExportSource(
+                m_overview, m_months,
+                ExportParameters(m_location.ProgramPath, m_location.DeviceNo, block,
+                                 m_overview.unit,
+                                 std::to_string(m_overview.year) + " (kalendářní měsíce)", 0,
+                                 m_overview.capacity));
+        });
+    ButtonExport = new QPushButton(QStringLiteral("Exportovat"), this);
+    ButtonExport->setObjectName(QStringLiteral("ButtonExport"));
+    ButtonExport->setAutoDefault(false);
+    ButtonExport->setMenu(m_exports);
+    buttons->addWidget(ButtonExport);
 
     TablePrehled = new QTableWidget(0, 7, this);
     TablePrehled->setObjectName(QStringLiteral("TablePrehled"));
@@ -209,19 +220,13 @@ YearOverviewWindow::YearOverviewWindow(const ProgramLocation& location,
     Kopirovat1->setShortcut(QKeySequence::Copy);
     Kopirovat1->setShortcutContext(Qt::WidgetShortcut);
     Kopirovat1->setShortcutVisibleInContextMenu(true);
-    ExportCSV1 = new QAction(QStringLiteral("Exportovat do CSV…"), this);
-    ExportCSV1->setObjectName(QStringLiteral("ExportCSV1"));
-    QAction* xlsx = new QAction(QStringLiteral("Exportovat do Excelu…"), this);
-    xlsx->setObjectName(QStringLiteral("ExportXLSX1"));
-    TablePrehled->addActions({VypsatMesic1, Kopirovat1, ExportCSV1, xlsx});
-    connect(xlsx, &QAction::triggered, this, &YearOverviewWindow::exportWorkbook);
+    TablePrehled->addActions({VypsatMesic1, Kopirovat1});
+    TablePrehled->addActions(m_exports->actions());
 
     connect(VypsatMesic1, &QAction::triggered, this,
             [this] { listMonthOfRow(TablePrehled->currentRow()); });
     connect(Kopirovat1, &QAction::triggered, this, &YearOverviewWindow::copyTable);
-    connect(ExportCSV1, &QAction::triggered, this, &YearOverviewWindow::exportCsv);
     connect(ButtonKopirovat, &QPushButton::clicked, this, &YearOverviewWindow::copyTable);
-    connect(ButtonExportCSV, &QPushButton::clicked, this, &YearOverviewWindow::exportCsv);
     connect(TablePrehled, &QTableWidget::cellDoubleClicked, this,
             [this](int row, int) { listMonthOfRow(row); });
     connect(ComboBoxRok, &QComboBox::activated, this, [this] { relist(); });
@@ -535,32 +540,6 @@ void YearOverviewWindow::copyTable()
         lines << cells.join(QLatin1Char('\t'));
     }
     QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
-}
-
-void YearOverviewWindow::exportCsv()
-{
-    ExportChoice excel = ExcelCsvChoice();
-    const QString path = AskExportPath(this, QStringLiteral("Exportovat roční přehled do CSV"),
-                                       QStringLiteral("rocni-prehled-%1.csv").arg(m_overview.year),
-                                       QStringLiteral("CSV (*.csv)"), &excel);
-    if (path.isEmpty())
-        return;
-    const std::string csv =
-        YearOverviewCsv(m_overview, excel.checked ? CsvStyle::Excel : CsvStyle::Standard);
-    SaveExport(this, path, QByteArray::fromStdString(csv));
-}
-
-void YearOverviewWindow::exportWorkbook()
-{
-    const SeriesBlock block{m_overview.block, m_overview.blockName, m_overview.unit, true};
-    ExportWorkbook(
-        this, QStringLiteral("Exportovat roční přehled do Excelu"),
-        QStringLiteral("rocni-prehled-%1.xlsx").arg(m_overview.year),
-        YearWorkbook(m_overview, m_months,
-                     ExportParameters(m_location.ProgramPath, m_location.DeviceNo, block,
-                                      m_overview.unit,
-                                      std::to_string(m_overview.year) + " (kalendářní měsíce)", 0,
-                                      m_overview.capacity)));
 }
 
 bool YearOverviewWindow::eventFilter(QObject* watched, QEvent* event)

@@ -14,6 +14,7 @@ class QComboBox;
 class QCustomPlot;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QTableWidget;
 
@@ -72,8 +73,6 @@ private:
     void capacityEdited();
     void listMonthOfRow(int row);
     void copyTable();
-    void exportCsv();
-    void exportWorkbook();
 
     const ProgramLocation& m_location;
     const ArchiveDescription& m_description;
@@ -92,12 +91,12 @@ private:
     QLineEdit* EditKapacita = nullptr;
     QLabel* LabelJednotka = nullptr;
     QPushButton* ButtonKopirovat = nullptr;
-    QPushButton* ButtonExportCSV = nullptr;
+    QPushButton* ButtonExport = nullptr;
+    QMenu* m_exports = nullptr;
     QTableWidget* TablePrehled = nullptr;
     QLabel* LabelSouhrn = nullptr;
     QCustomPlot* ChartPrehled = nullptr;
     QAction* Kopirovat1 = nullptr;
-    QAction* ExportCSV1 = nullptr;
     QAction* VypsatMesic1 = nullptr;
 };
 

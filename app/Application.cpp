@@ -27,6 +27,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QScreen>
@@ -228,14 +229,18 @@ void Application::connectWindows()
     };
     output->setReportHeading(heading);
     graph->setReportHeading(heading);
-    QObject::connect(output, &OutputWindow::csvExportRequested, output,
-                     [this, output] { ExportSeriesCsv(output, m_engine->series); });
-    QObject::connect(output, &OutputWindow::workbookExportRequested, output, [this, output] {
-        ExportSeriesWorkbook(output, m_engine->series, m_engine->Location.ProgramPath);
-    });
-    QObject::connect(graph, &GraphWindow::workbookExportRequested, graph, [this, graph] {
-        ExportSeriesWorkbook(graph, m_engine->series, m_engine->Location.ProgramPath);
-    });
+    // The values of the listing on screen, in every export format.
+    const ExportSourceOf listed = [this]() -> std::optional<ExportSource> {
+        const Series& series = m_engine->series;
+        if (series.days.empty() && series.values.empty())
+            return std::nullopt;
+        const ListingFacts facts = FactsOf(*m_engine);
+        return ListingExportSource(series, facts, m_engine->Location.ProgramPath,
+                                   facts.command + " (" + SeriesPeriod(series) + ")");
+    };
+    for (QMenu* menu : {output->exportMenu(), graph->exportMenu()})
+        AddExportItems(menu, menu->actions().value(0), menu->parentWidget()->window(),
+                       QStringLiteral("hodnoty"), listed);
 
     ListingParametersWindow* parameters = m_listingParametersWindow.get();
     QObject::connect(parameters, &ListingParametersWindow::dayDivisionEditorRequested, parameters,

@@ -11,10 +11,9 @@
 #include "archive/MonthFile.h"
 #include "archive/NumberFormat.h"
 #include "calendar/Calendar.h"
+#include "export/Formats.h"
 #include "export/Table.h"
-#include "export/Xlsx.h"
 #include "listing/Engine.h"
-#include "listing/Export.h"
 
 #include <algorithm>
 #include <charconv>
@@ -32,15 +31,19 @@ namespace {
 const char kUsage[] =
     "usage: kwatrix-report [--dir DIR] [--device N] [--month YYYY-MM] PERIOD\n"
     "                      [--block N] [--mode 0..4] [--impulses] [--values xy|y] [--point]\n"
-    "                      [--format text|csv|json|xlsx] [--csv-excel] [--output FILE]\n"
+    "                      [--format text|csv|excel-csv|json|xlsx] [--output FILE]\n"
     "       kwatrix-report [--dir DIR] [--device N] --year YYYY [--block N] [--impulses]\n"
-    "                      [--capacity X] [--format text|csv|json|xlsx] [--csv-excel]\n"
+    "                      [--capacity X] [--format text|csv|excel-csv|json|xlsx]\n"
     "                      [--output FILE]\n"
     "PERIOD: --day D | --whole-month | --energy-month | --range A-B | --raw N\n"
-    "--format csv|json: the quarter-hour values of the listing instead of its text\n"
-    "                   (csv: end,value; --csv-excel: semicolons, decimal comma)\n"
+    "--format csv|excel-csv|json: the quarter-hour values of the listing instead of\n"
+    "                   its text (csv: end,value in ISO 8601, CR LF; excel-csv: Czech\n"
+    "                   headings, semicolons, decimal comma, dd.mm.yyyy hh:mm;\n"
+    "                   --csv-excel is --format excel-csv)\n"
     "--format xlsx --output FILE: an Excel workbook of the values (a year: the\n"
     "                   overview with its charts and a sheet for each month)\n"
+    "--output FILE: the export into FILE (replaced atomically) instead of standard\n"
+    "               output\n"
     "--year: the year overview, a row for each month with data: quarter-hours,\n"
     "        energy, average, maximum and its time, quarter-hours above --capacity\n"
     "        (the reserved capacity in the block's unit)\n"
@@ -68,18 +71,29 @@ struct Arguments {
     bool impulses = false;
     std::string values; // "", "xy" or "y"
     bool point = false;
-    std::string format = "text"; // "text", "csv", "json" or "xlsx"
-    std::string output;          // the file of --format xlsx
+    std::string format = "text"; // "text" or the name of an export format
+    std::string output;          // the file of an export; empty: standard output
     bool csvExcel = false;
     int32_t year = 0;
     std::optional<double> capacity;
 };
 
-// Saves a workbook for --output; false after saying why.
-bool SaveWorkbook(const Workbook& book, const std::string& path, std::ostream& err)
+// Writes an export in `format` to --output or `out`; false after saying why.
+bool WriteExport(const ExportFormat& format, const ExportSource& source, const std::string& path,
+                 std::ostream& out, std::ostream& err)
 {
+    std::string bytes;
     std::string reason;
-    if (SaveXlsx(book, path, &reason))
+    if (!format.write(source, bytes, reason)) {
+        err << SaveFailureText(path.empty() ? "-" : path, reason) << '\n';
+        return false;
+    }
+    if (path.empty()) {
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        return true;
+    }
+    if (SaveFile(path, bytes, &reason))
         return true;
     err << SaveFailureText(path, reason) << '\n';
     return false;
@@ -198,9 +212,8 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a)
         } else if (arg == "--point") {
             a.point = true;
         } else if (arg == "--format") {
-            if (!value(a.format) || (a.format != "text" && a.format != "csv" &&
-                                     a.format != "json" && a.format != "xlsx"))
-                return std::string("--format takes text, csv, json or xlsx");
+            if (!value(a.format) || (a.format != "text" && !FindExportFormat(a.format)))
+                return std::string("--format takes text, csv, excel-csv, json or xlsx");
         } else if (arg == "--output") {
             if (!value(a.output) || a.output.empty())
                 return std::string("--output takes a file name");
@@ -215,12 +228,16 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a)
     // The exports hold the quarter-hour values of a listing: a raw listing has
     // none, and --values is another form of the same values.
     if (a.format != "text" && (a.period == Period::Raw || !a.values.empty()))
-        return std::string("--format csv|json goes with neither --raw nor --values");
+        return std::string("--format goes with neither --raw nor --values");
     if (a.csvExcel && a.format != "csv")
         return std::string("--csv-excel goes with --format csv");
+    if (a.csvExcel)
+        a.format = "excel-csv";
     // A workbook is no text for a terminal or a pipe.
-    if ((a.format == "xlsx") != !a.output.empty())
-        return std::string("--format xlsx goes with --output FILE, and --output with it");
+    if (a.format == "xlsx" && a.output.empty())
+        return std::string("--format xlsx goes with --output FILE");
+    if (a.format == "text" && !a.output.empty())
+        return std::string("--output goes with --format");
     if (a.period == Period::Year && (a.month || !a.values.empty()))
         return std::string("--year goes with neither --month nor --values");
     if (a.capacity && a.period != Period::Year)
@@ -361,24 +378,20 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
         QuietListing quiet(dir, facts.device, engine.settings, 0);
         const std::vector<MonthSeries> months = ListYear(quiet, a.year, facts.block);
         const YearOverview overview = SummariseYear(months, facts);
-        if (a.format == "xlsx") {
-            SeriesBlock block{overview.block, overview.blockName, overview.unit, true};
-            const Workbook book =
-                YearWorkbook(overview, months,
-                             ExportParameters(dir, facts.device, block, overview.unit,
-                                              std::to_string(a.year) + " (kalendářní měsíce)", 0,
-                                              overview.capacity));
-            if (!SaveWorkbook(book, a.output, err))
+        if (const ExportFormat* format = FindExportFormat(a.format)) {
+            const SeriesBlock block{overview.block, overview.blockName, overview.unit, true};
+            const ExportSource source =
+                YearExportSource(overview, months,
+                                 ExportParameters(dir, facts.device, block, overview.unit,
+                                                  std::to_string(a.year) + " (kalendářní měsíce)",
+                                                  0, overview.capacity));
+            if (!WriteExport(*format, source, a.output, out, err))
                 return kIoError;
+        } else {
+            const std::string text = YearOverviewText(overview);
+            out.write(text.data(), static_cast<std::streamsize>(text.size()));
+            out.flush();
         }
-        const std::string text =
-            a.format == "xlsx"   ? std::string()
-            : a.format == "json" ? YearOverviewJson(overview)
-            : a.format == "csv"
-                ? YearOverviewCsv(overview, a.csvExcel ? CsvStyle::Excel : CsvStyle::Standard)
-                : YearOverviewText(overview);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.flush();
         // A month that could not be read whole is no month without data.
         const std::vector<std::string> failures = YearFailures(overview);
         for (const std::string& failure : failures)
@@ -418,21 +431,17 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
         return failed(e, a.period == Period::Raw ? kRawListingFailed : kIoError);
     }
 
-    std::string text;
-    if (!a.values.empty())
-        text = CopyValuesText(engine.graph.bars(), a.values == "xy", !a.point);
-    else if (a.format == "csv")
-        text = SeriesCsv(engine.series, a.csvExcel ? CsvStyle::Excel : CsvStyle::Standard);
-    else if (a.format == "json")
-        text = ListingJson(engine.series, FactsOf(engine));
-    else if (a.format == "xlsx") {
+    if (const ExportFormat* format = FindExportFormat(a.format)) {
         const ListingFacts facts = FactsOf(engine);
-        const std::string period = facts.command + " (" + SeriesPeriod(engine.series) + ")";
-        if (!SaveWorkbook(SeriesWorkbook(engine.series, dir, period), a.output, err))
+        const ExportSource source = ListingExportSource(
+            engine.series, facts, dir, facts.command + " (" + SeriesPeriod(engine.series) + ")");
+        if (!WriteExport(*format, source, a.output, out, err))
             return kIoError;
+    } else if (!a.values.empty()) {
+        const std::string text = CopyValuesText(engine.graph.bars(), a.values == "xy", !a.point);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.flush();
     }
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
     // The listing's word for a day without values goes with every export.
     if (!listingText && a.values.empty()) {
         for (const SeriesDay& d : engine.series.days) {

@@ -1,37 +1,47 @@
 #include "export/ExportWindowSupport.h"
 
-#include "export/Table.h"
-#include "export/Xlsx.h"
-#include "graph/Series.h"
 #include "ui/WindowSupport.h"
+
+#include <QAction>
+#include <QMenu>
 
 namespace kw {
 
-bool ExportWorkbook(QWidget* parent, const QString& caption, const QString& suggestedName,
-                    const Workbook& workbook)
+bool RunExport(QWidget* window, const ExportFormat& format, const QString& baseName,
+               const ExportSourceOf& source)
 {
+    const std::optional<ExportSource> subject = source();
+    if (!subject) {
+        RefuseEmptyExport(window);
+        return false;
+    }
+    QString caption = QString::fromUtf8(format.menuText);
+    caption.remove(QChar(0x2026));
     const QString path =
-        AskExportPath(parent, caption, suggestedName, QStringLiteral("Sešit Excelu (*.xlsx)"));
+        AskExportPath(window, caption, baseName + QLatin1Char('.') + QLatin1String(format.suffix),
+                      QString::fromUtf8(format.filter));
     if (path.isEmpty())
         return false;
+    std::string bytes;
     std::string reason;
-    if (SaveXlsx(workbook, path.toStdString(), &reason)) {
-        ReportExportSaved(parent, path);
-        return true;
-    }
-    ShowExportFailure(parent, path, reason);
-    return false;
-}
-
-bool ExportSeriesWorkbook(QWidget* parent, const Series& series, const std::string& folder)
-{
-    if (series.days.empty() && series.values.empty()) {
-        RefuseEmptyExport(parent);
+    if (!format.write(*subject, bytes, reason)) {
+        ShowExportFailure(window, path, reason);
         return false;
     }
-    return ExportWorkbook(parent, QStringLiteral("Exportovat hodnoty do Excelu"),
-                          QStringLiteral("hodnoty.xlsx"),
-                          SeriesWorkbook(series, folder, SeriesPeriod(series)));
+    return SaveExport(window, path, QByteArray::fromStdString(bytes));
+}
+
+void AddExportItems(QMenu* menu, QAction* before, QWidget* window, const QString& baseName,
+                    ExportSourceOf source)
+{
+    for (const ExportFormat& format : ExportFormats()) {
+        auto* item = new QAction(QString::fromUtf8(format.menuText), menu);
+        item->setObjectName(QLatin1String(format.actionName));
+        menu->insertAction(before, item);
+        QObject::connect(item, &QAction::triggered, window, [window, &format, baseName, source] {
+            RunExport(window, format, baseName, source);
+        });
+    }
 }
 
 } // namespace kw

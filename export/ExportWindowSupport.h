@@ -1,24 +1,31 @@
 #pragma once
 
+#include "export/Formats.h"
+
 #include <QString>
 
-#include <string>
+#include <functional>
+#include <optional>
 
+class QAction;
+class QMenu;
 class QWidget;
 
 namespace kw {
 
-class Series;
-struct Workbook;
+// What a window exports now: empty when it shows nothing to export.
+using ExportSourceOf = std::function<std::optional<ExportSource>()>;
 
-// "Exportovat do Excelu…" of the windows: asks for the file with the save
-// dialog and saves `workbook` there; a failure is a Czech message box with
-// the reason, like a failed save. True when saved.
-bool ExportWorkbook(QWidget* parent, const QString& caption, const QString& suggestedName,
-                    const Workbook& workbook);
-// The workbook of the last listing's values and what they are of (the
-// archive folder `folder`). A listing without days is refused with a
-// message, never saved as an empty workbook.
-bool ExportSeriesWorkbook(QWidget* parent, const Series& series, const std::string& folder);
+// The items of every export format, before `before` (null: at the end of
+// `menu`), each named as its format says. An item asks for the file with the
+// save dialog (its name begins with `baseName`), writes the export there
+// atomically and says where it went in `window`'s status line; a window
+// showing nothing refuses with a message, and a failure is a Czech message
+// box with the reason, like a failed save.
+void AddExportItems(QMenu* menu, QAction* before, QWidget* window, const QString& baseName,
+                    ExportSourceOf source);
+// One export: true when saved.
+bool RunExport(QWidget* window, const ExportFormat& format, const QString& baseName,
+               const ExportSourceOf& source);
 
 } // namespace kw

@@ -158,6 +158,12 @@ bool WriteSheet(lxw_workbook* book, const Sheet& sheet, lxw_format* header, lxw_
 
 bool SaveXlsx(const Workbook& workbook, const std::string& path, std::string* reason)
 {
+    std::string bytes;
+    return XlsxBytes(workbook, bytes, reason) && SaveFile(path, bytes, reason);
+}
+
+bool XlsxBytes(const Workbook& workbook, std::string& bytes, std::string* reason)
+{
     const auto fail = [&](const std::string& why) {
         if (reason)
             *reason = why;
@@ -187,10 +193,9 @@ bool SaveXlsx(const Workbook& workbook, const std::string& path, std::string* re
         return fail(failure);
     if (closed != LXW_NO_ERROR)
         return fail(std::string("sešit nelze zapsat: ") + lxw_strerror(closed));
-    std::string bytes;
     if (!ReadWholeFile(file, bytes))
         return fail("sešit nelze přečíst: " + SystemErrorText(errno));
-    return SaveFile(path, bytes, reason);
+    return true;
 }
 
 } // namespace kw

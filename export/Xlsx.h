@@ -13,5 +13,7 @@ struct Workbook;
 // saved as every export is (under the folder's lock, replaced atomically);
 // false with the Czech reason when it could not be.
 bool SaveXlsx(const Workbook& workbook, const std::string& path, std::string* reason);
+// The bytes of the workbook's file, made the same way.
+bool XlsxBytes(const Workbook& workbook, std::string& bytes, std::string* reason);
 
 } // namespace kw

@@ -473,13 +473,9 @@ void GraphWindow::createMenu()
     connect(Zoom2, &QAction::triggered, this, &GraphWindow::setZoomFromMenu);
 
     // Exports sit in a menu of their own, after the menus the window always had.
-    QMenu* exports = addMenu("Export1", QStringLiteral("Export"));
-    ExportCSV1 = addItem(exports, "ExportCSV1", QStringLiteral("Exportovat do CSV…"));
-    QAction* xlsx = addItem(exports, "ExportXLSX1", QStringLiteral("Exportovat do Excelu…"));
-    connect(xlsx, &QAction::triggered, this, &GraphWindow::workbookExportRequested);
-    UlozitPDF1 = addItem(exports, "UlozitPDF1", QStringLiteral("Uložit jako PDF…"));
+    m_exportMenu = addMenu("Export1", QStringLiteral("Export"));
+    UlozitPDF1 = addItem(m_exportMenu, "UlozitPDF1", QStringLiteral("Uložit jako PDF…"));
     UlozitPDF1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    connect(ExportCSV1, &QAction::triggered, this, [this] { ExportSeriesCsv(this, m_series); });
     connect(UlozitPDF1, &QAction::triggered, this, &GraphWindow::saveAsPdf);
 
     createAnalysisMenu();
@@ -1058,22 +1054,6 @@ void GraphWindow::saveAsPdf()
                                        QStringLiteral("graf.pdf"), QStringLiteral("PDF (*.pdf)"));
     if (!path.isEmpty())
         SaveExport(this, path, chartPdf());
-}
-
-bool ExportSeriesCsv(QWidget* parent, const Series& series)
-{
-    if (series.days.empty() && series.values.empty()) {
-        RefuseEmptyExport(parent);
-        return false;
-    }
-    ExportChoice excel = ExcelCsvChoice();
-    const QString path =
-        AskExportPath(parent, QStringLiteral("Exportovat hodnoty do CSV"),
-                      QStringLiteral("hodnoty.csv"), QStringLiteral("CSV (*.csv)"), &excel);
-    if (path.isEmpty())
-        return false;
-    const std::string csv = SeriesCsv(series, excel.checked ? CsvStyle::Excel : CsvStyle::Standard);
-    return SaveExport(parent, path, QByteArray::fromStdString(csv));
 }
 
 QImage GraphWindow::chartImage() const

@@ -49,6 +49,8 @@ public:
     QByteArray chartSvg() const;
     // The chart as a vector PDF page, A4 landscape, with its title.
     QByteArray chartPdf() const;
+    // "Export": the program puts the export of each format before "Uložit jako PDF…".
+    QMenu* exportMenu() const { return m_exportMenu; }
     // What the chart's PDF is of, asked when it is saved.
     void setReportHeading(ReportHeadingSource source) { m_reportHeading = std::move(source); }
 
@@ -89,8 +91,6 @@ signals:
     void comparisonRequested(kw::GraphWindow::Comparison kind);
     // The bars changed: a listing started, ended or was re-titled.
     void barsChanged();
-    // "Exportovat do Excelu…": the values of the listing into a workbook.
-    void workbookExportRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -196,8 +196,8 @@ private:
     QAction* Svisle1 = nullptr;
     QAction* Obasmry1 = nullptr;
     QAction* Zoom2 = nullptr;
-    QAction* ExportCSV1 = nullptr;
     QAction* UlozitPDF1 = nullptr;
+    QMenu* m_exportMenu = nullptr;
     QAction* Npovdakegrafu1 = nullptr;
     QActionGroup* m_panItems = nullptr;
 
@@ -209,9 +209,5 @@ private:
     QAction* VyznacitMaximum1 = nullptr;
     QLabel* m_hoverLabel = nullptr;
 };
-
-// "Exportovat do CSV…" of the graph and the output window: the values of the
-// last listing into a CSV file the user chooses. True when saved.
-bool ExportSeriesCsv(QWidget* parent, const Series& series);
 
 } // namespace kw

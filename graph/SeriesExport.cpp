@@ -1,7 +1,5 @@
 #include "graph/SeriesExport.h"
 
-#include "graph/Series.h"
-
 #include "archive/DateTime.h"
 
 #include <charconv>
@@ -70,30 +68,6 @@ std::string ExportNumber(double value, char decimalPoint)
             out[point] = decimalPoint;
     }
     return out;
-}
-
-std::string SeriesCsv(const Series& series, CsvStyle style)
-{
-    const bool excel = style == CsvStyle::Excel;
-    const char separator = excel ? ';' : ',';
-    const char* const lineEnd = excel ? "\r\n" : "\n";
-    std::string csv;
-    csv.reserve(40 + series.values.size() * 36);
-    if (excel)
-        csv += "\xEF\xBB\xBF";
-    csv += "end";
-    csv += separator;
-    csv += "value";
-    csv += lineEnd;
-    // Neither an instant nor a number holds a separator, a quote or a line
-    // break, so no field needs quoting.
-    for (const SeriesValue& v : series.values) {
-        csv += series.Instant(v);
-        csv += separator;
-        csv += ExportNumber(v.shown, excel ? ',' : '.');
-        csv += lineEnd;
-    }
-    return csv;
 }
 
 } // namespace kw

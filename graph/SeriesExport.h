@@ -8,8 +8,8 @@
 
 namespace kw {
 
-// The quarter-hour values of the last listing, for spreadsheets and scripts:
-// exactly the bars the graph holds, in the graph's order, with their instants
+// How the exports write the quarter-hour values of the last listing, for
+// spreadsheets and scripts: exactly the bars the graph holds, their instants
 // and values written the same way everywhere.
 
 // A graph x (days since 30 December 1899) as whole seconds: the bars carry
@@ -26,16 +26,5 @@ std::string IsoDate(int64_t day);
 // A value with at most four decimals, no thousands separator and no trailing
 // zeros, whatever the desktop's locale: "12.3", "-0.1255" rounds to "-0.1255".
 std::string ExportNumber(double value, char decimalPoint = '.');
-
-enum class CsvStyle {
-    Standard, // RFC 4180: comma, decimal point, LF
-    Excel,    // the Czech spreadsheet: semicolon, decimal comma, CR LF, byte order mark
-};
-
-class Series;
-
-// "end,value" and one row per value of the series: the end of its
-// quarter-hour with its UTC offset ("2024-03-05T00:15:00+01:00").
-std::string SeriesCsv(const Series& series, CsvStyle style);
 
 } // namespace kw

@@ -53,4 +53,20 @@ int Engine::RemoveStaleTemporaries()
            ::kw::RemoveStaleTemporaries(DayDivision::StoragePath(Location.ProgramPath));
 }
 
+ListingFacts FactsOf(const Engine& engine)
+{
+    ListingFacts facts;
+    const Series& series = engine.series;
+    facts.device = engine.Location.DeviceNo;
+    // Before any listing the block chosen stands for itself.
+    facts.block = series.block.number > 0 ? series.block.number : engine.description.CurrentBlock;
+    facts.blockName = series.block.name;
+    facts.unit = series.valueUnit();
+    facts.command = engine.listing.EditVypis;
+    facts.firstDay = engine.listing.FirstDayListed;
+    facts.lastDay = engine.listing.LastDayListed;
+    facts.dayStartOffset = series.dayStartOffset;
+    return facts;
+}
+
 } // namespace kw

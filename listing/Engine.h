@@ -6,6 +6,7 @@
 #include "archive/ProgramLocation.h"
 #include "calendar/Calendar.h"
 #include "calendar/DayDivision.h"
+#include "export/ListingJson.h"
 #include "graph/Graph.h"
 #include "graph/Series.h"
 #include "listing/DayListing.h"
@@ -55,5 +56,8 @@ public:
     // starts on the folder. Returns how many files were removed.
     int RemoveStaleTemporaries();
 };
+
+// What the JSON export says of the engine's last listing.
+ListingFacts FactsOf(const Engine& engine);
 
 } // namespace kw

@@ -276,13 +276,9 @@ void OutputWindow::createMenu()
     }
 
     // Exports sit in a menu of their own, after the menus the window always had.
-    QMenu* exports = addMenu("Export1", QStringLiteral("Export"));
-    QAction* csv = addItem(exports, "ExportCSV1", QStringLiteral("Exportovat do CSV…"));
-    QAction* xlsx = addItem(exports, "ExportXLSX1", QStringLiteral("Exportovat do Excelu…"));
-    connect(xlsx, &QAction::triggered, this, &OutputWindow::workbookExportRequested);
-    QAction* pdf = addItem(exports, "UlozitPDF1", QStringLiteral("Uložit jako PDF…"));
+    m_exportMenu = addMenu("Export1", QStringLiteral("Export"));
+    QAction* pdf = addItem(m_exportMenu, "UlozitPDF1", QStringLiteral("Uložit jako PDF…"));
     pdf->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    connect(csv, &QAction::triggered, this, &OutputWindow::csvExportRequested);
     connect(pdf, &QAction::triggered, this, &OutputWindow::saveAsPdf);
 }
 

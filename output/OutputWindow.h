@@ -18,6 +18,7 @@
 class QAction;
 class QActionGroup;
 class QEvent;
+class QMenu;
 class QPlainTextEdit;
 class QPagedPaintDevice;
 class QPrinter;
@@ -46,6 +47,8 @@ public:
 
     // What the PDF report is of, asked when it is saved.
     void setReportHeading(ReportHeadingSource source) { m_reportHeading = std::move(source); }
+    // "Export": the program puts the export of each format before "Uložit jako PDF…".
+    QMenu* exportMenu() const { return m_exportMenu; }
 
     // Characters (UTF-16 units) of the view; a single line longer than this
     // is still shown, alone.
@@ -75,12 +78,6 @@ protected:
     // across pages, the first line as the document's title. Empty when there
     // is nothing to print or painting failed.
     QByteArray reportPdf(bool wholeWindow);
-
-signals:
-    // "Exportovat do CSV…": the values of the last listing, which the graph holds.
-    void csvExportRequested();
-    // "Exportovat do Excelu…": the same values into a workbook.
-    void workbookExportRequested();
 
 private:
     // Lines appended while control has not returned to the event loop form
@@ -145,6 +142,7 @@ private:
     QAction* Psmostedn1 = nullptr;
     QAction* Psmovelk1 = nullptr;
     QActionGroup* m_sizes = nullptr;
+    QMenu* m_exportMenu = nullptr;
 };
 
 } // namespace kw

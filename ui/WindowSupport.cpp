@@ -128,12 +128,6 @@ QMenu* AddPrintMenu(QMenuBar* bar, QWidget* window, QPrinter& printer,
     return menu;
 }
 
-ExportChoice ExcelCsvChoice()
-{
-    return {QStringLiteral("Formát pro Excel (středník, desetinná čárka)"),
-            QStringLiteral("ExcelFormat"), QStringLiteral("Export/Excel")};
-}
-
 QString AskExportPath(QWidget* parent, const QString& caption, const QString& suggestedName,
                       const QString& filter, ExportChoice* choice)
 {

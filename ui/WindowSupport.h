@@ -55,9 +55,6 @@ struct ExportChoice {
     bool checked = false;
 };
 
-// "Formát pro Excel (středník, desetinná čárka)", remembered per user.
-ExportChoice ExcelCsvChoice();
-
 // The file an export goes to, asked with the save dialog, which asks before
 // an existing file is replaced; empty when cancelled. With `choice` given,
 // the dialog carries its check box and hands back whether it was checked.

@@ -2,7 +2,9 @@
 // with a real CSV reader and a real JSON parser, every row is a bar, in the
 // graph's order, with its instant and value.
 #include "analysis/QuietListing.h"
-#include "listing/Export.h"
+#include "export/Formats.h"
+#include "graph/SeriesExport.h"
+#include "listing/Engine.h"
 
 #include "ArchiveFixture.h"
 
@@ -156,24 +158,33 @@ TEST(Export, CsvReadsBackAsTheGraphHoldsIt)
         kw::Series series;
         const std::vector<kw::GraphBar> bars = BarsOf(listing, json, &series);
         ASSERT_GT(bars.size(), 5u);
-        for (const kw::CsvStyle style : {kw::CsvStyle::Standard, kw::CsvStyle::Excel}) {
-            const bool excel = style == kw::CsvStyle::Excel;
-            std::string text = kw::SeriesCsv(series, style);
+        const kw::ExportSource source = kw::ListingExportSource(series, {}, "/a/", "MĚSÍC");
+        for (const char* name : {"csv", "excel-csv"}) {
+            const bool excel = name == std::string("excel-csv");
+            std::string text, reason;
+            ASSERT_TRUE(kw::FindExportFormat(name)->write(source, text, reason));
             if (excel) {
                 ASSERT_EQ(text.substr(0, 3), "\xEF\xBB\xBF");
                 text.erase(0, 3);
-                EXPECT_EQ(text.find('\n'), text.find("\r\n") + 1) << "CR LF line ends";
-            } else {
-                EXPECT_EQ(text.find('\r'), std::string::npos) << "LF line ends";
             }
+            EXPECT_EQ(text.find('\n'), text.find("\r\n") + 1) << "CR LF line ends";
             const auto rows = ReadCsv(text, excel ? ';' : ',');
             ASSERT_EQ(rows.size(), bars.size() + 1);
-            EXPECT_EQ(rows[0], (std::vector<std::string>{"end", "value"}));
+            const std::string unit = listing.name == std::string("impulses") ? "imp" : "kW";
+            EXPECT_EQ(rows[0], excel ? (std::vector<std::string>{"Začátek", "Konec", "Posun od UTC",
+                                                                 "Hodnota [" + unit + "]"})
+                                     : (std::vector<std::string>{"end", "value"}));
             for (std::size_t i = 0; i < bars.size(); ++i) {
                 const std::vector<std::string>& row = rows[i + 1];
-                ASSERT_EQ(row.size(), 2u) << i;
-                EXPECT_EQ(row[0], InstantOf(bars[i].x) + "+01:00") << i;
-                std::string number = row[1];
+                ASSERT_EQ(row.size(), excel ? 4u : 2u) << i;
+                const std::string iso = InstantOf(bars[i].x);
+                // A Czech spreadsheet reads "05.03.2024 00:15" as a date-time.
+                const std::string czech = iso.substr(8, 2) + "." + iso.substr(5, 2) + "." +
+                                          iso.substr(0, 4) + " " + iso.substr(11, 5);
+                EXPECT_EQ(excel ? row[1] + row[2] : row[0],
+                          excel ? czech + "+01:00" : iso + "+01:00")
+                    << i;
+                std::string number = row.back();
                 if (excel) {
                     EXPECT_EQ(number.find('.'), std::string::npos) << number;
                     for (char& c : number)

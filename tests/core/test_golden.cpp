@@ -357,7 +357,7 @@ TEST(ReportExport, CsvHoldsTheBarsOfValuesXy)
     const std::vector<std::string> xy = run({"--values", "xy", "--point"});
     const std::vector<std::string> csv = run({"--format", "csv"});
     ASSERT_EQ(csv.size(), xy.size() + 1);
-    EXPECT_EQ(csv[0], "end,value");
+    EXPECT_EQ(csv[0], "end,value\r");
     for (std::size_t i = 0; i < xy.size(); ++i) {
         // x is a day number with four decimals: the instant to the minute.
         const double x = std::stod(xy[i].substr(0, xy[i].find('\t')));

@@ -17,6 +17,8 @@
 #include "archive/Ini.h"
 #include "calendar/Calendar.h"
 #include "calendar/DayDivision.h"
+#include "export/Csv.h"
+#include "export/Table.h"
 #include "graph/Graph.h"
 #include "graph/Series.h"
 #include "graph/SeriesExport.h"
@@ -85,7 +87,8 @@ int ExportSave(const std::string& out)
     for (int i = 0; i < 31 * 96; ++i)
         series.Add(March2024 + i / 96, i % 96, (March2024 + (i + 1) / 96.0) * 86400, 10,
                    40 + (i * 37 % 101) / 4.0f);
-    const std::string bytes = kw::SeriesCsv(series, kw::CsvStyle::Excel);
+    const std::string bytes =
+        kw::CsvText(kw::SeriesSheet(series, "Čtvrthodiny"), kw::CsvStyle::Excel);
     std::string reason;
     if (!kw::SaveFile(out, bytes, &reason))
         return Failed(kw::SaveFailureText(out, reason));

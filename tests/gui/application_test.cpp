@@ -3,6 +3,8 @@
 #include "GuiSupport.h"
 #include "app/Application.h"
 #include "app/MainWindow.h"
+#include "export/Formats.h"
+#include "graph/GraphWindow.h"
 #include "output/LogWindow.h"
 #include "output/OutputWindow.h"
 #include "tools/DemoArchive.h"
@@ -13,13 +15,16 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QTextBrowser>
 #include <QThread>
@@ -743,6 +748,23 @@ void ApplicationTest::outputWindowExportsTheGraphsValues()
     dir.writeDemoArchive(options);
     kw::Application app(dir.path());
     QVERIFY(app.startUp());
+    const QList<QMainWindow*> windows{app.outputWindow(), app.graphWindow()};
+    const auto exportFrom = [&](QMainWindow* window, const kw::ExportFormat& format) {
+        const QString path =
+            dir.file(window->objectName() + QLatin1Char('-') + QLatin1String(format.name) +
+                     QLatin1Char('.') + QLatin1String(format.suffix));
+        kwtest::FileDialogAnswerer answer(path);
+        kwtest::findChild<QAction>(window, format.actionName)->trigger();
+        return path;
+    };
+    // Before a listing every export of both windows refuses, with a message.
+    for (QMainWindow* window : windows) {
+        for (const kw::ExportFormat& format : kw::ExportFormats()) {
+            kwtest::BoxAnswerer boxes;
+            QVERIFY(!QFile::exists(exportFrom(window, format)));
+            QCOMPARE(boxes.captions(), QStringList{QStringLiteral("Export")});
+        }
+    }
     app.engine().listing.ListingYear = 2024;
     app.engine().listing.ListingMonth = 3;
     app.engine().settings.DisplayMode = 3;
@@ -750,14 +772,22 @@ void ApplicationTest::outputWindowExportsTheGraphsValues()
     const std::size_t bars = app.engine().graph.bars().size();
     QVERIFY(bars > 96);
 
-    const QString csv = dir.file(QStringLiteral("vypis.csv"));
-    {
-        kwtest::FileDialogAnswerer answer(csv);
-        kwtest::findChild<QAction>(app.outputWindow(), "ExportCSV1")->trigger();
+    for (QMainWindow* window : windows) {
+        for (const kw::ExportFormat& format : kw::ExportFormats()) {
+            const QString path = exportFrom(window, format);
+            QFile file(path);
+            QVERIFY2(file.open(QIODevice::ReadOnly), format.name);
+            const QByteArray bytes = file.readAll();
+            QVERIFY(window->statusBar()->currentMessage().contains(QFileInfo(path).fileName()));
+            if (format.name == std::string("csv"))
+                QVERIFY(bytes.startsWith("end,value\r\n"));
+            else if (format.name == std::string("excel-csv"))
+                QVERIFY(
+                    bytes.startsWith("\xEF\xBB\xBFZačátek;Konec;Posun od UTC;Hodnota [kW]\r\n"));
+            if (QByteArray(format.name).contains("csv"))
+                QCOMPARE(bytes.count('\n'), qsizetype(bars + 1));
+        }
     }
-    QFile file(csv);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll().count('\n'), qsizetype(bars + 1));
 }
 
 QTEST_MAIN(ApplicationTest)

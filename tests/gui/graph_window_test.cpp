@@ -639,48 +639,22 @@ void GraphWindowTest::printToPdf()
 
 void GraphWindowTest::exports()
 {
-    // Before a listing nothing is exported, and the user is told so.
+    // Before a listing no PDF is saved, and the user is told so.
     {
         QTemporaryDir empty;
         kwtest::BoxAnswerer boxes;
-        kwtest::FileDialogAnswerer answer(empty.filePath(QStringLiteral("x.csv")));
-        action("ExportCSV1")->trigger();
+        kwtest::FileDialogAnswerer answer(empty.filePath(QStringLiteral("x.pdf")));
         action("UlozitPDF1")->trigger();
-        QCOMPARE(boxes.captions(),
-                 (QStringList{QStringLiteral("Export"), QStringLiteral("Export")}));
+        QCOMPARE(boxes.captions(), QStringList{QStringLiteral("Export")});
         QVERIFY(QDir(empty.path()).isEmpty());
     }
     listDays(2);
     graph().SetGraphTitle("BŘEZEN 2024 - Činná - MĚSÍC", "kW");
     listDays(2);
     QTemporaryDir dir;
-    // The CSV holds the listing's series, which a listing fills beside the bars.
     kw::Series& series = m_alone->bare.engine.series;
     for (const kw::GraphBar& bar : graph().bars())
         series.Add(int64_t(bar.x), 0, bar.x * 86400, float(bar.y) / 4, float(bar.y));
-
-    // CSV in the Czech spreadsheet's form when the box is ticked, and the
-    // box remembers it for the next export.
-    const QString csv = dir.filePath(QStringLiteral("a.csv"));
-    {
-        kwtest::FileDialogAnswerer answer(csv, QStringLiteral("ExcelFormat"), true);
-        action("ExportCSV1")->trigger();
-        QVERIFY(!answer.caption.isEmpty());
-    }
-    QFile file(csv);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray excel = file.readAll();
-    file.close();
-    QVERIFY(excel.startsWith("\xEF\xBB\xBF"
-                             "end;value\r\n"));
-    QVERIFY(m_window->statusBar()->currentMessage().contains(QStringLiteral("a.csv")));
-    QCOMPARE(excel.count('\n'), qsizetype(graph().bars().size() + 1));
-    {
-        kwtest::FileDialogAnswerer answer(dir.filePath(QStringLiteral("b.csv")),
-                                          QStringLiteral("ExcelFormat"), false);
-        action("ExportCSV1")->trigger();
-        QVERIFY(answer.boxWasChecked);
-    }
 
     // The PDF is one A4 landscape page of vector text holding the title.
     const QString pdf = dir.filePath(QStringLiteral("graf.pdf"));

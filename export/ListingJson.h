@@ -1,19 +1,16 @@
 #pragma once
 
-#include "graph/Graph.h"
-#include "graph/Series.h"
-#include "graph/SeriesExport.h"
-
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace kw {
 
-class Engine;
+class Series;
 
-// The JSON of the last listing for scripts: its values (as SeriesCsv writes
-// them) and a summary of each listing day, read from the listing's series.
+// The JSON of the last listing for scripts: its values (each the end of its
+// quarter-hour with the offset of the controller's clock) and a summary of each listing day, read
+// from the listing's series.
 
 // What the JSON export says about the listing besides its bars.
 struct ListingFacts {
@@ -26,9 +23,6 @@ struct ListingFacts {
     int64_t lastDay = -1;
     int32_t dayStartOffset = 0;
 };
-
-// The facts of the engine's last listing.
-ListingFacts FactsOf(const Engine& engine);
 
 // {"device", "block", "block_name", "unit", "period": {"first", "last",
 // "command"}, "count", "expected", "series": [{"time", "value"}], "days":

@@ -1,9 +1,12 @@
 #!/usr/bin/python3
-"""The workbooks of kwatrix-report read back with openpyxl, as a user's
-spreadsheet reads them, cell for cell against the CSV of the same figures."""
+"""The exports of kwatrix-report read back by independent readers: the
+workbooks with openpyxl, as a user's spreadsheet reads them, cell for cell
+against the CSV; the CSV, the Excel CSV and the JSON with Python's own
+readers, against each other and against the listing's series."""
 import csv
 import datetime
 import io
+import json
 import os
 import subprocess
 import sys
@@ -82,6 +85,26 @@ with tempfile.TemporaryDirectory() as d:
     params = dict(openpyxl.load_workbook(book)["Parametry"].iter_rows(min_row=2, values_only=True))
     check(params["Složka archivu"] == arch and params["Jednotka"] == "kW", params)
 
+    # The plain CSV, the Excel CSV and the JSON of a month hold the series the
+    # graph holds (--values xy: day number and value of each bar).
+    listing = ("--dir", arch, "--month", "2024-02", "--whole-month")
+    bars = [line.split("\t") for line in run(*listing, "--values", "xy", "--point").stdout.decode().split("\n") if line]
+    plain = run(*listing, "--format", "csv").stdout
+    check(plain.count(b"\r\n") == plain.count(b"\n") == len(bars) + 1, "CR LF line ends")
+    plain = list(csv.reader(io.StringIO(plain.decode(), newline="")))
+    excel = list(csv.reader(io.StringIO(run(*listing, "--format", "excel-csv").stdout.decode("utf-8-sig"), newline=""), delimiter=";"))
+    series = json.loads(run(*listing, "--format", "json").stdout)["series"]
+    check(plain[0] == ["end", "value"], plain[0])
+    check(excel[0] == ["Začátek", "Konec", "Posun od UTC", "Hodnota [kW]"], excel[0])
+    check(len(plain) == len(excel) == len(series) + 1 == len(bars) + 1 > 2000, "one row a bar")
+    epoch = datetime.datetime(1899, 12, 30)
+    for bar, row, czech, item in zip(bars, plain[1:], excel[1:], series):
+        end = epoch + datetime.timedelta(minutes=round(float(bar[0]) * 1440))
+        check(row[0] == item["time"] == end.isoformat() + czech[2], f"{row} {item} {bar}")
+        check(datetime.datetime.strptime(czech[1], "%d.%m.%Y %H:%M") == end, f"{czech} {bar}")
+        check(float(row[1]) == float(czech[3].replace(",", ".")) == item["value"], f"{row} {czech}")
+        check(abs(float(row[1]) - float(bar[1])) < 0.005, f"{row} {bar}")
+
     # A workbook that cannot be saved is an error, and nothing is left.
     p = run("--dir", arch, "--year", "2024", "--format", "xlsx", "--output", d + "/chybí/x.xlsx",
             status=1)
@@ -90,5 +113,5 @@ with tempfile.TemporaryDirectory() as d:
 
 for f in failures[:20]:
     print("FAIL:", f)
-print(f"xlsx read-back: {len(failures)} failures")
+print(f"exports read back: {len(failures)} failures")
 sys.exit(1 if failures else 0)

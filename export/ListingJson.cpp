@@ -1,30 +1,14 @@
-#include "listing/Export.h"
+#include "export/ListingJson.h"
 
-#include "archive/ArchiveDescription.h"
 #include "archive/DateTime.h"
-#include "listing/Engine.h"
+#include "graph/Series.h"
+#include "graph/SeriesExport.h"
 
 #include <nlohmann/json.hpp>
 
 #include <cmath>
 
 namespace kw {
-
-ListingFacts FactsOf(const Engine& engine)
-{
-    ListingFacts facts;
-    const Series& series = engine.series;
-    facts.device = engine.Location.DeviceNo;
-    // Before any listing the block chosen stands for itself.
-    facts.block = series.block.number > 0 ? series.block.number : engine.description.CurrentBlock;
-    facts.blockName = series.block.name;
-    facts.unit = series.valueUnit();
-    facts.command = engine.listing.EditVypis;
-    facts.firstDay = engine.listing.FirstDayListed;
-    facts.lastDay = engine.listing.LastDayListed;
-    facts.dayStartOffset = series.dayStartOffset;
-    return facts;
-}
 
 std::string ListingJson(const Series& series, const ListingFacts& facts)
 {
