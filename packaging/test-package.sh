@@ -291,6 +291,18 @@ check "LibreOffice converts the workbook to PDF" sh -c "HOME='$work/home-office'
 check "the converted workbook shows the overview and its charts" sh -c \
     "pdftotext -l 1 '$out/rok-2024.pdf' - | grep -q 'Energie po měsících' &&
      pdftotext -l 1 '$out/rok-2024.pdf' - | grep -q 'Energie \\[kWh\\]'"
+# The Excel CSV as Calc opens it in a Czech locale (1029): date-times and
+# numbers, not texts.
+check "kwatrix-report --format excel-csv writes the Czech CSV" sh -c "'$bin/kwatrix-report' \
+    --dir '$xlsx_demo/' --month 2024-02 --whole-month --format excel-csv \
+    --output '$out/unor.csv' 2> /dev/null"
+check "LibreOffice reads its date-times and values as such" sh -c "HOME='$work/home-office' \
+    soffice --headless --infilter='CSV:59,34,76,1,,1029' --convert-to xlsx --outdir '$out' \
+    '$out/unor.csv' > /dev/null 2>&1 && /usr/bin/python3 -c \"
+import datetime, openpyxl, sys
+rows = list(openpyxl.load_workbook(sys.argv[1]).active.iter_rows(min_row=2, values_only=True))
+sys.exit(not (len(rows) == 2784 and all(isinstance(r[0], datetime.datetime) and
+         isinstance(r[3], (int, float)) for r in rows)))\" '$out/unor.xlsx'"
 
 mkdir -p "$work/home-empty" "$work/home-demo" "$work/runtime"
 chmod 700 "$work/runtime"
