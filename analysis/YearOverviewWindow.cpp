@@ -29,6 +29,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -210,6 +211,10 @@ YearOverviewWindow::YearOverviewWindow(const ProgramLocation& location,
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(choices);
     layout->addWidget(splitter, 1);
+    // Where a saved export says where it went.
+    auto* status = new QStatusBar(this);
+    status->setSizeGripEnabled(false);
+    layout->addWidget(status);
 
     VypsatMesic1 = new QAction(QStringLiteral("Vypsat měsíc (CELÝ MĚSÍC)"), this);
     VypsatMesic1->setObjectName(QStringLiteral("VypsatMesic1"));

@@ -188,10 +188,11 @@ void ShowExportFailure(QWidget* parent, const QString& path, const std::string& 
 void ReportExportSaved(QWidget* window, const QString& path)
 {
     const QString text = QStringLiteral("Uloženo do %1").arg(QDir::toNativeSeparators(path));
-    if (auto* main = qobject_cast<QMainWindow*>(window ? window->window() : nullptr))
+    QWidget* top = window ? window->window() : nullptr;
+    if (auto* main = qobject_cast<QMainWindow*>(top))
         main->statusBar()->showMessage(text, 15000);
-    else if (window)
-        window->setToolTip(text);
+    else if (auto* bar = top ? top->findChild<QStatusBar*>() : nullptr)
+        bar->showMessage(text, 15000);
 }
 
 void RefuseEmptyExport(QWidget* parent)

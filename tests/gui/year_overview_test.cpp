@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
 
@@ -117,6 +118,7 @@ void YearOverviewTest::openListKeepCapacity()
         kwtest::FileDialogAnswerer answer(csv);
         kwtest::findChild<QAction>(window, QStringLiteral("ExportExcelCSV1"))->trigger();
     }
+    QVERIFY(window->findChild<QStatusBar*>()->currentMessage().contains(QStringLiteral("rok.csv")));
     QFile file(csv);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> rows = file.readAll().split('\n');
