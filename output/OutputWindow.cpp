@@ -527,11 +527,13 @@ QByteArray OutputWindow::reportPdf(bool wholeWindow)
         writer.setPageOrientation(QPageLayout::Landscape);
     const ReportPageFrame frame(writer, heading);
     const QRectF body = frame.body();
-    QFont font = base;
-    font.setPointSizeF(base.pointSizeF() * std::clamp(body.width() / wide, SmallestPdfScale, 1.0));
-    const QFontMetricsF metrics(font, &writer);
+    // The rows are drawn smaller by scaling the painter: a font of a smaller
+    // size need not be narrower by as much on the device.
+    const qreal scale = std::clamp(body.width() / wide, SmallestPdfScale, 1.0);
+    const QFontMetricsF metrics(base, &writer);
+    const QSizeF area = body.size() / scale;
     const auto columns =
-        std::max<qsizetype>(1, static_cast<qsizetype>(body.width() / advance(font)));
+        std::max<qsizetype>(1, static_cast<qsizetype>(area.width() / advance(base) + 1e-6));
     const qreal rowHeight = metrics.lineSpacing();
 
     // Headings (bold or underlined lines, with the empty lines just before
@@ -548,7 +550,7 @@ QByteArray OutputWindow::reportPdf(bool wholeWindow)
             (line.trimmed().isEmpty() && i + 1 < lines.size() && lines[i + 1].keepWithNext);
     }
     const std::vector<std::size_t> starts =
-        ReportPageStarts(lines, static_cast<std::size_t>(std::max(1.0, body.height() / rowHeight)));
+        ReportPageStarts(lines, static_cast<std::size_t>(std::max(1.0, area.height() / rowHeight)));
 
     QPainter painter;
     if (!painter.begin(&writer))
@@ -558,23 +560,27 @@ QByteArray OutputWindow::reportPdf(bool wholeWindow)
         if (page > 0)
             writer.newPage();
         frame.draw(painter, page + 1, pages);
+        painter.save();
+        painter.translate(body.topLeft());
+        painter.scale(scale, scale);
         painter.setPen(Qt::black);
-        qreal y = body.top() + metrics.ascent();
+        qreal y = metrics.ascent();
         const std::size_t end =
             page + 1 < pages ? starts[static_cast<std::size_t>(page) + 1] : text.lines.size();
         for (std::size_t i = starts[static_cast<std::size_t>(page)]; i < end; ++i) {
             const QTextCharFormat& format = text.formats[i];
-            QFont styled = font;
+            QFont styled = base;
             styled.setBold(format.fontWeight() > QFont::Normal);
             styled.setItalic(format.fontItalic());
             styled.setUnderline(format.fontUnderline());
             painter.setFont(styled);
             const QString& line = text.lines[i];
             for (qsizetype at = 0; at == 0 || at < line.size(); at += columns) {
-                painter.drawText(QPointF(body.left(), y), line.mid(at, columns));
+                painter.drawText(QPointF(0, y), line.mid(at, columns));
                 y += rowHeight;
             }
         }
+        painter.restore();
     }
     return painter.end() ? buffer.data() : QByteArray();
 }

@@ -23,6 +23,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
@@ -771,6 +772,36 @@ void ApplicationTest::outputWindowExportsTheGraphsValues()
     app.engine().listing.MonthAction(kw::ListingRun::WholeMonth);
     const std::size_t bars = app.engine().graph.bars().size();
     QVERIFY(bars > 96);
+
+    // The PDF report holds the listing's own text, line for line, below the
+    // heading of each page.
+    const QString pdf = dir.file(QStringLiteral("vypis.pdf"));
+    {
+        kwtest::FileDialogAnswerer answer(pdf);
+        kwtest::findChild<QAction>(app.outputWindow(), "UlozitPDF1")->trigger();
+    }
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"),
+                    {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    QVERIFY(pdftotext.waitForFinished());
+    QStringList printed;
+    for (const QString& page :
+         QString::fromUtf8(pdftotext.readAllStandardOutput()).split(QLatin1Char('\f'))) {
+        QStringList lines = page.split(QLatin1Char('\n'));
+        while (!lines.isEmpty() && !lines.takeFirst().contains(QStringLiteral("Vytištěno:"))) {
+        }
+        for (const QString& line : lines)
+            if (!line.trimmed().isEmpty() && !line.trimmed().startsWith(QStringLiteral("strana ")))
+                printed << line.simplified();
+    }
+    QStringList shown;
+    for (const QString& line : kwtest::findChild<QPlainTextEdit>(app.outputWindow(), "Memo1")
+                                   ->toPlainText()
+                                   .split(QLatin1Char('\n')))
+        if (!line.trimmed().isEmpty())
+            shown << line.simplified();
+    QVERIFY(shown.size() > 10);
+    QCOMPARE(printed, shown);
 
     for (QMainWindow* window : windows) {
         for (const kw::ExportFormat& format : kw::ExportFormats()) {
