@@ -16,6 +16,7 @@
 #include "listing/Engine.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -278,10 +279,8 @@ private:
     std::ostream& m_err;
 };
 
-} // namespace
-
-int RunReport(const std::vector<std::string>& args, const std::string& defaultDir,
-              std::ostream& out, std::ostream& err)
+int Report(const std::vector<std::string>& args, const std::string& defaultDir, std::ostream& out,
+           std::ostream& err)
 {
     Arguments a;
     const std::string problem = Parse(args, a);
@@ -454,6 +453,23 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
         }
     }
     return kDone;
+}
+
+} // namespace
+
+int RunReport(const std::vector<std::string>& args, const std::string& defaultDir,
+              std::ostream& out, std::ostream& err)
+{
+    const int status = Report(args, defaultDir, out, err);
+    // A listing or export that did not reach standard output (a full disk, a
+    // closed pipe) is no success.
+    errno = 0;
+    if (!out.flush()) {
+        err << "kwatrix-report: standardní výstup nelze zapsat"
+            << (errno ? ": " + SystemErrorText(errno) : std::string()) << '\n';
+        return status == kDone ? kIoError : status;
+    }
+    return status;
 }
 
 } // namespace kw
