@@ -24,8 +24,55 @@
 #include <optional>
 #include <ostream>
 #include <set>
+#include <unistd.h>
 
 namespace kw {
+
+DescriptorBuffer::DescriptorBuffer(int fd, int error) : m_fd(fd), m_error(error)
+{
+    setp(m_buffer, m_buffer + sizeof m_buffer);
+}
+
+DescriptorBuffer::~DescriptorBuffer()
+{
+    drain();
+}
+
+bool DescriptorBuffer::drain()
+{
+    // Bytes that cannot be written are a failure; none pending is none.
+    const char* next = pbase();
+    bool written = true;
+    while (next < pptr()) {
+        if (m_error != 0) {
+            written = false;
+            break;
+        }
+        const ssize_t n = ::write(m_fd, next, static_cast<std::size_t>(pptr() - next));
+        if (n > 0)
+            next += n;
+        else if (n < 0 && errno != EINTR)
+            m_error = errno;
+    }
+    setp(m_buffer, m_buffer + sizeof m_buffer);
+    return written;
+}
+
+int DescriptorBuffer::overflow(int c)
+{
+    if (!drain())
+        return traits_type::eof();
+    if (!traits_type::eq_int_type(c, traits_type::eof())) {
+        *pptr() = traits_type::to_char_type(c);
+        pbump(1);
+    }
+    return traits_type::not_eof(c);
+}
+
+int DescriptorBuffer::sync()
+{
+    return drain() ? 0 : -1;
+}
 
 namespace {
 
@@ -36,6 +83,7 @@ const char kUsage[] =
     "       kwatrix-report [--dir DIR] [--device N] --year YYYY [--block N] [--impulses]\n"
     "                      [--capacity X] [--format text|csv|excel-csv|json|xlsx]\n"
     "                      [--output FILE]\n"
+    "       kwatrix-report --help | --version\n"
     "PERIOD: --day D | --whole-month | --energy-month | --range A-B | --raw N\n"
     "--format csv|excel-csv|json: the quarter-hour values of the listing instead of\n"
     "                   its text (csv: end,value in ISO 8601, CR LF; excel-csv: Czech\n"
@@ -282,6 +330,16 @@ private:
 int Report(const std::vector<std::string>& args, const std::string& defaultDir, std::ostream& out,
            std::ostream& err)
 {
+    for (const std::string& arg : args) {
+        if (arg == "--help") {
+            out << kUsage;
+            return kDone;
+        }
+        if (arg == "--version") {
+            out << "kwatrix-report " << KWATRIX_VERSION << '\n';
+            return kDone;
+        }
+    }
     Arguments a;
     const std::string problem = Parse(args, a);
     if (!problem.empty()) {
@@ -462,11 +520,12 @@ int RunReport(const std::vector<std::string>& args, const std::string& defaultDi
 {
     const int status = Report(args, defaultDir, out, err);
     // A listing or export that did not reach standard output (a full disk, a
-    // closed pipe) is no success.
-    errno = 0;
+    // closed descriptor) is no success.
     if (!out.flush()) {
+        const auto* buffer = dynamic_cast<const DescriptorBuffer*>(out.rdbuf());
+        const int reason = buffer ? buffer->error() : 0;
         err << "kwatrix-report: standardní výstup nelze zapsat"
-            << (errno ? ": " + SystemErrorText(errno) : std::string()) << '\n';
+            << (reason ? ": " + SystemErrorText(reason) : std::string()) << '\n';
         return status == kDone ? kIoError : status;
     }
     return status;

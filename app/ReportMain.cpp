@@ -1,7 +1,10 @@
 // kwatrix-report: the listings of the desktop program without a display.
 #include "app/Report.h"
+#include "archive/AtomicFile.h"
 #include "archive/Devices.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <iostream>
 #include <string>
 #include <unistd.h>
@@ -28,6 +31,27 @@ std::string ExecutableDirectory()
 int main(int argc, char** argv)
 {
     std::ios::sync_with_stdio(false);
-    return kw::RunReport(std::vector<std::string>(argv + 1, argv + argc), ExecutableDirectory(),
-                         std::cout, std::cerr);
+    // A standard output closed before the start keeps its number taken, so
+    // that no file the program opens becomes the listing's output.
+    int closed = 0;
+    if (::fcntl(STDOUT_FILENO, F_GETFD) == -1 && errno == EBADF) {
+        closed = EBADF;
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (null >= 0 && null != STDOUT_FILENO) {
+            ::dup2(null, STDOUT_FILENO);
+            ::close(null);
+        }
+    }
+    kw::DescriptorBuffer buffer(STDOUT_FILENO, closed);
+    std::ostream out(&buffer);
+    int status = kw::RunReport(std::vector<std::string>(argv + 1, argv + argc),
+                               ExecutableDirectory(), out, std::cerr);
+    // What the descriptor still holds may fail only as it is closed (a file
+    // on a network disk).
+    if (::close(STDOUT_FILENO) != 0 && errno != EBADF && status == 0) {
+        std::cerr << "kwatrix-report: standardní výstup nelze zapsat: "
+                  << kw::SystemErrorText(errno) << '\n';
+        status = 1;
+    }
+    return status;
 }

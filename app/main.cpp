@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "archive/AtomicFile.h"
 #include "archive/Devices.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include <cerrno>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -23,6 +25,19 @@ const char kUsage[] = "usage: kwatrix [FOLDER]\n"
 
 int main(int argc, char* argv[])
 {
+    // --help and --version answer without a display.
+    if (argc == 2) {
+        const std::string arg = argv[1];
+        if (arg == "--help" || arg == "-h" || arg == "--version") {
+            std::cout << (arg == "--version" ? std::string("kwatrix ") + KWATRIX_VERSION + "\n"
+                                             : std::string(kUsage));
+            if (std::cout.flush())
+                return 0;
+            std::cerr << "kwatrix: standardní výstup nelze zapsat: " << kw::SystemErrorText(errno)
+                      << '\n';
+            return 1;
+        }
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kwatrix"));
     QApplication::setOrganizationName(QStringLiteral("Telvanor"));

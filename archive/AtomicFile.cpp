@@ -135,6 +135,8 @@ std::string SystemErrorText(int err)
         return "překročena disková kvóta";
     case EIO:
         return "chyba vstupu/výstupu";
+    case EBADF:
+        return "výstup je zavřený";
     case ENODEV:
     case ENXIO:
         return "není to obyčejný soubor (zařízení nebo roura)";
