@@ -116,8 +116,8 @@ Application::Application(const std::string& programDirectory)
     // anything logs. Each window gets the state it shows, nothing more.
     Engine& e = *m_engine;
     create(m_mainWindow, "MENU", e);
-    create(m_logWindow, "", e.log);
-    create(m_outputWindow, "", e.output, *m_printer);
+    create(m_logWindow, "LOG", e.log);
+    create(m_outputWindow, "VYSTUP", e.output, *m_printer);
     create(m_calendarWindow, "MENU_KALEND", e.calendar);
     create(m_dayDivisionWindow, "MENU_RDDS", e.division, e.Location);
     create(m_outputSumsWindow, "MENU_VS", e.division, e.Location);

@@ -315,6 +315,7 @@ void MainWindow::createControls()
     ComboBoxAB->setToolTip(QStringLiteral("Výběr bloku dat, který má být zobrazen"));
     ComboBoxAB->setGeometry(144, 92, 161, 21);
     connect(ComboBoxAB, &QComboBox::activated, this, &MainWindow::chooseBlock);
+    connect(ComboBoxAB, &QComboBox::currentIndexChanged, this, &MainWindow::showBlockName);
 
     EditVypis = new QLineEdit(client);
     EditVypis->setObjectName(QStringLiteral("EditVypis"));
@@ -777,6 +778,15 @@ void MainWindow::blockListChanged()
     ComboBoxAB->setCurrentIndex(listing.SelectedEntry);
     // The field keeps its size; the open list shows the descriptions whole.
     ComboBoxAB->view()->setMinimumWidth(ComboBoxAB->view()->sizeHintForColumn(0) + 8);
+    showBlockName();
+}
+
+void MainWindow::showBlockName()
+{
+    // The narrow field cuts a long description: the hint names it whole.
+    const QString hint = QStringLiteral("Výběr bloku dat, který má být zobrazen");
+    const QString name = ComboBoxAB->currentText();
+    ComboBoxAB->setToolTip(name.isEmpty() ? hint : hint + QLatin1Char('\n') + name);
 }
 
 void MainWindow::editVypisChanged()

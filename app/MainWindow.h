@@ -92,6 +92,7 @@ public:
     void refreshFromDisk();
 
     // What the listing run asks of the main window.
+    void showBlockName();
     void blockListChanged();
     void editVypisChanged();
     void showOutputWindow();

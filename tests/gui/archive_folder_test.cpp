@@ -244,7 +244,8 @@ void ArchiveFolderTest::f1OpensTheTopicOfTheWindow()
     program.dir.populate({0}, {0});
     program.dir.write(QStringLiteral("qx5view.html"),
                       "<html><body><a name=\"MENU\"></a><a name=\"MENU_KALEND\"></a>"
-                      "<a name=\"GR\"></a><a name=\"ANALYZA\"></a></body></html>");
+                      "<a name=\"GR\"></a><a name=\"ANALYZA\"></a><a name=\"VYSTUP\"></a>"
+                      "<a name=\"LOG\"></a></body></html>");
     QVERIFY(program.start());
     const struct {
         QWidget* window;
@@ -254,6 +255,8 @@ void ArchiveFolderTest::f1OpensTheTopicOfTheWindow()
         {program.app->calendarWindow(), "MENU_KALEND"},
         {program.app->graphWindow(), "GR"},
         {program.app->heatMapWindow(), "ANALYZA"},
+        {program.app->outputWindow(), "VYSTUP"},
+        {program.app->logWindow(), "LOG"},
     };
     for (const auto& c : cases) {
         c.window->show();
