@@ -243,6 +243,7 @@ YearOverviewWindow::YearOverviewWindow(const ProgramLocation& location,
         relist();
     });
     connect(EditKapacita, &QLineEdit::editingFinished, this, &YearOverviewWindow::capacityEdited);
+    connect(EditKapacita, &QLineEdit::textEdited, this, &YearOverviewWindow::capacityTyped);
 
     // The chart: the energy as bars on the left axis, the maximum and the
     // capacity as lines on the right one.
@@ -493,18 +494,32 @@ void YearOverviewWindow::showChart()
     c->replot();
 }
 
+bool YearOverviewWindow::markCapacity()
+{
+    std::optional<double> capacity;
+    const bool valid = ParseCapacity(EditKapacita->text(), capacity);
+    EditKapacita->setStyleSheet(valid ? QString() : QStringLiteral("background: #ffd0d0"));
+    EditKapacita->setToolTip(
+        valid ? QStringLiteral("V jednotce bloku; prázdné pole znamená bez rezervované kapacity")
+              : QStringLiteral("Zadejte číslo 0 nebo větší, např. 250 nebo 62,5; "
+                               "prázdné pole znamená bez rezervované kapacity"));
+    return valid;
+}
+
+void YearOverviewWindow::capacityTyped()
+{
+    // Checked and counted as typed; an invalid value counts nothing.
+    markCapacity();
+    summarise();
+}
+
 void YearOverviewWindow::capacityEdited()
 {
     std::optional<double> capacity;
-    if (!ParseCapacity(EditKapacita->text(), capacity)) {
-        EditKapacita->setStyleSheet(QStringLiteral("background: #ffd0d0"));
-        EditKapacita->setToolTip(QStringLiteral("Zadejte číslo 0 nebo větší, např. 250 nebo 62,5; "
-                                                "prázdné pole znamená bez rezervované kapacity"));
+    if (!markCapacity() || !ParseCapacity(EditKapacita->text(), capacity)) {
+        summarise();
         return;
     }
-    EditKapacita->setStyleSheet(QString());
-    EditKapacita->setToolTip(
-        QStringLiteral("V jednotce bloku; prázdné pole znamená bez rezervované kapacity"));
     if (chosenBlock() > 0)
         SetReservedCapacity(QString::fromStdString(m_location.ProgramPath), m_location.DeviceNo,
                             chosenBlock(), capacity);

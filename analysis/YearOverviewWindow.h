@@ -70,6 +70,10 @@ private:
     void summarise();
     void showTable();
     void showChart();
+    // Marks the capacity field pink with a hint when it holds no valid
+    // capacity; true when it does.
+    bool markCapacity();
+    void capacityTyped();
     void capacityEdited();
     void listMonthOfRow(int row);
     void copyTable();

@@ -104,6 +104,16 @@ void YearOverviewTest::openListKeepCapacity()
     block->setCurrentIndex(1);
     emit block->activated(1);
     QCOMPARE(capacity->text(), QStringLiteral("31,025"));
+    // Checked as typed: an invalid value is marked and counts nothing, before Enter.
+    capacity->setFocus();
+    capacity->selectAll();
+    QTest::keyClicks(capacity, QStringLiteral("abc-1"));
+    QVERIFY(!capacity->styleSheet().isEmpty());
+    QCOMPARE(table->item(1, 6)->text(), QStringLiteral("–"));
+    capacity->selectAll();
+    QTest::keyClicks(capacity, QStringLiteral("31,025"));
+    QVERIFY(capacity->styleSheet().isEmpty());
+    QCOMPARE(table->item(1, 6)->text().toInt(), over);
 
     // Ctrl+C copies the table with its headings; the CSV is the report's.
     table->clearSelection();
