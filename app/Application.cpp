@@ -397,15 +397,25 @@ bool Application::openArchiveFolder(const std::string& folder)
     return true;
 }
 
+namespace {
+
+// The folder dialog after a folder without an archive names that folder.
+std::string NoArchiveProblem(const std::string& folder)
+{
+    return "ve složce " + folder + " není archiv";
+}
+
+} // namespace
+
 std::string Application::askArchiveFolder(const std::string& start)
 {
     // Only the first dialog answers for the folder given on the command line.
     const std::string problem = std::exchange(m_folderProblem, std::string());
-    if (m_folderChooser)
-        return m_folderChooser();
     QString caption = QStringLiteral("Vyberte složku s archivem");
     if (!problem.empty())
         caption += QStringLiteral(" (") + QString::fromStdString(problem) + QStringLiteral(")");
+    if (m_folderChooser)
+        return m_folderChooser(caption);
     QFileDialog dialog(m_mainWindow.get(), caption,
                        start.empty() ? QDir::homePath() : QString::fromStdString(start));
     dialog.setObjectName(QStringLiteral("ArchiveFolderDialog"));
@@ -426,6 +436,7 @@ void Application::openAnotherArchive(const std::string& folder)
         if (openArchiveFolder(next))
             return;
         // The fatal message was shown: the user may pick another folder.
+        m_folderProblem = NoArchiveProblem(next);
         next = askArchiveFolder(next);
     }
     // None chosen: the archive shown before comes back.
@@ -466,6 +477,7 @@ int Application::run()
         }
     }
     while (!openArchiveFolder(folder)) {
+        m_folderProblem = NoArchiveProblem(folder);
         folder = askArchiveFolder(folder);
         if (folder.empty()) {
             terminate(1);

@@ -58,8 +58,9 @@ public:
     void openAnotherArchive(const std::string& folder);
     // The last archive folder opened, empty when none.
     static std::string lastArchiveFolder();
-    // Answers the folder dialog instead of the user (tests); empty: cancel.
-    void setFolderChooser(std::function<std::string()> chooser)
+    // Answers the folder dialog, given its caption, instead of the user
+    // (tests); empty: cancel.
+    void setFolderChooser(std::function<std::string(const QString& caption)> chooser)
     {
         m_folderChooser = std::move(chooser);
     }
@@ -185,7 +186,7 @@ private:
     template <typename T, typename... Args>
     T* create(std::unique_ptr<T>& slot, const char* helpTopic, Args&&... args);
 
-    std::function<std::string()> m_folderChooser;
+    std::function<std::string(const QString& caption)> m_folderChooser;
     std::string m_folderProblem;
     std::set<QWidget*> m_placed; // windows whose place was stored
     bool m_registered = false;   // the calendar's day buttons are registered

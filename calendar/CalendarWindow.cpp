@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStringList>
 
 namespace kw {
 
@@ -94,8 +95,7 @@ CalendarWindow::CalendarWindow(Calendar& calendar, QWidget* parent)
     PopupMenu1->addSeparator();
     QAction* holidays = PopupMenu1->addAction(QStringLiteral("Doplnit státní svátky"));
     holidays->setObjectName(QStringLiteral("DoplnitSvatky"));
-    connect(holidays, &QAction::triggered, this,
-            [this] { RunUserAction(this, [this] { m_calendar.AddPublicHolidays(); }); });
+    connect(holidays, &QAction::triggered, this, &CalendarWindow::addPublicHolidays);
 
     m_calendar.Changed = [this] { refresh(); };
     refresh();
@@ -105,6 +105,29 @@ CalendarWindow::~CalendarWindow()
 {
     // The calendar outlives its window.
     m_calendar.Changed = nullptr;
+}
+
+void CalendarWindow::addPublicHolidays()
+{
+    std::vector<std::string> written;
+    if (!RunUserAction(this, [&] { written = m_calendar.AddPublicHolidays(); }))
+        return;
+    // The LOG window is not where the user looks: the window says what it did.
+    QStringList days;
+    for (const std::string& key : written)
+        days << QString::fromStdString(key) + QLatin1Char('.');
+    const QString year = QString::fromStdString(m_calendar.YearText);
+    QMessageBox box(
+        QMessageBox::Information, QStringLiteral("Státní svátky"),
+        written.empty()
+            ? QStringLiteral("Všechny státní svátky roku %1 už v kalendáři jsou.").arg(year)
+            : QStringLiteral("Státní svátky roku %1 označené jako N: %2 (%3)")
+                  .arg(year)
+                  .arg(written.size())
+                  .arg(days.join(QStringLiteral(", "))),
+        QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("HolidaysBox"));
+    box.exec();
 }
 
 void CalendarWindow::RegisterDayButtons()

@@ -29,6 +29,8 @@ public:
     void refresh();
 
 private:
+    // "Doplnit státní svátky", then a message of the days it marked.
+    void addPublicHolidays();
     // Slots of the buttons and the popup menu.
     void clickDay(QPushButton* button);
     void showPreviousMonth();

@@ -579,7 +579,7 @@ void ApplicationTest::runEndsAfterFatalStart()
     // After the fatal message the folder dialog asks for another folder;
     // cancelling it ends the program.
     int asked = 0;
-    app.setFolderChooser([&asked] {
+    app.setFolderChooser([&asked](const QString&) {
         ++asked;
         return std::string();
     });

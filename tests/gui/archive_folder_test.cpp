@@ -87,7 +87,7 @@ void ArchiveFolderTest::noFolderAsksAndCancelEndsQuietly()
 {
     kw::Application app("");
     int asked = 0;
-    app.setFolderChooser([&asked] {
+    app.setFolderChooser([&asked](const QString&) {
         ++asked;
         return std::string();
     });
@@ -105,15 +105,17 @@ void ArchiveFolderTest::folderWithoutDescriptionAsksAgain()
     good.populate({0}, {0});
     kw::Application app(broken.path());
     QStringList offered;
-    app.setFolderChooser([&] {
-        offered << QStringLiteral("dialog");
+    app.setFolderChooser([&](const QString& caption) {
+        offered << caption;
         return good.path();
     });
     kwtest::BoxAnswerer boxes;
     // The program runs on the folder chosen; closing its window ends it.
     QTimer::singleShot(200, app.mainWindow(), [&app] { app.mainWindow()->close(); });
     QCOMPARE(app.run(), 0);
-    QCOMPARE(offered.size(), 1);
+    // The dialog names the folder that held no archive.
+    QCOMPARE(offered, QStringList{QStringLiteral("Vyberte složku s archivem (ve složce ") +
+                                  broken.qpath() + QStringLiteral(" není archiv)")});
     QCOMPARE(boxes.captions(), QStringList{QStringLiteral("Kritická chyba programu")});
     QCOMPARE(app.ProgramPath, good.path());
     QCOMPARE(app.mainWindow()->windowTitle(), QStringLiteral("Kwatrix – ") + folderName(good));
@@ -144,7 +146,7 @@ void ArchiveFolderTest::anotherArchiveRunsTheStartUpSequence()
     ProgramDir broken;
     broken.populate({1}, {});
     int asked = 0;
-    app.setFolderChooser([&asked] {
+    app.setFolderChooser([&asked](const QString&) {
         ++asked;
         return std::string();
     });
@@ -251,12 +253,9 @@ void ArchiveFolderTest::f1OpensTheTopicOfTheWindow()
         QWidget* window;
         const char* topic;
     } cases[] = {
-        {program.app->mainWindow(), "MENU"},
-        {program.app->calendarWindow(), "MENU_KALEND"},
-        {program.app->graphWindow(), "GR"},
-        {program.app->heatMapWindow(), "ANALYZA"},
-        {program.app->outputWindow(), "VYSTUP"},
-        {program.app->logWindow(), "LOG"},
+        {program.app->mainWindow(), "MENU"},     {program.app->calendarWindow(), "MENU_KALEND"},
+        {program.app->graphWindow(), "GR"},      {program.app->heatMapWindow(), "ANALYZA"},
+        {program.app->outputWindow(), "VYSTUP"}, {program.app->logWindow(), "LOG"},
     };
     for (const auto& c : cases) {
         c.window->show();
