@@ -171,6 +171,8 @@ void HeatMapWindow::draw()
     const bool any = m_map.days > 0;
     chart.empty->setVisible(!any);
     chart.map->setVisible(any);
+    // No days, no dates: day 0 would read "30.12." of 1899.
+    m_chart->xAxis->setTickLabels(any);
     // A single column would have no width: the colour map measures a cell
     // by the distance between the first and the last. An empty second
     // column gives it one.

@@ -238,9 +238,15 @@ void Application::connectWindows()
         return ListingExportSource(series, facts, m_engine->Location.ProgramPath,
                                    facts.command + " (" + SeriesPeriod(series) + ")");
     };
-    for (QMenu* menu : {output->exportMenu(), graph->exportMenu()})
-        AddExportItems(menu, menu->actions().value(0), menu->parentWidget()->window(),
-                       QStringLiteral("hodnoty"), listed);
+    AddExportItems(output->exportMenu(), output->exportMenu()->actions().value(0), output,
+                   QStringLiteral("hodnoty"), listed);
+    // The graph exports what it draws: none once another choice emptied it.
+    AddExportItems(graph->exportMenu(), graph->exportMenu()->actions().value(0), graph,
+                   QStringLiteral("hodnoty"), [this, listed]() -> std::optional<ExportSource> {
+                       if (m_engine->graph.bars().empty())
+                           return std::nullopt;
+                       return listed();
+                   });
 
     ListingParametersWindow* parameters = m_listingParametersWindow.get();
     QObject::connect(parameters, &ListingParametersWindow::dayDivisionEditorRequested, parameters,

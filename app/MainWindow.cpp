@@ -401,6 +401,8 @@ void MainWindow::changeDevice(int index)
     if (EditObdobi->text() == shown)
         RunUserAction(this, [this] { listingMonthChanged(); });
     SelectBlock();
+    // The graph's title names the block chosen now, the new device's.
+    m_engine.listing.EditVypisChange();
 }
 
 void MainWindow::ShowFatalError()

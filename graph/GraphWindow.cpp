@@ -1046,7 +1046,8 @@ QByteArray GraphWindow::chartPdf() const
 
 void GraphWindow::saveAsPdf()
 {
-    if (m_series.days.empty() && m_series.values.empty()) {
+    // A chart emptied by another choice of period or block shows nothing.
+    if (m_graph.bars().empty()) {
         RefuseEmptyExport(this);
         return;
     }

@@ -13,6 +13,8 @@
 #include "graph/GraphReadout.h"
 #include "graph/GraphWindow.h"
 
+#include <qcustomplot.h>
+
 #include <QAction>
 #include <QMouseEvent>
 #include <QTest>
@@ -76,6 +78,11 @@ void AnalysisWindowsTest::heatMapCells()
     kw::Graph& graph = bare.engine.graph;
     kw::HeatMapWindow window(graph, bare.engine.series);
     bare.engine.series.dayStartOffset = -3600; // listing days from 23:00 the evening before
+    // Empty, the map has no dates to show (day 0 would read "30.12.").
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* plot = kwtest::findChild<QCustomPlot>(&window, QStringLiteral("HeatMapChart"));
+    QVERIFY(!plot->xAxis->tickLabels());
 
     graph.SetGraphTitle("BŘEZEN 2024 - Činná - MĚSÍC", "kW");
     graph.ClearGraph();
@@ -90,6 +97,7 @@ void AnalysisWindowsTest::heatMapCells()
 
     QCOMPARE(window.heatMap().firstDay, kMarch1);
     QCOMPARE(window.heatMap().days, 2);
+    QVERIFY(plot->xAxis->tickLabels());
     QCOMPARE(window.scaleLabel(), QStringLiteral("Hodnota [kW]"));
     QWidget* chart = kwtest::findChild<QWidget>(&window, QStringLiteral("HeatMapChart"));
 

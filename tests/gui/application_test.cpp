@@ -819,6 +819,25 @@ void ApplicationTest::outputWindowExportsTheGraphsValues()
                 QCOMPARE(bytes.count('\n'), qsizetype(bars + 1));
         }
     }
+
+    // Another month chosen but not listed: the emptied graph exports nothing,
+    // the output window still shows the listing and exports it.
+    app.engine().listing.ListingMonth = 2;
+    app.engine().listing.EditVypisChange();
+    QVERIFY(app.engine().graph.bars().empty());
+    {
+        kwtest::BoxAnswerer boxes;
+        QFile::remove(dir.file(QStringLiteral("TForm9-csv.csv")));
+        QVERIFY(!QFile::exists(exportFrom(app.graphWindow(), kw::ExportFormats()[0])));
+        const QString chart = dir.file(QStringLiteral("graf.pdf"));
+        kwtest::FileDialogAnswerer answer(chart);
+        kwtest::findChild<QAction>(app.graphWindow(), "UlozitPDF1")->trigger();
+        QVERIFY(!QFile::exists(chart));
+        QCOMPARE(boxes.captions(),
+                 (QStringList{QStringLiteral("Export"), QStringLiteral("Export")}));
+    }
+    QFile::remove(dir.file(QStringLiteral("TForm3-csv.csv")));
+    QVERIFY(QFile::exists(exportFrom(app.outputWindow(), kw::ExportFormats()[0])));
 }
 
 QTEST_MAIN(ApplicationTest)

@@ -619,6 +619,11 @@ void MainWindowTest::deviceChangeRebuildsTheShownMonth()
     QTreeWidgetItem* list = listingTree(app)->topLevelItem(0);
     QCOMPARE(list->childCount(), 3);
     QCOMPARE(list->child(2)->data(0, Qt::UserRole + 1).toInt(), 4);
+    // The graph's title names device 3's block, not device 0's.
+    const QString block =
+        kwtest::findChild<QComboBox>(app.mainWindow(), QStringLiteral("ComboBoxAB"))->currentText();
+    QVERIFY(!block.isEmpty() && !block.contains(QStringLiteral("hlavní")));
+    QVERIFY(QString::fromStdString(app.engine().graph.title()).contains(" - " + block + " - "));
 }
 
 void MainWindowTest::calendarFromMenuAndPopup()
