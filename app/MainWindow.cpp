@@ -923,8 +923,26 @@ void MainWindow::listWholeMonth(int year, int month, const QString& blockTitle)
             break;
         }
         SetPeriodMonth(PeriodArgument(year, month));
+        highlightPeriod(PeriodArgument(year, month));
         listing.MonthAction(ListingRun::WholeMonth);
     });
+}
+
+void MainWindow::highlightPeriod(int32_t argument)
+{
+    // A month listed from elsewhere is the one the tree shows chosen; its
+    // year opens. Choosing it here must not run the tree's own action.
+    const QSignalBlocker blocker(TreeViewObdobi);
+    for (int i = 0; i < TreeViewObdobi->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* year = TreeViewObdobi->topLevelItem(i);
+        for (int m = 0; m < year->childCount(); ++m) {
+            if (year->child(m)->data(0, ArgumentRole).toInt() != argument)
+                continue;
+            year->setExpanded(true);
+            TreeViewObdobi->setCurrentItem(year->child(m));
+            return;
+        }
+    }
 }
 
 void MainWindow::openHelpContents()

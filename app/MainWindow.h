@@ -92,6 +92,7 @@ public:
     void refreshFromDisk();
 
     // What the listing run asks of the main window.
+    void highlightPeriod(int32_t argument);
     void showBlockName();
     void blockListChanged();
     void editVypisChanged();

@@ -20,6 +20,7 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
+#include <QTreeWidget>
 
 class YearOverviewTest : public QObject {
     Q_OBJECT
@@ -68,7 +69,11 @@ void YearOverviewTest::openListKeepCapacity()
     QVERIFY(kw::ReservedCapacity(folder, 0, 2) == std::optional<double>(31.025));
     QVERIFY(!kw::ReservedCapacity(folder, 0, 1));
 
-    // A double click on February lists it as "CELÝ MĚSÍC" of that block.
+    // A double click on February lists it as "CELÝ MĚSÍC" of that block,
+    // and the period tree shows February chosen instead of the month it had.
+    auto* tree = kwtest::findChild<QTreeWidget>(app.mainWindow(), QStringLiteral("TreeViewObdobi"));
+    tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+    QVERIFY(tree->currentItem()->text(0) != QStringLiteral("ÚNOR"));
     {
         kwtest::BoxAnswerer no(QMessageBox::No);
         const QPoint at = table->visualItemRect(table->item(1, 0)).center();
@@ -80,6 +85,7 @@ void YearOverviewTest::openListKeepCapacity()
     QCOMPARE(e.listing.ListingYear, 2024);
     QCOMPARE(e.listing.ListingMonth, 2);
     QCOMPARE(app.mainWindow()->shownPeriodText(), QStringLiteral("ÚNOR 2024"));
+    QCOMPARE(tree->currentItem()->text(0), QStringLiteral("ÚNOR"));
     QCOMPARE(QString::fromStdString(e.listing.EditVypis), QStringLiteral("MĚSÍC"));
     QVERIFY(
         QString::fromStdString(e.description.CurrentBlockTitle).startsWith(QStringLiteral("J")));
