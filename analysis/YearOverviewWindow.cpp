@@ -31,10 +31,12 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
+#include <sys/stat.h>
 
 namespace kw {
 
@@ -106,6 +108,15 @@ YearOverviewWindow::YearOverviewWindow(const ProgramLocation& location,
 {
     setObjectName(QStringLiteral("YearOverviewWindow"));
     setWindowTitle(QStringLiteral("Roční přehled"));
+    // The overview follows its month files: one copied over or written
+    // shows within about a second, as a change does in the main window.
+    auto* watch = new QTimer(this);
+    watch->setInterval(1000);
+    connect(watch, &QTimer::timeout, this, [this] {
+        if (isVisible())
+            relistWhenFilesChanged();
+    });
+    watch->start();
     setFont(WindowFont(8));
     resize(800, 700);
 
@@ -150,6 +161,8 @@ YearOverviewWindow::YearOverviewWindow(const ProgramLocation& location,
     AddExportItems(
         m_exports, nullptr, this, QStringLiteral("rocni-prehled"),
         [this]() -> std::optional<ExportSource> {
+            // Never figures older than the files.
+            relistWhenFilesChanged();
             if (m_overview.months.empty())
                 return std::nullopt;
             const SeriesBlock block{m_overview.block, m_overview.blockName, m_overview.unit, true};
@@ -345,8 +358,34 @@ const OverviewBlock* YearOverviewWindow::chosenBlockInfo() const
     return nullptr;
 }
 
+std::string YearOverviewWindow::filesSignature() const
+{
+    // Name, size, time of change and file number of each month file: a file
+    // copied over another, even of the same size, has another.
+    std::string signature;
+    const int32_t year = chosenYear();
+    for (int32_t month = 1; year > 0 && month <= 12; ++month) {
+        const std::string path =
+            ResolveFile(m_location.ProgramPath, m_archive.MonthFileName(year, month));
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0)
+            signature += path + ':' + std::to_string(st.st_size) + ':' +
+                         std::to_string(st.st_mtim.tv_sec) + '.' +
+                         std::to_string(st.st_mtim.tv_nsec) + ':' + std::to_string(st.st_ino);
+        signature += ';';
+    }
+    return signature;
+}
+
+void YearOverviewWindow::relistWhenFilesChanged()
+{
+    if (!m_months.empty() && filesSignature() != m_filesSignature)
+        relist();
+}
+
 void YearOverviewWindow::relist()
 {
+    m_filesSignature = filesSignature();
     m_months.clear();
     if (chosenYear() > 0 && chosenBlock() > 0) {
         struct WaitCursor {

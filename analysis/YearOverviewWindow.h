@@ -66,6 +66,10 @@ private:
     const OverviewBlock* chosenBlockInfo() const;
     // Lists the months of the chosen year and block again.
     void relist();
+    // The month files of the chosen year as they are now; relist when they
+    // are no longer those listed.
+    std::string filesSignature() const;
+    void relistWhenFilesChanged();
     // The overview of the listed months with the capacity in the field.
     void summarise();
     void showTable();
@@ -88,6 +92,7 @@ private:
     int32_t m_shownDevice = -1;
     std::vector<OverviewBlock> m_blocks;
     std::vector<MonthSeries> m_months;
+    std::string m_filesSignature; // of the month files listed
     YearOverview m_overview;
 
     QComboBox* ComboBoxRok = nullptr;

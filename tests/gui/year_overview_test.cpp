@@ -143,9 +143,30 @@ void YearOverviewTest::openListKeepCapacity()
     QVERIFY(
         rows[2].startsWith("2024-02;data;" + QByteArray::number(qulonglong(bars.size())) + ";"));
 
+    // A month file copied over February shows in the open window within two
+    // seconds; the file put back, an export right away holds its figures again.
+    const QDir folderDir(folder);
+    const QString februaryFile =
+        folderDir.filePath(folderDir.entryList({QStringLiteral("*_24_02.DAT")}).value(0));
+    const QString kept = program.dir.file(QStringLiteral("unor.bak"));
+    QVERIFY(QFile::copy(februaryFile, kept));
+    const QString shownBefore = table->item(1, 2)->text();
+    QVERIFY(QFile::remove(februaryFile));
+    QVERIFY(QFile::copy(
+        folderDir.filePath(folderDir.entryList({QStringLiteral("*_24_01.DAT")}).value(0)),
+        februaryFile));
+    QTRY_VERIFY_WITH_TIMEOUT(table->item(1, 2)->text() != shownBefore, 2000);
+    QVERIFY(QFile::remove(februaryFile) && QFile::copy(kept, februaryFile));
+    {
+        kwtest::FileDialogAnswerer answer(program.dir.file(QStringLiteral("rok2.csv")));
+        kwtest::findChild<QAction>(window, QStringLiteral("ExportExcelCSV1"))->trigger();
+    }
+    QFile again(program.dir.file(QStringLiteral("rok2.csv")));
+    QVERIFY(again.open(QIODevice::ReadOnly));
+    QCOMPARE(again.readAll().split('\n').value(2), rows[2]);
+
     // A month file that cannot be read is named, not passed off as a month
     // without data (its read fails with EIO: page 0 is never mapped).
-    const QDir folderDir(folder);
     const QStringList march = folderDir.entryList({QStringLiteral("*_24_03.DAT")});
     QCOMPARE(march.size(), 1);
     QVERIFY(QFile::remove(folderDir.filePath(march.first())));
