@@ -4,9 +4,11 @@
 #include "analysis/QuietListing.h"
 #include "listing/Engine.h"
 
+#include <utility>
+
 namespace kw {
 
-EarlierPeriod ListEarlierPeriod(const Engine& e, bool previousYear)
+EarlierPeriod ListEarlierPeriod(const Engine& e, bool previousYear, bool byWeekday)
 {
     const ListingRun& listing = e.listing;
     EarlierPeriod other;
@@ -36,10 +38,16 @@ EarlierPeriod ListEarlierPeriod(const Engine& e, bool previousYear)
         }
         otherFirstDay = run.FirstDayListed;
     });
-    if (otherFirstDay < 0)
+    if (otherFirstDay < 0) {
         other.bars.clear();
-    else
-        other.bars = AlignToPeriod(other.bars, otherFirstDay, listing.FirstDayListed);
+        return other;
+    }
+    const int64_t shift =
+        ComparisonShift(otherFirstDay, listing.FirstDayListed, previousYear && byWeekday);
+    AlignedBars aligned =
+        AlignToPeriod(other.bars, shift, e.graph.bars().front().x, e.graph.bars().back().x);
+    other.bars = std::move(aligned.bars);
+    other.leftOutDays = std::move(aligned.leftOutDays);
     return other;
 }
 

@@ -1,8 +1,11 @@
 #include "analysis/LoadAnalysis.h"
 
+#include "archive/DateTime.h"
 #include "archive/NumberFormat.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <functional>
 #include <limits>
 
@@ -80,15 +83,62 @@ CapacityShare ShareAbove(const std::vector<double>& curve, double capacity)
     return share;
 }
 
-std::vector<GraphBar> AlignToPeriod(const std::vector<GraphBar>& other, int64_t otherFirstDay,
-                                    int64_t firstDay)
+AlignedBars AlignToPeriod(const std::vector<GraphBar>& other, int64_t shiftDays, double firstX,
+                          double lastX)
 {
-    const double shift = static_cast<double>(firstDay - otherFirstDay);
-    std::vector<GraphBar> aligned;
-    aligned.reserve(other.size());
-    for (const GraphBar& bar : other)
-        aligned.push_back({bar.x + shift, bar.y, std::string()});
+    // Half a quarter-hour of slack: the stamps are fractions of a day.
+    constexpr double Slack = 1.0 / 192;
+    const auto shift = static_cast<double>(shiftDays);
+    AlignedBars aligned;
+    aligned.bars.reserve(other.size());
+    for (const GraphBar& bar : other) {
+        const double x = bar.x + shift;
+        if (x >= firstX - Slack && x <= lastX + Slack) {
+            aligned.bars.push_back({x, bar.y, std::string()});
+            continue;
+        }
+        // The day the quarter-hour lies in (its stamp is its end).
+        const auto day = static_cast<int64_t>(std::floor(bar.x - Slack));
+        if (aligned.leftOutDays.empty() || aligned.leftOutDays.back() != day)
+            aligned.leftOutDays.push_back(day);
+    }
+    std::sort(aligned.leftOutDays.begin(), aligned.leftOutDays.end());
+    aligned.leftOutDays.erase(std::unique(aligned.leftOutDays.begin(), aligned.leftOutDays.end()),
+                              aligned.leftOutDays.end());
     return aligned;
+}
+
+int64_t ComparisonShift(int64_t otherFirstDay, int64_t firstDay, bool byWeekday)
+{
+    const int64_t calendar = firstDay - otherFirstDay;
+    if (!byWeekday)
+        return calendar;
+    // The nearest whole number of weeks.
+    const int64_t weeks = (calendar >= 0 ? calendar + 3 : calendar - 3) / 7;
+    return weeks * 7;
+}
+
+std::string DaysText(const std::vector<int64_t>& days)
+{
+    const auto date = [](int64_t day) {
+        const DateTimeParts p = SecondsToDateTime(static_cast<long double>(day) * 86400);
+        char text[16];
+        std::snprintf(text, sizeof text, "%02d.%02d.%04d", p.day, p.month, p.year);
+        return std::string(text);
+    };
+    std::string text;
+    for (std::size_t i = 0; i < days.size();) {
+        std::size_t end = i;
+        while (end + 1 < days.size() && days[end + 1] == days[end] + 1)
+            ++end;
+        if (!text.empty())
+            text += ", ";
+        text += date(days[i]);
+        if (end > i)
+            text += "–" + date(days[end]);
+        i = end + 1;
+    }
+    return text;
 }
 
 } // namespace kw

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace kw {
@@ -60,10 +61,21 @@ struct CapacityShare {
 };
 CapacityShare ShareAbove(const std::vector<double>& curve, double capacity);
 
-// The bars of another period moved onto this one: the comparison keeps each
-// value's offset from the start of its period, in whole days, so that day d
-// of one month lies over day d of the other at the same time of day.
-std::vector<GraphBar> AlignToPeriod(const std::vector<GraphBar>& other, int64_t otherFirstDay,
-                                    int64_t firstDay);
+// The bars of another period moved onto this one by `shiftDays` whole days,
+// so that each value keeps its time of day. Those that then lie outside this
+// period's bars (firstX..lastX) are left out, and the days of the other
+// period they belong to are named.
+struct AlignedBars {
+    std::vector<GraphBar> bars;
+    std::vector<int64_t> leftOutDays; // day numbers of the other period, ascending
+};
+AlignedBars AlignToPeriod(const std::vector<GraphBar>& other, int64_t shiftDays, double firstX,
+                          double lastX);
+// The days that move a period starting on `otherFirstDay` onto one starting
+// on `firstDay`: by the calendar (day d over day d), or by whole weeks, so
+// that a Monday lies over a Monday (a year: 364 or 371 days).
+int64_t ComparisonShift(int64_t otherFirstDay, int64_t firstDay, bool byWeekday);
+// "29.01.2024–31.01.2024, 05.02.2024": the days, runs of them as ranges.
+std::string DaysText(const std::vector<int64_t>& days);
 
 } // namespace kw

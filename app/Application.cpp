@@ -5,6 +5,7 @@
 
 #include "analysis/Comparison.h"
 #include "analysis/HeatMapWindow.h"
+#include "analysis/LoadAnalysis.h"
 #include "analysis/LoadDurationWindow.h"
 #include "analysis/YearOverview.h"
 #include "analysis/YearOverviewWindow.h"
@@ -270,14 +271,21 @@ void Application::listComparison(bool previousYear)
 {
     EarlierPeriod other;
     const ListingRun& listing = m_engine->listing;
-    RunUserAction(m_graphWindow.get(), [&] { other = ListEarlierPeriod(*m_engine, previousYear); });
+    RunUserAction(m_graphWindow.get(), [&] {
+        other = ListEarlierPeriod(*m_engine, previousYear, m_graphWindow->comparisonByWeekday());
+    });
     if (other.year == 0)
         return;
     const auto name = [](int32_t y, int32_t m) {
         return QString::fromStdString(MonthNames(m) + " " + std::to_string(y));
     };
+    // Days of the other period with no day here are said, not dropped unseen.
+    const QString note = other.leftOutDays.empty()
+                             ? QString()
+                             : QStringLiteral("Z porovnání nezobrazeno (mimo vypsané období): ") +
+                                   QString::fromStdString(DaysText(other.leftOutDays));
     m_graphWindow->showComparison(other.bars, name(listing.ListingYear, listing.ListingMonth),
-                                  name(other.year, other.month));
+                                  name(other.year, other.month), note);
 }
 
 int32_t Application::ownBlockNumber() const

@@ -501,6 +501,15 @@ void GraphWindow::createAnalysisMenu()
         AddNamedAction(compare, "PorovnatMesic1", QStringLiteral("Předchozím měsícem"));
     compare->addSeparator();
     BezPorovnani1 = AddNamedAction(compare, "BezPorovnani1", QStringLiteral("Bez porovnání"));
+    compare->addSeparator();
+    PodleDnuTydne1 =
+        AddNamedAction(compare, "PodleDnuTydne1", QStringLiteral("Rok podle dnů v týdnu"));
+    PodleDnuTydne1->setCheckable(true);
+    PodleDnuTydne1->setChecked(true);
+    connect(PodleDnuTydne1, &QAction::toggled, this, [this] {
+        if (m_comparisonKind == Comparison::PreviousYear)
+            chooseComparison(m_comparisonKind);
+    });
     auto* kinds = new QActionGroup(this);
     for (QAction* item : {PorovnatRok1, PorovnatMesic1, BezPorovnani1}) {
         item->setCheckable(true);
@@ -576,13 +585,24 @@ void GraphWindow::dropComparison()
     m_comparison.clear();
     m_comparisonShown = false;
     fillComparison();
+    if (!m_comparisonNote.isEmpty() && statusBar()->currentMessage() == m_comparisonNote)
+        statusBar()->clearMessage();
+    m_comparisonNote.clear();
+}
+
+bool GraphWindow::comparisonByWeekday() const
+{
+    return PodleDnuTydne1->isChecked();
 }
 
 void GraphWindow::showComparison(const std::vector<GraphBar>& bars, const QString& periodName,
-                                 const QString& comparisonName)
+                                 const QString& comparisonName, const QString& note)
 {
     if (m_comparisonKind == Comparison::None)
         return;
+    m_comparisonNote = note;
+    if (!note.isEmpty())
+        statusBar()->showMessage(note);
     m_comparison = bars;
     m_periodName = periodName;
     m_comparisonName = comparisonName;

@@ -71,9 +71,13 @@ public:
     // The comparison asked for with comparisonRequested: the other period's
     // bars, already moved onto this period's days (AlignToPeriod), drawn as a
     // line with a legend naming both periods. No bars: the legend says so.
+    // `note` (the other period's days not shown) stands in the status line.
     void showComparison(const std::vector<GraphBar>& bars, const QString& periodName,
-                        const QString& comparisonName);
+                        const QString& comparisonName, const QString& note = QString());
     Comparison comparison() const { return m_comparisonKind; }
+    // "Rok podle dnů v týdnu": the previous year's Monday over this Monday;
+    // unchecked, day d of a month over day d.
+    bool comparisonByWeekday() const;
     // The names in the legend; empty while it is hidden.
     QStringList legendNames() const;
     // The maximum's mark as drawn; empty when it is not shown.
@@ -169,6 +173,7 @@ private:
     std::vector<GraphBar> m_comparison; // aligned onto this period
     QString m_periodName;
     QString m_comparisonName;
+    QString m_comparisonNote; // shown in the status line
     bool m_comparisonShown = false;
     double m_comparisonMin = 0; // its values, for the automatic axis
     double m_comparisonMax = 0;
@@ -206,6 +211,7 @@ private:
     QAction* PorovnatRok1 = nullptr;
     QAction* PorovnatMesic1 = nullptr;
     QAction* BezPorovnani1 = nullptr;
+    QAction* PodleDnuTydne1 = nullptr;
     QAction* VyznacitMaximum1 = nullptr;
     QLabel* m_hoverLabel = nullptr;
 };

@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QMouseEvent>
+#include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
 
@@ -186,10 +187,19 @@ void AnalysisWindowsTest::programOpensAndCompares_data()
     QTest::addColumn<int>("year");
     QTest::addColumn<int>("month");
     QTest::addColumn<QString>("name");
-    QTest::newRow("previous month") << 2024 << "PorovnatMesic1" << 2024 << 2 << "ÚNOR 2024";
-    QTest::newRow("previous year") << 2024 << "PorovnatRok1" << 2023 << 3 << "BŘEZEN 2023";
+    QTest::addColumn<bool>("byWeekday");
+    QTest::addColumn<int>("underMarch1"); // the day of the other month drawn over 1 March
+    QTest::addColumn<QString>("leftOut"); // the status line's days not shown
+    QTest::newRow("previous month")
+        << 2024 << "PorovnatMesic1" << 2024 << 2 << "ÚNOR 2024" << true << 1 << "";
+    // Friday 1 March 2024 over Friday 3 March 2023; its 1st and 2nd fall before.
+    QTest::newRow("previous year") << 2024 << "PorovnatRok1" << 2023 << 3 << "BŘEZEN 2023" << true
+                                   << 3 << "01.03.2023–02.03.2023";
+    QTest::newRow("previous year by date")
+        << 2024 << "PorovnatRok1" << 2023 << 3 << "BŘEZEN 2023" << false << 1 << "";
     // Listed with the older description, whose blocks lie in another order.
-    QTest::newRow("older description") << 2023 << "PorovnatMesic1" << 2023 << 2 << "ÚNOR 2023";
+    QTest::newRow("older description")
+        << 2023 << "PorovnatMesic1" << 2023 << 2 << "ÚNOR 2023" << true << 1 << "";
 }
 
 void AnalysisWindowsTest::programOpensAndCompares()
@@ -199,6 +209,9 @@ void AnalysisWindowsTest::programOpensAndCompares()
     QFETCH(int, year);
     QFETCH(int, month);
     QFETCH(QString, name);
+    QFETCH(bool, byWeekday);
+    QFETCH(int, underMarch1);
+    QFETCH(QString, leftOut);
 
     kwtest::ProgramDir dir;
     kw::demo::DemoOptions options;
@@ -226,18 +239,22 @@ void AnalysisWindowsTest::programOpensAndCompares()
 
     graphWindow->show();
     QVERIFY(QTest::qWaitForWindowExposed(graphWindow));
+    kwtest::findChild<QAction>(graphWindow, QStringLiteral("PodleDnuTydne1"))
+        ->setChecked(byWeekday);
     kwtest::findChild<QAction>(graphWindow, item)->trigger();
     QCOMPARE(graphWindow->legendNames(),
              (QStringList{QStringLiteral("BŘEZEN %1").arg(listedYear), name}));
+    const QString status = graphWindow->statusBar()->currentMessage();
+    QCOMPARE(status.mid(status.indexOf(QStringLiteral(": ")) + 2), leftOut);
 
-    // Over 1 March 10:00 lies 1 <month> 10:00 of the other period.
+    // Over 1 March 10:00 lies <underMarch1> <month> 10:00 of the other period.
     kw::QuietListing quiet(dir.path(), 0, e.settings, e.division.DayStartOffset());
     const int32_t ownBlock =
         kw::MatchingBlock(kw::OverviewBlocks(dir.path(), 0), e.description.CurrentBlockTitle);
     QCOMPARE(ownBlock, 1);
     const std::vector<kw::GraphBar> other = quiet.WholeMonth(year, month, ownBlock);
     const auto otherFirst =
-        static_cast<int64_t>(kw::DateTimeToSeconds(year, month, 1, 0, 0, 0) / 86400);
+        static_cast<int64_t>(kw::DateTimeToSeconds(year, month, underMarch1, 0, 0, 0) / 86400);
     const std::optional<std::size_t> there = kw::NearestBar(other, At(otherFirst, 36000), 1e-6);
     const auto march1 =
         static_cast<int64_t>(kw::DateTimeToSeconds(listedYear, 3, 1, 0, 0, 0) / 86400);
