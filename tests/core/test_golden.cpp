@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cmath>
 #include <ctime>
 
@@ -332,39 +331,6 @@ TEST(ReportExitStatus, PeriodsThatCannotBeListed)
             EXPECT_NE(err.str().find(c.message ? c.message : c.args[1].c_str()), std::string::npos)
                 << what;
         }
-    }
-}
-
-// A listing or an export that standard output did not take is a failure.
-TEST(ReportExitStatus, UnwritableStandardOutput)
-{
-    kwtest::TempDir dir;
-    demo::DemoOptions options;
-    options.lastDay = {2024, 3, 10};
-    options.months = 2;
-    std::string error;
-    ASSERT_TRUE(demo::WriteDemoArchive(dir.path(), options, &error)) << error;
-    // A disk that is full: every write fails.
-    struct FullDisk : std::streambuf {
-        int overflow(int) override
-        {
-            errno = ENOSPC;
-            return traits_type::eof();
-        }
-    };
-    for (const char* format : {"text", "csv", "xlsx"}) {
-        std::vector<std::string> args = {"--dir", dir.path(), "--month",  "2024-02",
-                                         "--day", "3",        "--format", format};
-        if (format == std::string("xlsx"))
-            args.insert(args.end(), {"--output", dir.path() + "x.xlsx"});
-        FullDisk full;
-        std::ostream out(&full);
-        std::ostringstream err;
-        EXPECT_EQ(kw::RunReport(args, dir.path(), out, err), format == std::string("xlsx") ? 0 : 1)
-            << format;
-        EXPECT_EQ(err.str().find("standardní výstup") != std::string::npos,
-                  format != std::string("xlsx"))
-            << err.str();
     }
 }
 

@@ -255,15 +255,11 @@ void CalendarWindowTest::popupRules()
     QCOMPARE(buttonOfDay(window, 1)->text(), QStringLiteral("[1]"));
     QCOMPARE(fontStyle(buttonOfDay(window, 7)), QStringLiteral("normal"));
 
-    // The holidays say in the window what they marked, and then that all are there.
-    for (const char* said :
-         {"Státní svátky roku 2024 označené jako N: 12 (", "Všechny státní svátky roku 2024 už"}) {
-        BoxAnswerer answers;
-        window->findChild<QAction*>(QStringLiteral("DoplnitSvatky"))->trigger();
-        QCOMPARE(answers.boxes.size(), 1);
-        QVERIFY2(answers.first().text.startsWith(QString::fromUtf8(said)),
-                 qPrintable(answers.first().text));
-    }
+    // The holidays say in the window which days they marked.
+    BoxAnswerer answers;
+    window->findChild<QAction*>(QStringLiteral("DoplnitSvatky"))->trigger();
+    QVERIFY(answers.first().text.startsWith(
+        QStringLiteral("Státní svátky roku 2024 označené jako N: 12 (")));
 }
 
 void CalendarWindowTest::monthButtons()
