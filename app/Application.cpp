@@ -243,10 +243,8 @@ void Application::connectWindows()
                    QStringLiteral("hodnoty"), listed);
     // The graph exports what it draws: none once another choice emptied it.
     AddExportItems(graph->exportMenu(), graph->exportMenu()->actions().value(0), graph,
-                   QStringLiteral("hodnoty"), [this, listed]() -> std::optional<ExportSource> {
-                       if (m_engine->graph.bars().empty())
-                           return std::nullopt;
-                       return listed();
+                   QStringLiteral("hodnoty"), [graph, listed]() -> std::optional<ExportSource> {
+                       return graph->showsListing() ? listed() : std::nullopt;
                    });
 
     ListingParametersWindow* parameters = m_listingParametersWindow.get();

@@ -5,6 +5,7 @@
 #include "BenchSupport.h"
 #include "analysis/QuietListing.h"
 #include "analysis/YearOverview.h"
+#include "archive/AtomicFile.h"
 #include "export/Xlsx.h"
 #include "tools/DemoArchive.h"
 
@@ -108,8 +109,9 @@ void BM_YearWorkbook(benchmark::State& state)
     const kw::YearOverview overview = kw::SummariseYear(listed, Facts());
     const std::string path = kwbench::TemporaryDirectory("kwatrix-bench-xlsx") + "rok.xlsx";
     for (auto _ : state) {
-        std::string reason;
-        if (!kw::SaveXlsx(kw::YearWorkbook(overview, listed, {}), path, &reason))
+        std::string bytes, reason;
+        if (!kw::XlsxBytes(kw::YearWorkbook(overview, listed, {}), bytes, &reason) ||
+            !kw::SaveFile(path, bytes, &reason))
             state.SkipWithError(reason.c_str());
     }
     state.counters["sheets"] = 14;

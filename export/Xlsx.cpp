@@ -156,12 +156,6 @@ bool WriteSheet(lxw_workbook* book, const Sheet& sheet, lxw_format* header, lxw_
 
 } // namespace
 
-bool SaveXlsx(const Workbook& workbook, const std::string& path, std::string* reason)
-{
-    std::string bytes;
-    return XlsxBytes(workbook, bytes, reason) && SaveFile(path, bytes, reason);
-}
-
 bool XlsxBytes(const Workbook& workbook, std::string& bytes, std::string* reason)
 {
     const auto fail = [&](const std::string& why) {

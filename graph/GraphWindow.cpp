@@ -1066,8 +1066,7 @@ QByteArray GraphWindow::chartPdf() const
 
 void GraphWindow::saveAsPdf()
 {
-    // A chart emptied by another choice of period or block shows nothing.
-    if (m_graph.bars().empty()) {
+    if (!showsListing()) {
         RefuseEmptyExport(this);
         return;
     }

@@ -49,6 +49,9 @@ public:
     QByteArray chartSvg() const;
     // The chart as a vector PDF page, A4 landscape, with its title.
     QByteArray chartPdf() const;
+    // Whether the chart shows a listing: another choice of period or block
+    // empties it, and then it exports nothing.
+    bool showsListing() const { return !m_graph.bars().empty(); }
     // "Export": the program puts the export of each format before "Uložit jako PDF…".
     QMenu* exportMenu() const { return m_exportMenu; }
     // What the chart's PDF is of, asked when it is saved.

@@ -587,7 +587,8 @@ QByteArray OutputWindow::reportPdf(bool wholeWindow)
 
 void OutputWindow::saveAsPdf()
 {
-    if (reportText(true).lines.empty()) {
+    closeBatch();
+    if (Memo1->document()->isEmpty()) {
         RefuseEmptyExport(this);
         return;
     }

@@ -765,6 +765,10 @@ void ApplicationTest::outputWindowExportsTheGraphsValues()
             QVERIFY(!QFile::exists(exportFrom(window, format)));
             QCOMPARE(boxes.captions(), QStringList{QStringLiteral("Export")});
         }
+        kwtest::BoxAnswerer boxes;
+        kwtest::FileDialogAnswerer answer(dir.file(QStringLiteral("nic.pdf")));
+        kwtest::findChild<QAction>(window, "UlozitPDF1")->trigger();
+        QCOMPARE(boxes.captions(), QStringList{QStringLiteral("Export")});
     }
     app.engine().listing.ListingYear = 2024;
     app.engine().listing.ListingMonth = 3;
