@@ -136,6 +136,20 @@ Series QuietListing::CalendarMonthSeries(int32_t year, int32_t month, int32_t bl
     return out;
 }
 
+std::array<int32_t, 32> QuietListing::DayClasses(int32_t year, int32_t month)
+{
+    std::array<int32_t, 32> classes{};
+    Calendar& calendar = m_engine->calendar;
+    try {
+        calendar.LoadCalendarMonth(year, month, "-");
+    } catch (const std::exception&) {
+        // An unreadable KALEND.INI leaves the weekday types, as in a listing.
+    }
+    for (int32_t d = 1; d <= DaysInMonth(year, month); ++d)
+        classes[static_cast<std::size_t>(d)] = calendar.DayType(d) % 10;
+    return classes;
+}
+
 ClockRule QuietListing::clock() const
 {
     return ArchiveClock(m_engine->ini, m_engine->Location.ProgramPath);

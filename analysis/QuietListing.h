@@ -4,6 +4,7 @@
 #include "graph/Series.h"
 #include "listing/DayListing.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -47,6 +48,10 @@ public:
     // the whole-month listing takes with a day start of 0, and nothing else
     // of a listing (no output, sums or graph).
     Series CalendarMonthSeries(int32_t year, int32_t month, int32_t block);
+
+    // The day class (0 working day, 1 day off, 2 rest day) of days 1..31
+    // of a month, from the calendar; index 0 unused.
+    std::array<int32_t, 32> DayClasses(int32_t year, int32_t month);
 
     // How the archive's controller clock runs.
     ClockRule clock() const;

@@ -63,19 +63,25 @@ int32_t MatchingBlock(const std::vector<OverviewBlock>& blocks, const std::strin
     return 0;
 }
 
+MonthSeries ListMonth(QuietListing& quiet, int32_t year, int32_t month, int32_t block,
+                      const std::vector<int32_t>& withFiles)
+{
+    MonthSeries m;
+    m.month = month;
+    m.hasFile = std::find(withFiles.begin(), withFiles.end(), month) != withFiles.end();
+    if (m.hasFile)
+        m.series = quiet.CalendarMonthSeries(year, month, block);
+    else
+        m.series.clock = quiet.clock(); // a month without a file still has its days
+    return m;
+}
+
 std::vector<MonthSeries> ListYear(QuietListing& quiet, int32_t year, int32_t block)
 {
-    std::vector<MonthSeries> months(12);
+    std::vector<MonthSeries> months;
     const std::vector<int32_t> withFiles = quiet.MonthsWithFiles(year);
-    for (int32_t month = 1; month <= 12; ++month) {
-        MonthSeries& m = months[static_cast<std::size_t>(month - 1)];
-        m.month = month;
-        m.hasFile = std::find(withFiles.begin(), withFiles.end(), month) != withFiles.end();
-        if (m.hasFile)
-            m.series = quiet.CalendarMonthSeries(year, month, block);
-        else
-            m.series.clock = quiet.clock(); // a month without a file still has its days
-    }
+    for (int32_t month = 1; month <= 12; ++month)
+        months.push_back(ListMonth(quiet, year, month, block, withFiles));
     return months;
 }
 

@@ -41,6 +41,10 @@ struct MonthSeries {
     Series series;
 };
 
+// One month of `year`, read on `quiet` when `withFiles` (the months of
+// MonthsWithFiles) holds it.
+MonthSeries ListMonth(QuietListing& quiet, int32_t year, int32_t month, int32_t block,
+                      const std::vector<int32_t>& withFiles);
 // Every month of `year`, read on `quiet`.
 std::vector<MonthSeries> ListYear(QuietListing& quiet, int32_t year, int32_t block);
 

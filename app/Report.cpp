@@ -3,6 +3,8 @@
 // standard error every completed log line.
 #include "app/Report.h"
 
+#include "analysis/Bill.h"
+#include "analysis/Contract.h"
 #include "analysis/QuietListing.h"
 #include "analysis/YearOverview.h"
 #include "archive/AtomicFile.h"
@@ -83,6 +85,9 @@ const char kUsage[] =
     "       kwatrix-report [--dir DIR] [--device N] --year YYYY [--block N] [--impulses]\n"
     "                      [--capacity X] [--format text|csv|excel-csv|json|xlsx]\n"
     "                      [--output FILE]\n"
+    "       kwatrix-report [--dir DIR] [--device N] --bill YYYY[-MM]\n"
+    "                      [--format text|csv|excel-csv|json|xlsx] [--output FILE]\n"
+    "       kwatrix-report [--dir DIR] [--device N] --advise-capacity YYYY\n"
     "       kwatrix-report --help | --version\n"
     "PERIOD: --day D | --whole-month | --energy-month | --range A-B | --raw N\n"
     "--format csv|excel-csv|json: the quarter-hour values of the listing instead of\n"
@@ -96,8 +101,14 @@ const char kUsage[] =
     "--year: the year overview, a row for each month with data: quarter-hours,\n"
     "        energy, average, maximum and its time, quarter-hours above --capacity\n"
     "        (the reserved capacity in the block's unit)\n"
-    "exit status: 0 done; 1 an I/O error ended the listing; 2 bad arguments, or a day\n"
-    "             or range the month does not have; 3 archive description not loadable;\n"
+    "--bill: the check of the distribution bill of each month (or one month) by the\n"
+    "        contract and price list in KWATRIX-SMLOUVA.INI beside the month files\n"
+    "--advise-capacity: the ten highest quarter-hours of the year and the cheapest\n"
+    "        booking of the reserved capacity, for that year and the next\n"
+    "exit status: 0 done; 1 an I/O error ended the listing, or a month could not be\n"
+    "             read whole; 2 bad arguments, a day or range the month does not\n"
+    "             have, or a missing or invalid contract or price list (named);\n"
+    "             3 archive description not loadable;\n"
     "             4 energy-month ends missing; 5 the raw listing's read failed\n";
 
 constexpr int kDone = 0;
@@ -107,7 +118,7 @@ constexpr int kNoDescription = 3;
 constexpr int kEnergyMonthEnds = 4;
 constexpr int kRawListingFailed = 5;
 
-enum class Period { None, Day, WholeMonth, EnergyMonth, Range, Raw, Year };
+enum class Period { None, Day, WholeMonth, EnergyMonth, Range, Raw, Year, Bill, Advice };
 
 struct Arguments {
     std::string dir;
@@ -124,6 +135,7 @@ struct Arguments {
     std::string output;          // the file of an export; empty: standard output
     bool csvExcel = false;
     int32_t year = 0;
+    int32_t billMonth = 0; // --bill YYYY-MM; 0: the whole year
     std::optional<double> capacity;
 };
 
@@ -241,6 +253,16 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a)
                 !ParseNumber(v, DayArchive::FirstYear, DayArchive::LastYear, a.year) ||
                 !setPeriod(Period::Year))
                 return "--year takes a year " + YearsHeld() + ", and only one period";
+        } else if (arg == "--bill" || arg == "--advise-capacity") {
+            const bool bill = arg == "--bill";
+            const bool given = value(v);
+            const bool withMonth = bill && v.size() == 7;
+            if (!given || (v.size() != 4 && !withMonth) ||
+                !ParseNumber(v.substr(0, 4), DayArchive::FirstYear, DayArchive::LastYear, a.year) ||
+                (withMonth && (v[4] != '-' || !ParseNumber(v.substr(5), 1, 12, a.billMonth))) ||
+                !setPeriod(bill ? Period::Bill : Period::Advice))
+                return arg + (bill ? " takes YYYY or YYYY-MM" : " takes YYYY") + " of " +
+                       YearsHeld() + ", and only one period";
         } else if (arg == "--capacity") {
             double c = 0;
             if (!value(v) || !ParseCapacity(v, c))
@@ -289,6 +311,12 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a)
         return std::string("--output goes with --format");
     if (a.period == Period::Year && (a.month || !a.values.empty()))
         return std::string("--year goes with neither --month nor --values");
+    const bool bill = a.period == Period::Bill || a.period == Period::Advice;
+    if (bill && (a.month || !a.values.empty() || a.block || a.impulses))
+        return std::string(
+            "--bill and --advise-capacity go with none of --month, --values, --block, --impulses");
+    if (a.period == Period::Advice && a.format != "text")
+        return std::string("--advise-capacity writes text only");
     if (a.capacity && a.period != Period::Year)
         return std::string("--capacity goes with --year");
     // The capacity is in the block's unit; impulses have none.
@@ -326,6 +354,59 @@ public:
 private:
     std::ostream& m_err;
 };
+
+// The bill check and the capacity advice of the device, by the contract
+// beside the month files.
+int ReportBill(const Arguments& a, const std::string& dir, Engine& engine, std::ostream& out,
+               std::ostream& err)
+{
+    ContractFile file;
+    const int32_t loaded = file.Load(dir);
+    if (loaded == ENOENT) {
+        err << "kwatrix-report: " << ContractFile::StoragePath(dir)
+            << ": soubor smlouvy a ceníku chybí (Nastavení → Smlouva a ceník)\n";
+        return kBadArguments;
+    }
+    if (loaded != 0) {
+        err << "kwatrix-report: " << file.LastErrorText << '\n';
+        return loaded == ContractFile::BadContent ? kBadArguments : kIoError;
+    }
+    const int32_t device = engine.Location.DeviceNo;
+    const DeviceContract* contract = file.contracts.find(device);
+    const std::string problem =
+        ContractProblem(contract, device, TariffZones(engine.division), a.year, a.billMonth);
+    if (!problem.empty()) {
+        err << "kwatrix-report: " << ContractFile::FileName << ": " << problem << '\n';
+        return kBadArguments;
+    }
+    // An invoice is for the calendar month: the day starts at midnight.
+    ListingSettings settings = engine.settings;
+    settings.ConvertValues = true;
+    QuietListing quiet(dir, device, settings, 0);
+    const YearBill bill = ListBills(quiet, *contract, engine.division, a.year, a.billMonth);
+    if (a.period == Period::Advice) {
+        const std::string text = AdviceText(AdviseCapacity(bill, *contract));
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    } else if (const ExportFormat* format = FindExportFormat(a.format)) {
+        const SeriesBlock block{contract->activeBlock, bill.activeName, "kW", true};
+        const std::string period =
+            a.billMonth ? MonthKey(a.year, a.billMonth) : std::to_string(a.year);
+        const ExportSource source =
+            BillExportSource(bill, *contract,
+                             ExportParameters(dir, device, block, "kW",
+                                              period + " (kalendářní měsíce)", 0, std::nullopt));
+        if (!WriteExport(*format, source, a.output, out, err))
+            return kIoError;
+    } else {
+        const std::string text = BillText(bill, *contract);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    }
+    out.flush();
+    const std::vector<std::string> failures = BillFailures(bill);
+    for (const std::string& failure : failures)
+        err << failure << '\n';
+    return failures.empty() ? kDone : kIoError;
+}
 
 int Report(const std::vector<std::string>& args, const std::string& defaultDir, std::ostream& out,
            std::ostream& err)
@@ -373,7 +454,8 @@ int Report(const std::vector<std::string>& args, const std::string& defaultDir, 
     };
     StreamOutputTarget stdoutTarget(out);
     CountingOutputTarget nowhere;
-    const bool listingText = a.values.empty() && a.format == "text" && a.period != Period::Year;
+    const bool listingText = a.values.empty() && a.format == "text" && a.period != Period::Year &&
+                             a.period != Period::Bill && a.period != Period::Advice;
     engine.output.setTarget(listingText ? static_cast<OutputTarget*>(&stdoutTarget) : &nowhere);
 
     engine.LogProgramPath();
@@ -456,6 +538,9 @@ int Report(const std::vector<std::string>& args, const std::string& defaultDir, 
         return failures.empty() ? kDone : kIoError;
     }
 
+    if (a.period == Period::Bill || a.period == Period::Advice)
+        return ReportBill(a, dir, engine, out, err);
+
     try {
         switch (a.period) {
         case Period::Day:
@@ -482,6 +567,8 @@ int Report(const std::vector<std::string>& args, const std::string& defaultDir, 
             break;
         case Period::None:
         case Period::Year:
+        case Period::Bill:
+        case Period::Advice:
             break;
         }
     } catch (const std::exception& e) {

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
@@ -440,6 +441,56 @@ bool ReadWholeFile(const std::string& path, std::string& bytes)
     }
     ::close(fd);
     return true;
+}
+
+bool KeepDamagedFile(const std::string& path, const std::string& stem, const std::string& suffix,
+                     std::string& kept, std::string& reason)
+{
+    // A copy of a damaged file larger than this is no copy of ours to make.
+    constexpr uint64_t MaxKeptCopyBytes = 64u * 1024 * 1024;
+    const std::string target = SaveTarget(path);
+    const auto slash = target.rfind('/');
+    const std::string dir =
+        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    kept.clear();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string candidate =
+            dir + stem + "-poskozeny-" + stamp +
+            (attempt > 0 ? "-" + std::to_string(attempt + 1) : std::string()) + "." + suffix;
+        if (::link(target.c_str(), candidate.c_str()) == 0) {
+            kept = candidate;
+            return true;
+        }
+        if (errno == EEXIST)
+            continue;
+        // No hard links on this file system: a copy does it.
+        std::string bytes, why;
+        if (!ReadInputFile(target, MaxKeptCopyBytes, bytes)) {
+            const int err = errno;
+            reason = std::string("poškozený soubor nelze uschovat (") + SystemErrorText(err) +
+                     "), proto nebyl přepsán";
+            errno = err;
+            return false;
+        }
+        if (WriteNewFile(candidate, bytes, &why)) {
+            kept = candidate;
+            return true;
+        }
+        if (errno != EEXIST) {
+            const int err = errno;
+            reason = "poškozený soubor nelze uschovat (" + why + "), proto nebyl přepsán";
+            errno = err;
+            return false;
+        }
+    }
+    errno = EEXIST;
+    reason = "poškozený soubor nelze uschovat";
+    return false;
 }
 
 std::string SaveFailureText(const std::string& path, const std::string& reason)

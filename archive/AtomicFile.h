@@ -118,6 +118,14 @@ bool UpdateFile(const std::string& path, uint64_t maxBytes,
 // Writes a new file that must not exist yet (a kept copy of a damaged file).
 bool WriteNewFile(const std::string& path, std::string_view bytes, std::string* reason = nullptr);
 
+// Keeps a file that failed to load beside its save target before a save
+// replaces it: "STEM-poskozeny-YYYYMMDD-HHMMSS.SUFFIX" (ASCII, so that it
+// survives any file system the archive may sit on), a hard link or else a
+// copy, never over another file. Under the caller's lock. False with the
+// Czech reason when it cannot be kept; the file must not be replaced then.
+bool KeepDamagedFile(const std::string& path, const std::string& stem, const std::string& suffix,
+                     std::string& kept, std::string& reason);
+
 // Reads a whole file; false when it cannot be opened or read. Blocks on a
 // FIFO: for files the program itself wrote, not for inputs.
 bool ReadWholeFile(const std::string& path, std::string& bytes);

@@ -19,28 +19,6 @@ namespace kw {
 
 namespace {
 
-// A damaged file is kept under this name before anything is saved over it;
-// ASCII only, so that it survives any file system the archive may sit on.
-std::string KeptCopyName(int attempt)
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    return std::string("ROZ_DNEW-poskozeny-") + stamp +
-           (attempt > 0 ? "-" + std::to_string(attempt + 1) : std::string()) + ".CFG";
-}
-
-std::string DirectoryOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-// A copy of a damaged file larger than this is no copy of ours to make.
-constexpr uint64_t MaxKeptCopyBytes = 64u * 1024 * 1024;
-
 using Bytes = DayDivision::Bytes;
 constexpr std::size_t RecordSize = DayDivision::RecordSize;
 
@@ -366,29 +344,9 @@ int32_t DayDivision::SaveDayDivision(const std::string& programPath, bool overwr
     // A file that failed to load may still hold the user's groups: it is kept
     // under a name that says so, never silently replaced.
     if (m_keepAside && now.exists) {
-        const std::string target = SaveTarget(path);
-        std::string kept;
-        for (int attempt = 0; attempt < 100 && kept.empty(); ++attempt) {
-            const std::string candidate = DirectoryOf(target) + KeptCopyName(attempt);
-            if (::link(target.c_str(), candidate.c_str()) == 0) {
-                kept = candidate;
-            } else if (errno != EEXIST) {
-                // No hard links on this file system: a copy does it.
-                std::string bytes, reason;
-                if (!ReadInputFile(target, MaxKeptCopyBytes, bytes))
-                    return SaveFailed(path, errno,
-                                      std::string("poškozený soubor nelze uschovat (") +
-                                          SystemErrorText(errno) + "), proto nebyl přepsán");
-                if (WriteNewFile(candidate, bytes, &reason))
-                    kept = candidate;
-                else if (errno != EEXIST)
-                    return SaveFailed(path, errno,
-                                      "poškozený soubor nelze uschovat (" + reason +
-                                          "), proto nebyl přepsán");
-            }
-        }
-        if (kept.empty())
-            return SaveFailed(path, EEXIST, "poškozený soubor nelze uschovat");
+        std::string kept, reason;
+        if (!KeepDamagedFile(path, "ROZ_DNEW", "CFG", kept, reason))
+            return SaveFailed(path, errno != 0 ? errno : EEXIST, reason);
         KeptCopyPath = kept;
     }
 
