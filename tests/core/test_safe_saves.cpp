@@ -1,6 +1,7 @@
 // The files the program writes (ROZ_DNEW.CFG, KALEND.INI) survive every failed
 // or interrupted save: the old bytes stay, the failure is reported, and a
 // process killed while saving leaves the old or the new file, never a mix.
+#include "analysis/Contract.h"
 #include "archive/AtomicFile.h"
 #include "archive/Errors.h"
 #include "archive/Ini.h"
@@ -124,10 +125,20 @@ bool CalendarEditFailed(const std::string& dir)
     return false;
 }
 
+bool ContractSaveFailed(const std::string& dir)
+{
+    kw::ContractFile file;
+    if (file.Load(dir) != 0)
+        return false;
+    file.contracts.forDevice(0).tolerancePercent += 1;
+    return file.Save(dir) != 0 && !file.LastErrorText.empty();
+}
+
 const std::vector<Save>& Saves()
 {
     static const std::vector<Save> saves = {
         {"day division", "ROZ_DNEW.CFG", DayDivisionSaveFailed},
+        {"contract", "KWATRIX-SMLOUVA.INI", ContractSaveFailed},
         {"INI value", "KALEND.INI", IniWriteFailed},
         {"calendar popup", "KALEND.INI", CalendarEditFailed},
     };
@@ -138,6 +149,7 @@ void WriteProgramFiles(const std::string& dir)
 {
     std::ofstream(dir + "ROZ_DNEW.CFG", std::ios::binary) << demo::DayDivisionRecord();
     std::ofstream(dir + "KALEND.INI", std::ios::binary) << demo::CalendarText(2023, 2024);
+    std::ofstream(dir + "KWATRIX-SMLOUVA.INI") << "[Zarizeni 0]\nCinnyBlok = 1\n";
 }
 
 // Runs `body` in a child process and returns its exit status (-1: killed).
@@ -162,6 +174,7 @@ protected:
     {
         const std::string cfg = ReadFile(programDir + "ROZ_DNEW.CFG");
         const std::string ini = ReadFile(programDir + "KALEND.INI");
+        const std::string contract = ReadFile(programDir + "KWATRIX-SMLOUVA.INI");
         const std::vector<std::string> entries = Entries(programDir);
         ASSERT_EQ(cfg.size(), kw::DayDivision::RecordSize);
         for (const Save& save : Saves()) {
@@ -169,6 +182,7 @@ protected:
             EXPECT_EQ(attempt(save), 0) << "the failure was not reported";
             EXPECT_EQ(ReadFile(programDir + "ROZ_DNEW.CFG"), cfg);
             EXPECT_EQ(ReadFile(programDir + "KALEND.INI"), ini);
+            EXPECT_EQ(ReadFile(programDir + "KWATRIX-SMLOUVA.INI"), contract);
             EXPECT_EQ(Entries(programDir), entries) << "a temporary file was left";
         }
     }
@@ -438,7 +452,8 @@ TEST_F(SafeSaves, DamagedDayDivisionIsKeptBeforeTheFirstSave)
     // Kept once: later saves replace only their own file.
     ASSERT_EQ(d.SaveDayDivision(dir.path()), 0);
     EXPECT_TRUE(d.KeptCopyPath.empty());
-    EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"KALEND.INI", kept, "ROZ_DNEW.CFG"}));
+    EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"KALEND.INI", "KWATRIX-SMLOUVA.INI",
+                                                             kept, "ROZ_DNEW.CFG"}));
 }
 
 TEST_F(SafeSaves, DayDivisionChangedByAnotherCopyIsOverwrittenOnlyWhenConfirmed)

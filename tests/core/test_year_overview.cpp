@@ -1,5 +1,7 @@
 // The year overview against the whole-month listings it stands for, month by
 // month, and the rule that turns a block's unit into an energy.
+#include "analysis/Bill.h"
+#include "analysis/Contract.h"
 #include "analysis/QuietListing.h"
 #include "analysis/YearOverview.h"
 #include "app/Report.h"
@@ -196,6 +198,172 @@ TEST(YearOverview, SeriesCountsExactValuesInTheUnitsOfWhatTheyAre)
     EXPECT_EQ(series.Instant({at(7, 1, 0, 15)}), "2024-07-01T00:15:00+02:00");
 }
 
+// February 2026 of a power block: every quarter-hour at `power` kW (or
+// kVAr) but those `special` gives; `days` of it.
+kw::MonthSeries February(double power, std::map<int, double> special = {}, int days = 28)
+{
+    kw::MonthSeries m{2, true, {}};
+    m.series.kind = kw::SeriesKind::MeanPower;
+    for (int d = 1; d <= days; ++d) {
+        const int64_t day = kw::DaysFromCivil(2026, 2, d);
+        for (int q = 0; q < 96; ++q) {
+            const auto at = special.find(d * 100 + q);
+            const float shown = static_cast<float>(at == special.end() ? power : at->second);
+            m.series.Add(day, q, kw::DateTimeToWholeSeconds(2026, 2, d, 0, 0, 0) + (q + 1) * 900,
+                         shown / 4, shown);
+        }
+        m.series.EndDay(2026, 2, d, day, 0, "");
+    }
+    return m;
+}
+
+// The worked example of the bill, every item by hand: RK 250 kW, one
+// quarter-hour (10.2. 10:00-10:15, a Tuesday) at 287.5 kW, 100 kW otherwise;
+// 36 kVAr inductive throughout, 20 kVAr capacitive in one quarter-hour;
+// "VT" 06:00-22:00 on working days, "NT" the rest.
+TEST(Bill, WorkedExampleAndWhatMakesAMonthIncomplete)
+{
+    kw::DayDivision division;
+    for (int q = 0; q < 96; ++q)
+        division.SetGroupQuarterHour(q >= 24 && q < 88 ? 1 : 2, q, true);
+    division.SetOutputSumName(1, "VT");
+    division.SetOutputSumGroups(1, 0, 1u << 1);
+    division.SetOutputSumName(2, "NT");
+    division.SetOutputSumGroups(2, 0, 1u << 2);
+    division.SetOutputSumGroups(2, 1, 1u << 1 | 1u << 2);
+    division.SetOutputSumGroups(2, 2, 1u << 1 | 1u << 2);
+
+    kw::DeviceContract contract;
+    contract.activeBlock = 1;
+    contract.reactiveBlock = 2;
+    contract.capacitiveBlock = 3;
+    contract.terms = {{"2026-01-01", 250.0, 280.0}};
+    kw::PriceList prices;
+    prices.from = "2026-01-01";
+    prices.annualCapacityPrice = 155.5;
+    prices.monthlyCapacityPrice = 215.3;
+    prices.networkPrice = 95;
+    prices.tariffPrices = {{"VT", 1200}, {"NT", 800}};
+    prices.capacitivePrice = 0.5;
+    contract.prices = {prices};
+
+    const auto input = [](int days) {
+        kw::BillInput in;
+        in.year = 2026;
+        in.month = 2;
+        in.active = February(100, {{1040, 287.5}}, days);
+        in.reactive = February(36);
+        in.capacitive = February(0, {{1500, 20}});
+        in.reactiveBlock = in.capacitiveBlock = true;
+        for (int d = 1; d <= 28; ++d) // 1.2.2026 is a Sunday
+            in.dayClass[static_cast<std::size_t>(d)] = (d % 7 == 1) ? 2 : (d % 7 == 0) ? 1 : 0;
+        return in;
+    };
+    const auto zones = kw::TariffZones(division);
+    const kw::MonthBill b = kw::ComputeMonthBill(input(28), contract, zones);
+    ASSERT_TRUE(b.complete) << b.incomplete.front();
+    EXPECT_EQ(b.active.maximum, 287.5);
+    EXPECT_EQ(b.active.maximumTime, "2026-02-10T10:15:00+01:00");
+    EXPECT_EQ(b.capacityExceedance, 37.5);
+    EXPECT_EQ(b.quartersAboveCapacity, 1);
+    EXPECT_EQ(b.inputExceedance, 7.5);
+    EXPECT_EQ(b.energy, 67246.875); // 2687 x 25 + 71.875 kWh
+    ASSERT_EQ(b.zones.size(), 2u);
+    EXPECT_EQ(b.zones[0].energy, 32046.875); // 20 working days x 64 quarter-hours
+    EXPECT_EQ(b.zones[0].quarters, 1280);
+    EXPECT_EQ(b.zones[1].energy, 35200); // their 32 night quarter-hours, and 8 whole days
+    EXPECT_EQ(b.tanPhi, 0.359);          // 24192 / 67246.875 = 0.35975
+    EXPECT_NEAR(b.cosPhi, 0.9412, 5e-5);
+    EXPECT_EQ(b.surchargePercent, 2.26);
+    EXPECT_EQ(b.capacitive, 5);
+    const std::map<std::string, double> expected = {
+        {"rk", 38875.00},                // 250 x 155.5
+        {"prekroceni_rk", 12110.63},     // 1.5 x 215.3 x 37.5
+        {"prekroceni_prikonu", 6459.00}, // 4 x 215.3 x 7.5
+        {"sit", 6388.45},                // 67.246875 MWh x 95
+        {"tarif:VT", 38456.25},          // 32.046875 x 1200
+        {"tarif:NT", 28160.00},          // 35.2 x 800
+        {"ucinik", 1022.95},             // 2.26 % of 38875 + 6388.45
+        {"kapacitni", 2.50},             // 5 kvarh x 0.5
+        {"celkem", 131474.78}};
+    for (const kw::BillItem& item : kw::BillItems(b)) {
+        ASSERT_TRUE(item.amount) << item.key;
+        EXPECT_DOUBLE_EQ(*item.amount, expected.at(item.key)) << item.key;
+    }
+    // The invoice beside it: off by more than the tolerance is marked.
+    kw::Invoice invoice{"2026-02", {{"rk", 38875}, {"sit", 6500}, {"celkem", 131500}}};
+    for (const kw::InvoiceRow& r : kw::CompareInvoice(b, &invoice, 1)) {
+        if (r.invoiced) {
+            EXPECT_EQ(r.exceeds, r.key == "sit") << r.key;
+        }
+    }
+
+    const struct {
+        const char* name;
+        std::function<void(kw::BillInput&, kw::DeviceContract&)> change;
+        const char* why;
+    } incomplete[] = {
+        {"a day missing", [&](kw::BillInput& in, kw::DeviceContract&) { in = input(27); },
+         "chybí 96 z 2688"},
+        {"an unreadable entry",
+         [](kw::BillInput& in, kw::DeviceContract&) {
+             in.reactive.series.days[3].result = -3;
+             in.reactive.series.days[3].state = kw::DayState::NoRecord;
+         },
+         "nelze přečíst"},
+        {"no reactive block",
+         [](kw::BillInput& in, kw::DeviceContract&) { in.reactiveBlock = false; }, "jalový"},
+        {"a quarter-hour in no zone",
+         [](kw::BillInput&, kw::DeviceContract& c) { c.prices[0].tariffPrices.erase("NT"); },
+         "žádného oceněného tarifu"},
+    };
+    for (const auto& c : incomplete) {
+        kw::BillInput in = input(28);
+        kw::DeviceContract changed = contract;
+        c.change(in, changed);
+        const kw::MonthBill m = kw::ComputeMonthBill(in, changed, kw::TariffZones(division));
+        EXPECT_FALSE(m.complete) << c.name;
+        EXPECT_FALSE(m.total) << c.name;
+        ASSERT_FALSE(m.incomplete.empty()) << c.name;
+        EXPECT_NE(m.incomplete.front().find(c.why), std::string::npos) << m.incomplete.front();
+    }
+}
+
+// Booking the capacity: the annual RK only rises within the year, each
+// month's own booking covers the rest, a small exceedance is paid instead.
+TEST(Bill, CheapestCapacityPlan)
+{
+    kw::PriceList p;
+    p.annualCapacityPrice = 100;
+    p.monthlyCapacityPrice = 150;
+    std::array<const kw::PriceList*, 12> prices;
+    prices.fill(&p);
+    // Ten months at 200 kW and two at 260: booking 60 kW for two months
+    // (18,000) beats 60 kW more all year (72,000).
+    std::array<double, 12> maxima;
+    maxima.fill(200);
+    maxima[6] = maxima[7] = 260;
+    kw::CapacityPlan plan = kw::BestCapacityPlan(maxima, prices);
+    EXPECT_EQ(plan.annual[0], 200);
+    EXPECT_EQ(plan.monthly[6], 60);
+    EXPECT_EQ(plan.cost, 12 * 200 * 100 + 2 * 60 * 150);
+    // A step that lasts: the annual RK is raised, never lowered again.
+    maxima.fill(200);
+    for (int m = 4; m < 12; ++m)
+        maxima[static_cast<std::size_t>(m)] = 300;
+    plan = kw::BestCapacityPlan(maxima, prices);
+    EXPECT_EQ(plan.annual[3], 200);
+    EXPECT_EQ(plan.annual[4], 300);
+    EXPECT_EQ(plan.annual[11], 300);
+    EXPECT_EQ(plan.cost, 4 * 200 * 100 + 8 * 300 * 100);
+    // 0.4 kW over: a 1.5 x penalty (90) is cheaper than a whole kW booked (150).
+    maxima.fill(200);
+    maxima[0] = 200.4;
+    plan = kw::BestCapacityPlan(maxima, prices);
+    EXPECT_EQ(plan.monthly[0], 0);
+    EXPECT_DOUBLE_EQ(plan.over[0], 200.4 - 200);
+}
+
 std::string Report(const std::string& dir, std::vector<std::string> args, int status)
 {
     args.insert(args.begin(), {"--dir", dir});
@@ -297,6 +465,10 @@ TEST(ReportYear, JsonAgreesWithTheWholeMonthJson)
     EXPECT_GT(overSome, 0);
 }
 
+const char kContract[] = "[Zarizeni 0]\nCinnyBlok = 1\nJalovyBlok = 2\n"
+                         "[Zarizeni 0 Smlouva 2023-06-01]\nRocniRK = 250\n"
+                         "[Zarizeni 0 Cenik 2024-01-01]\nCenaRocniRK = 155.5\n";
+
 // A month file that cannot be read is no month without data: the other
 // months are still shown, and the run names the month and fails.
 TEST(ReportYear, UnreadableMonthFailsTheRun)
@@ -325,6 +497,68 @@ TEST(ReportYear, UnreadableMonthFailsTheRun)
     EXPECT_NE(csv.find("\n2024-01,data,"), std::string::npos) << csv;
     EXPECT_NE(csv.find("\n2024-02,unreadable,0,2784,"), std::string::npos) << csv;
     EXPECT_NE(csv.find("\n2024-03,data,"), std::string::npos) << csv;
+    // The bill of that year names it too.
+    std::ofstream(dir.path() + "KWATRIX-SMLOUVA.INI") << kContract;
+    std::ostringstream billOut, billErr;
+    EXPECT_EQ(kw::RunReport({"--dir", dir.path(), "--bill", "2024"}, dir.path(), billOut, billErr),
+              1);
+    EXPECT_NE(billErr.str().find("\n2024-02: "), std::string::npos) << billErr.str();
+}
+
+// The bill of the demo year rests on the same months as the year overview;
+// a contract that does not do is named, and refused.
+TEST(ReportYear, BillAgreesWithTheOverviewAndNamesABadContract)
+{
+    using Json = nlohmann::json;
+    kwtest::TempDir dir;
+    DemoArchiveInto(dir.path());
+    const std::string file = dir.path() + "KWATRIX-SMLOUVA.INI";
+    std::ofstream(file) << kContract;
+    const Json year = Json::parse(Report(dir.path(), {"--year", "2024", "--format", "json"}));
+    const Json bill = Json::parse(Report(dir.path(), {"--bill", "2024", "--format", "json"}));
+    ASSERT_EQ(bill["months"].size(), 12u);
+    for (std::size_t m = 0; m < 12; ++m) {
+        EXPECT_EQ(bill["months"][m]["max"], year["months"][m]["max"]) << m;
+        EXPECT_EQ(bill["months"][m]["energy"], year["months"][m]["energy"]) << m;
+        EXPECT_EQ(bill["months"][m]["count"], year["months"][m]["count"]) << m;
+    }
+    EXPECT_TRUE(bill["months"][0]["complete"]);
+    EXPECT_FALSE(bill["months"][2]["complete"]); // written up to the 20th
+    EXPECT_EQ(bill["months"][0]["items"]["rk"], 38875);
+
+    const struct {
+        const char* text;
+        std::vector<std::string> args;
+        const char* message;
+    } cases[] = {
+        {"[Zarizeni 0]\nCinnyBlok = 1\nRocniRK = 250\n", {"--bill", "2024"}, "řádek 3"},
+        {"[Zarizeni 0]\nCinnyBlok = 1\n[Zarizeni 0 Smlouva 2024-01-01]\nRocniRK = x\n",
+         {"--bill", "2024-02"},
+         "řádek 4 [Zarizeni 0 Smlouva 2024-01-01]: RocniRK"},
+        {kContract, {"--bill", "2023-12"}, "[Zarizeni 0 Cenik"},
+        {"[Zarizeni 1]\nCinnyBlok = 1\n", {"--bill", "2024"}, "[Zarizeni 0]"},
+        {kContract, {"--advise-capacity", "2024-01"}, "--advise-capacity"},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(file, std::ios::trunc) << c.text;
+        std::vector<std::string> args = {"--dir", dir.path()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        std::ostringstream out, err;
+        EXPECT_EQ(kw::RunReport(args, dir.path(), out, err), 2) << c.message;
+        EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
+    }
+    // A damaged file is kept whole at the next save, never written over.
+    kw::ContractFile contract;
+    EXPECT_EQ(contract.Load(dir.path()), 0);
+    std::ofstream(file, std::ios::trunc) << "[Zarizeni 0]\nCinnyBlok = jedna\n";
+    EXPECT_EQ(contract.Save(dir.path()), kw::ContractFile::ChangedOnDisk);
+    EXPECT_EQ(contract.Load(dir.path()), kw::ContractFile::BadContent);
+    contract.contracts.forDevice(0).activeBlock = 1;
+    ASSERT_EQ(contract.Save(dir.path()), 0) << contract.LastErrorText;
+    std::ifstream kept(contract.KeptCopyPath);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}),
+              "[Zarizeni 0]\nCinnyBlok = jedna\n");
+    EXPECT_EQ(contract.Load(dir.path()), 0);
 }
 
 TEST(ReportYear, ArgumentsThatDoNotFit)
