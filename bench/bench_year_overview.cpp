@@ -3,9 +3,11 @@
 // window makes them at a click; one month's series; and the summary alone,
 // as a new capacity recounts it.
 #include "BenchSupport.h"
+#include "analysis/Bill.h"
 #include "analysis/QuietListing.h"
 #include "analysis/YearOverview.h"
 #include "archive/AtomicFile.h"
+#include "calendar/DayDivision.h"
 #include "export/Xlsx.h"
 #include "tools/DemoArchive.h"
 
@@ -66,6 +68,73 @@ void BM_YearOverview(benchmark::State& state)
         state.SkipWithError("the year was not listed");
 }
 BENCHMARK(BM_YearOverview)->Unit(benchmark::kMillisecond);
+
+// The contract of the bill check: RK, a price list with the two tariff
+// zones of a day division, the reactive block beside the active one.
+kw::DeviceContract BenchContract()
+{
+    kw::DeviceContract c;
+    c.activeBlock = 1;
+    c.reactiveBlock = 2;
+    c.terms = {{"2024-01-01", 200.0, 300.0}};
+    kw::PriceList p;
+    p.from = "2024-01-01";
+    p.annualCapacityPrice = 155.5;
+    p.monthlyCapacityPrice = 215.3;
+    p.networkPrice = 95;
+    p.tariffPrices = {{"VT", 1200}, {"NT", 800}};
+    c.prices = {p};
+    return c;
+}
+
+kw::DayDivision BenchDivision()
+{
+    kw::DayDivision d;
+    for (int q = 0; q < 96; ++q)
+        d.SetGroupQuarterHour(q >= 24 && q < 88 ? 1 : 2, q, true);
+    d.SetOutputSumName(1, "VT");
+    d.SetOutputSumGroups(1, 0, 1u << 1);
+    d.SetOutputSumName(2, "NT");
+    d.SetOutputSumGroups(2, 0, 1u << 2);
+    d.SetOutputSumGroups(2, 1, 6);
+    d.SetOutputSumGroups(2, 2, 6);
+    return d;
+}
+
+// "Kontrola vyúčtování" of a year: both blocks of twelve calendar months
+// read, the day classes, every month's bill.
+void BM_YearBill(benchmark::State& state)
+{
+    const kw::DeviceContract contract = BenchContract();
+    const kw::DayDivision division = BenchDivision();
+    kw::ListingSettings settings;
+    std::size_t totals = 0;
+    for (auto _ : state) {
+        kw::QuietListing quiet(YearDirectory(), 0, settings, 0);
+        const kw::YearBill bill = kw::ListBills(quiet, contract, division, 2024, 0);
+        totals = 0;
+        for (const kw::MonthBill& m : bill.months)
+            totals += m.total ? 1 : 0;
+        benchmark::DoNotOptimize(bill.months.data());
+    }
+    state.counters["priced_months"] = static_cast<double>(totals);
+    if (totals != 12)
+        state.SkipWithError("the year was not priced whole");
+}
+BENCHMARK(BM_YearBill)->Unit(benchmark::kMillisecond);
+
+// The capacity advice from a year's bills: the ten highest quarter-hours
+// and the cheapest booking for this year and the next.
+void BM_CapacityAdvice(benchmark::State& state)
+{
+    const kw::DeviceContract contract = BenchContract();
+    kw::ListingSettings settings;
+    kw::QuietListing quiet(YearDirectory(), 0, settings, 0);
+    const kw::YearBill bill = kw::ListBills(quiet, contract, BenchDivision(), 2024, 0);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(kw::AdviseCapacity(bill, contract).best.cost);
+}
+BENCHMARK(BM_CapacityAdvice)->Unit(benchmark::kMillisecond);
 
 // One calendar month's series straight from its file, on a quiet listing
 // made once: what each month of the overview costs.
