@@ -133,6 +133,22 @@ void DayDivisionSeeds(std::vector<Seed>& seeds)
     seeds.push_back({"day_division", "long-name", std::string(record.begin(), record.end())});
 }
 
+void ContractSeeds(std::vector<Seed>& seeds)
+{
+    seeds.push_back({"contract", "whole",
+                     "; smlouva\r\n[Zarizeni 0]\r\nCinnyBlok = 1\r\nJalovyBlok = 2\r\n"
+                     "KapacitniBlok = 0\r\nTolerance = 1\r\n\r\n"
+                     "[Zarizeni 0 Smlouva 2026-01-01]\r\nRocniRK = 250\r\n"
+                     "RezervovanyPrikon = 400\r\n\r\n[Zarizeni 0 MesicniRK]\r\n2026-07 = 30\r\n"
+                     "\r\n[Zarizeni 0 Cenik 2026-01-01]\r\nCenaRocniRK = 155.5\r\n"
+                     "CenaMesicniRK = 215,3\r\nCenaSite = 95\r\nTarif VT = 1200\r\n"
+                     "Tarif N=T = 800\r\nPrirazka 0.33 = 1.12\r\nPrirazka 0.347 = 2.26\r\n"
+                     "\r\n[Zarizeni 0 Faktura 2026-03]\r\nrk = 38875\r\ncelkem = 47718.36\r\n"});
+    seeds.push_back({"contract", "invoice-csv",
+                     "month;rk;sit;tarif:VT;celkem\r\n2026-01;38 875,00;8843,36;;47718,36\r\n"});
+    seeds.push_back({"contract", "bad-date", "[Zarizeni 0 Smlouva 2026-02-30]\nRocniRK=1\n"});
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -147,6 +163,7 @@ int main(int argc, char** argv)
     IniSeeds(seeds);
     CalendarSeeds(seeds);
     DayDivisionSeeds(seeds);
+    ContractSeeds(seeds);
     for (const Seed& s : seeds) {
         const fs::path dir = fs::path(argv[1]) / s.target;
         fs::create_directories(dir);
