@@ -263,10 +263,10 @@ MonthBill ComputeMonthBill(const BillInput& in, const DeviceContract& contract,
         b.incomplete.push_back(std::to_string(unzoned.count) +
                                " čtvrthodin nepatří do žádného oceněného tarifu");
     if (prices)
-        for (const auto& [name, price] : p.tariffPrices)
+        for (const auto& priceOf : p.tariffPrices)
             if (std::none_of(zones.begin(), zones.end(),
-                             [&](const TariffZone& z) { return z.name == name; }))
-                b.incomplete.push_back("tarif „" + name +
+                             [&](const TariffZone& z) { return z.name == priceOf.first; }))
+                b.incomplete.push_back("tarif „" + priceOf.first +
                                        "“ ceníku není výstupním součtem rozdělení dne");
     b.networkCharge = Money(b.energy / 1000 * p.networkPrice);
 
@@ -363,11 +363,12 @@ std::vector<InvoiceRow> CompareInvoice(const MonthBill& bill, const Invoice* inv
     // An invoiced item the computation has not (a zone since renamed) is
     // shown all the same: nothing the user typed disappears.
     if (invoice)
-        for (const auto& [key, value] : invoice->items)
+        for (const auto& item : invoice->items)
             if (std::none_of(rows.begin(), rows.end(),
-                             [&](const InvoiceRow& r) { return r.key == key; }))
-                rows.insert(rows.end() - 1,
-                            InvoiceRow{key, key, std::nullopt, value, {}, {}, false});
+                             [&](const InvoiceRow& r) { return r.key == item.first; }))
+                rows.insert(
+                    rows.end() - 1,
+                    InvoiceRow{item.first, item.first, std::nullopt, item.second, {}, {}, false});
     for (InvoiceRow& r : rows) {
         if (!r.computed || !r.invoiced)
             continue;

@@ -105,6 +105,25 @@ with tempfile.TemporaryDirectory() as d:
         check(float(row[1]) == float(czech[3].replace(",", ".")) == item["value"], f"{row} {czech}")
         check(abs(float(row[1]) - float(bar[1])) < 0.005, f"{row} {bar}")
 
+    # The bill's workbook against its CSV, month for month and item for item.
+    with open(arch + "KWATRIX-SMLOUVA.INI", "w") as f:
+        f.write("[Zarizeni 0]\nCinnyBlok = 1\nJalovyBlok = 2\n[Zarizeni 0 Smlouva 2024-01-01]\n"
+                "RocniRK = 200\n[Zarizeni 0 Cenik 2024-01-01]\nCenaRocniRK = 155.5\n"
+                "CenaMesicniRK = 215.3\nCenaSite = 95\n")
+    book = d + "/vyuctovani.xlsx"
+    run("--dir", arch, "--bill", "2024", "--format", "xlsx", "--output", book)
+    wb = openpyxl.load_workbook(book)
+    bill = list(csv.DictReader(io.StringIO(run("--dir", arch, "--bill", "2024", "--format",
+                                               "csv").stdout.decode())))
+    sheet = list(wb["Vyúčtování"].iter_rows(values_only=True))
+    check(len(sheet) == 13 and len(bill) == 12 and len(sheet[0]) == len(bill[0]), "bill rows")
+    for cells, row in zip(sheet[1:], bill):
+        for cell, key in zip(cells, row):
+            if key not in ("month", "state", "max_time", "reason"):
+                check(cell == (float(row[key]) if row[key] else None), f"{row['month']} {key}")
+    above = list(wb["Nad RK"].iter_rows(min_row=2, values_only=True))
+    check(len(above) > 0 and all(r[2] > 200 for r in above), f"{len(above)} above RK")
+
     # A workbook that cannot be saved is an error, and nothing is left.
     p = run("--dir", arch, "--year", "2024", "--format", "xlsx", "--output", d + "/chybí/x.xlsx",
             status=1)
