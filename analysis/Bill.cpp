@@ -304,9 +304,11 @@ MonthBill ComputeMonthBill(const BillInput& in, const DeviceContract& contract,
     return b;
 }
 
-std::string ContractProblem(const DeviceContract* contract, int32_t device,
-                            const std::vector<TariffZone>& zones, int32_t year, int32_t month)
+std::string ContractProblem(const DeviceContract* contract, int32_t device, int32_t year,
+                            int32_t month)
 {
+    // A zone without a price is no tariff (an output sum of everything, say);
+    // quarter-hours left out of every priced zone mark their month instead.
     const std::string section = "[Zarizeni " + std::to_string(device);
     if (!contract)
         return "soubor smlouvy nemá oddíl " + section + "]";
@@ -322,10 +324,6 @@ std::string ContractProblem(const DeviceContract* contract, int32_t device,
         const PriceList* prices = contract->pricesOf(year, m);
         if (!prices)
             return section + " Cenik RRRR-MM-DD]: žádný ceník neplatí od " + first;
-        for (const TariffZone& z : zones)
-            if (!prices->tariffPrices.count(z.name) && !prices->tariffPrices.empty())
-                return section + " Cenik " + prices->from + "] Tarif " + z.name +
-                       ": chybí cena tarifu";
     }
     return std::string();
 }

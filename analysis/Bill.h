@@ -110,8 +110,8 @@ MonthBill ComputeMonthBill(const BillInput& input, const DeviceContract& contrac
 // The entry of the contract a bill of `year` (or of its month `month`, 0:
 // every month) cannot be worked out without, named as the file names it;
 // empty when there is none.
-std::string ContractProblem(const DeviceContract* contract, int32_t device,
-                            const std::vector<TariffZone>& zones, int32_t year, int32_t month);
+std::string ContractProblem(const DeviceContract* contract, int32_t device, int32_t year,
+                            int32_t month);
 
 // An item of the bill, in the order of the invoice.
 struct BillItem {

@@ -373,8 +373,7 @@ int ReportBill(const Arguments& a, const std::string& dir, Engine& engine, std::
     }
     const int32_t device = engine.Location.DeviceNo;
     const DeviceContract* contract = file.contracts.find(device);
-    const std::string problem =
-        ContractProblem(contract, device, TariffZones(engine.division), a.year, a.billMonth);
+    const std::string problem = ContractProblem(contract, device, a.year, a.billMonth);
     if (!problem.empty()) {
         err << "kwatrix-report: " << ContractFile::FileName << ": " << problem << '\n';
         return kBadArguments;

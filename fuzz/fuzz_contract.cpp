@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // Every month of a year finds its terms and prices without a fault.
         for (const kw::DeviceContract& d : parsed.devices)
             for (int32_t m = 1; m <= 12; ++m)
-                kw::ContractProblem(&d, d.device, {}, 2026, m);
+                kw::ContractProblem(&d, d.device, 2026, m);
     } else {
         kwfuzz::Check(!error.empty(), "a refused contract says why");
     }
