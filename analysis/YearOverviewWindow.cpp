@@ -1,5 +1,6 @@
 #include "analysis/YearOverviewWindow.h"
 
+#include "analysis/ContractWindow.h"
 #include "analysis/QuietListing.h"
 #include "archive/ArchiveDescription.h"
 #include "archive/DateTime.h"
@@ -26,6 +27,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSplitter>
@@ -247,12 +249,13 @@ YearOverviewWindow::YearOverviewWindow(const ProgramLocation& location,
     connect(ButtonKopirovat, &QPushButton::clicked, this, &YearOverviewWindow::copyTable);
     connect(TablePrehled, &QTableWidget::cellDoubleClicked, this,
             [this](int row, int) { listMonthOfRow(row); });
-    connect(ComboBoxRok, &QComboBox::activated, this, [this] { relist(); });
+    // The contract's RK is that of the year shown.
+    connect(ComboBoxRok, &QComboBox::activated, this, [this] {
+        showCapacity();
+        relist();
+    });
     connect(ComboBoxBlok, &QComboBox::activated, this, [this] {
-        const std::optional<double> capacity = ReservedCapacity(
-            QString::fromStdString(m_location.ProgramPath), m_location.DeviceNo, chosenBlock());
-        EditKapacita->setText(capacity ? Number(*capacity) : QString());
-        EditKapacita->setStyleSheet(QString());
+        showCapacity();
         relist();
     });
     connect(EditKapacita, &QLineEdit::editingFinished, this, &YearOverviewWindow::capacityEdited);
@@ -314,11 +317,29 @@ void YearOverviewWindow::prepare(int32_t year)
     m_shownDevice = m_location.DeviceNo;
     m_blocks = OverviewBlocks(m_location.ProgramPath, m_location.DeviceNo);
     fillChoices(year, MatchingBlock(m_blocks, m_description.CurrentBlockTitle));
-    const std::optional<double> capacity = ReservedCapacity(
-        QString::fromStdString(m_location.ProgramPath), m_location.DeviceNo, chosenBlock());
-    EditKapacita->setText(capacity ? Number(*capacity) : QString());
-    EditKapacita->setStyleSheet(QString());
+    // A capacity kept per user before the contract file moves into it; a
+    // failed move leaves it in the settings, where the field still finds it.
+    MigrateReservedCapacity(m_location.ProgramPath, m_location.DeviceNo, m_blocks);
+    showCapacity();
     relist();
+}
+
+void YearOverviewWindow::contractChanged()
+{
+    if (!isVisible() || m_capacitySaving)
+        return;
+    showCapacity();
+    summarise();
+}
+
+void YearOverviewWindow::showCapacity()
+{
+    const BlockCapacity capacity =
+        CapacityOfBlock(m_location.ProgramPath, m_location.DeviceNo, chosenBlock(),
+                        MonthKey(chosenYear(), 1) + "-01");
+    m_contractCapacity = capacity.fromContract;
+    EditKapacita->setText(capacity.value ? Number(*capacity.value) : QString());
+    markCapacity();
 }
 
 void YearOverviewWindow::fillChoices(int32_t year, int32_t block)
@@ -538,8 +559,14 @@ bool YearOverviewWindow::markCapacity()
     std::optional<double> capacity;
     const bool valid = ParseCapacity(EditKapacita->text(), capacity);
     EditKapacita->setStyleSheet(valid ? QString() : QStringLiteral("background: #ffd0d0"));
+    const QString meaning =
+        m_contractCapacity
+            ? QStringLiteral("Roční rezervovaná kapacita smlouvy platná k 1. 1. %1 (soubor %2)")
+                  .arg(chosenYear())
+                  .arg(QLatin1String(ContractFile::FileName))
+            : QStringLiteral("V jednotce bloku");
     EditKapacita->setToolTip(
-        valid ? QStringLiteral("V jednotce bloku; prázdné pole znamená bez rezervované kapacity")
+        valid ? meaning + QStringLiteral("; prázdné pole znamená bez rezervované kapacity")
               : QStringLiteral("Zadejte číslo 0 nebo větší, např. 250 nebo 62,5; "
                                "prázdné pole znamená bez rezervované kapacity"));
     return valid;
@@ -559,9 +586,31 @@ void YearOverviewWindow::capacityEdited()
         summarise();
         return;
     }
-    if (chosenBlock() > 0)
+    if (m_contractCapacity) {
+        // Focus leaving for the message box ends the editing once more.
+        if (m_capacitySaving)
+            return;
+        m_capacitySaving = true;
+        const std::string problem = SetContractCapacity(m_location.ProgramPath, m_location.DeviceNo,
+                                                        chosenYear(), capacity);
+        if (!problem.empty()) {
+            QMessageBox box(
+                QMessageBox::Critical, QStringLiteral("Rezervovaná kapacita"),
+                QStringLiteral("Rezervovanou kapacitu se nepodařilo uložit do "
+                               "smlouvy (soubor %1): %2")
+                    .arg(QString::fromStdString(ContractFile::StoragePath(m_location.ProgramPath)),
+                         QString::fromStdString(problem)),
+                QMessageBox::Ok, this);
+            box.setObjectName(QStringLiteral("CapacitySaveErrorBox"));
+            box.exec();
+        }
+        // What the file holds now, whether saved or not.
+        showCapacity();
+        m_capacitySaving = false;
+    } else if (chosenBlock() > 0) {
         SetReservedCapacity(QString::fromStdString(m_location.ProgramPath), m_location.DeviceNo,
                             chosenBlock(), capacity);
+    }
     // The months stay listed; only the count above the capacity changes.
     summarise();
 }

@@ -45,6 +45,9 @@ public:
     // The device or the archive folder changed: a window on screen shows
     // the new one's overview.
     void archiveChanged();
+    // The contract file was saved elsewhere: the capacity field shows what
+    // it holds now.
+    void contractChanged();
 
     const YearOverview& overview() const { return m_overview; }
 
@@ -72,6 +75,9 @@ private:
     void relistWhenFilesChanged();
     // The overview of the listed months with the capacity in the field.
     void summarise();
+    // The capacity of the chosen block: the contract's annual RK on 1 January
+    // of the chosen year for its active block, else the user's own.
+    void showCapacity();
     void showTable();
     void showChart();
     // Marks the capacity field pink with a hint when it holds no valid
@@ -94,6 +100,8 @@ private:
     std::vector<MonthSeries> m_months;
     std::string m_filesSignature; // of the month files listed
     YearOverview m_overview;
+    bool m_contractCapacity = false; // the field shows the contract's RK
+    bool m_capacitySaving = false;
 
     QComboBox* ComboBoxRok = nullptr;
     QComboBox* ComboBoxBlok = nullptr;

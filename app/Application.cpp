@@ -3,7 +3,9 @@
 #include "export/ExportWindowSupport.h"
 #include "export/Table.h"
 
+#include "analysis/BillWindow.h"
 #include "analysis/Comparison.h"
+#include "analysis/ContractWindow.h"
 #include "analysis/HeatMapWindow.h"
 #include "analysis/LoadAnalysis.h"
 #include "analysis/LoadDurationWindow.h"
@@ -25,6 +27,7 @@
 #include "ui/WindowSupport.h"
 
 #include <QApplication>
+#include <QDate>
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -88,6 +91,10 @@ public:
         // Also after a device change or another archive folder.
         if (YearOverviewWindow* overview = m_app.yearOverviewWindow())
             overview->archiveChanged();
+        if (ContractWindow* contract = m_app.contractWindow())
+            contract->archiveChanged();
+        if (BillWindow* bill = m_app.billWindow())
+            bill->archiveChanged();
     }
     void editVypisChanged() override { m_app.mainWindow()->editVypisChanged(); }
 
@@ -128,11 +135,18 @@ Application::Application(const std::string& programDirectory)
     create(m_heatMapWindow, "ANALYZA", e.graph, e.series);
     create(m_loadDurationWindow, "ANALYZA", e.graph, e.series,
            LoadDurationWindow::CapacityProvider([this] {
-               return ReservedCapacity(QString::fromStdString(ProgramPath), DeviceNo,
-                                       ownBlockNumber());
+               // As the year overview has it: the contract's RK in force today
+               // for its active block.
+               return CapacityOfBlock(
+                          ProgramPath, DeviceNo, ownBlockNumber(),
+                          QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")).toStdString())
+                   .value;
            }));
     create(m_aboutBox, "");
     create(m_yearOverviewWindow, "ANALYZA", e.Location, e.description, e.archive, e.settings,
+           e.division);
+    create(m_contractWindow, "VYUCTOVANI", e.Location, e.division);
+    create(m_billWindow, "VYUCTOVANI", e.Location, e.description, e.archive, e.settings,
            e.division);
     connectWindows();
     // A save that waits for another copy's lock says so instead of freezing
@@ -200,6 +214,17 @@ void Application::connectWindows()
                      &YearOverviewWindow::showYear);
     QObject::connect(overview, &YearOverviewWindow::wholeMonthRequested, main,
                      &MainWindow::listWholeMonth);
+    ContractWindow* contract = m_contractWindow.get();
+    QObject::connect(main, &MainWindow::contractRequested, contract,
+                     [contract] { ShowWindowNormal(contract); });
+    QObject::connect(contract, &ContractWindow::contractSaved, overview,
+                     &YearOverviewWindow::contractChanged);
+    BillWindow* bill = m_billWindow.get();
+    QObject::connect(main, &MainWindow::billRequested, bill, &BillWindow::showYear);
+    QObject::connect(bill, &BillWindow::wholeMonthRequested, main, &MainWindow::listWholeMonth);
+    QObject::connect(bill, &BillWindow::contractRequested, contract,
+                     [contract] { ShowWindowNormal(contract); });
+    QObject::connect(contract, &ContractWindow::contractSaved, bill, &BillWindow::contractChanged);
 
     GraphWindow* graph = m_graphWindow.get();
     HeatMapWindow* heatMap = m_heatMapWindow.get();

@@ -29,6 +29,8 @@ class HeatMapWindow;
 class LoadDurationWindow;
 class AboutBox;
 class YearOverviewWindow;
+class ContractWindow;
+class BillWindow;
 enum class WindowKind;
 
 // The running program: one of each state object and every window, wired
@@ -154,6 +156,8 @@ public:
     QPrinter& printer() { return *m_printer; }
     AboutBox* aboutBox() const { return m_aboutBox.get(); }
     YearOverviewWindow* yearOverviewWindow() const { return m_yearOverviewWindow.get(); }
+    ContractWindow* contractWindow() const { return m_contractWindow.get(); }
+    BillWindow* billWindow() const { return m_billWindow.get(); }
 
 private:
     std::string m_programDirectory;
@@ -174,6 +178,8 @@ private:
     std::unique_ptr<LoadDurationWindow> m_loadDurationWindow;
     std::unique_ptr<AboutBox> m_aboutBox;
     std::unique_ptr<YearOverviewWindow> m_yearOverviewWindow;
+    std::unique_ptr<ContractWindow> m_contractWindow;
+    std::unique_ptr<BillWindow> m_billWindow;
 
     // Every window once, in the order of creation, with its help topic: F1,
     // the places kept, the hiding at the end and the destruction read it.

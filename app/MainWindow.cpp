@@ -195,6 +195,9 @@ void MainWindow::createMenu()
                            &MainWindow::openOutputSums);
     Parametryvpisu1 = addItem(settings, "Parametryvpisu1", QStringLiteral("Parametry výpisu"),
                               &MainWindow::openListingParameters);
+    N4 = addSeparator(settings, "N4");
+    SmlouvaCenik1 = AddNamedAction(settings, "SmlouvaCenik1", QStringLiteral("Smlouva a ceník…"));
+    connect(SmlouvaCenik1, &QAction::triggered, this, &MainWindow::contractRequested);
 
     QMenu* view = MainMenu1->addMenu(QStringLiteral("Zobraz"));
     view->setObjectName(QStringLiteral("Zobraz1"));
@@ -205,6 +208,8 @@ void MainWindow::createMenu()
     Graf1 = addItem(view, "Graf1", QStringLiteral("Graf"), &MainWindow::openGraph);
     RocniPrehled1 = addItem(view, "RocniPrehled1", QStringLiteral("Roční přehled"),
                             &MainWindow::openYearOverview);
+    KontrolaVyuctovani1 = addItem(view, "KontrolaVyuctovani1",
+                                  QStringLiteral("Kontrola vyúčtování"), &MainWindow::openBill);
 
     QMenu* help = MainMenu1->addMenu(QStringLiteral("Help"));
     help->setObjectName(QStringLiteral("Help1"));
@@ -241,6 +246,9 @@ void MainWindow::createPopupMenus()
                       &MainWindow::openCalendarFromPeriodTree);
     RocniPrehled2 = addItem(PopupMenuObdobi, "RocniPrehled2", QStringLiteral("Roční přehled"),
                             &MainWindow::openYearOverviewFromPeriodTree);
+    KontrolaVyuctovani2 =
+        addItem(PopupMenuObdobi, "KontrolaVyuctovani2", QStringLiteral("Kontrola vyúčtování"),
+                &MainWindow::openBillFromPeriodTree);
     TreeViewObdobi->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(TreeViewObdobi, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         // The overview is of the year under the mouse, a year or one of its months.
@@ -250,6 +258,9 @@ void MainWindow::createPopupMenus()
         m_popupYear = item ? item->text(0).toInt() : 0;
         RocniPrehled2->setText(m_popupYear > 0 ? QStringLiteral("Roční přehled %1").arg(m_popupYear)
                                                : QStringLiteral("Roční přehled"));
+        KontrolaVyuctovani2->setText(m_popupYear > 0
+                                         ? QStringLiteral("Kontrola vyúčtování %1").arg(m_popupYear)
+                                         : QStringLiteral("Kontrola vyúčtování"));
         PopupMenuObdobi->popup(TreeViewObdobi->viewport()->mapToGlobal(at));
     });
 
@@ -905,6 +916,16 @@ void MainWindow::openYearOverview()
 void MainWindow::openYearOverviewFromPeriodTree()
 {
     emit yearOverviewRequested(m_popupYear > 0 ? m_popupYear : m_engine.listing.ListingYear);
+}
+
+void MainWindow::openBill()
+{
+    emit billRequested(m_engine.listing.ListingYear);
+}
+
+void MainWindow::openBillFromPeriodTree()
+{
+    emit billRequested(m_popupYear > 0 ? m_popupYear : m_engine.listing.ListingYear);
 }
 
 void MainWindow::listWholeMonth(int year, int month, const QString& blockTitle)

@@ -110,6 +110,10 @@ signals:
     // "Roční přehled" of the menu (the listing year) or of the period tree
     // (the year of the node under the mouse).
     void yearOverviewRequested(int year);
+    // "Kontrola vyúčtování", of the listing year or of the period tree's.
+    void billRequested(int year);
+    // "Smlouva a ceník…" of the settings menu.
+    void contractRequested();
     // "Otevřít archiv…" and an entry of "Naposledy otevřené".
     void archiveOpenRequested();
     void recentArchiveChosen(const QString& folder);
@@ -177,6 +181,8 @@ private:
     void openGraph();
     void openYearOverview();
     void openYearOverviewFromPeriodTree();
+    void openBill();
+    void openBillFromPeriodTree();
     void openHelpContents();
     void openMenuHelp();
     void openAboutBox();
@@ -200,10 +206,13 @@ private:
     QAction* Rozdlendnedosmn1 = nullptr;
     QAction* Vstupnsouty1 = nullptr;
     QAction* Parametryvpisu1 = nullptr;
+    QAction* N4 = nullptr;
+    QAction* SmlouvaCenik1 = nullptr;
     QAction* Vstupnokno1 = nullptr;
     QAction* LOGinformace1 = nullptr;
     QAction* Graf1 = nullptr;
     QAction* RocniPrehled1 = nullptr;
+    QAction* KontrolaVyuctovani1 = nullptr;
     QAction* Npovda1 = nullptr;
     QAction* Popismenu1 = nullptr;
     QAction* N3 = nullptr;
@@ -216,6 +225,7 @@ private:
     QAction* N1 = nullptr;
     QAction* Klaend1 = nullptr;
     QAction* RocniPrehled2 = nullptr;
+    QAction* KontrolaVyuctovani2 = nullptr;
     int m_popupYear = 0; // of the node the period tree's popup opened on
     QMenu* PopupMenu1 = nullptr;
     QAction* AutSbalList = nullptr;

@@ -2,6 +2,7 @@
 // files; and the desktop's ways: window places remembered, F1 for help.
 #include "GuiSupport.h"
 
+#include "analysis/BillWindow.h"
 #include "analysis/HeatMapWindow.h"
 #include "app/MainWindow.h"
 #include "archive/DateTime.h"
@@ -247,15 +248,16 @@ void ArchiveFolderTest::f1OpensTheTopicOfTheWindow()
     program.dir.write(QStringLiteral("qx5view.html"),
                       "<html><body><a name=\"MENU\"></a><a name=\"MENU_KALEND\"></a>"
                       "<a name=\"GR\"></a><a name=\"ANALYZA\"></a><a name=\"VYSTUP\"></a>"
-                      "<a name=\"LOG\"></a></body></html>");
+                      "<a name=\"LOG\"></a><a name=\"VYUCTOVANI\"></a></body></html>");
     QVERIFY(program.start());
     const struct {
         QWidget* window;
         const char* topic;
     } cases[] = {
-        {program.app->mainWindow(), "MENU"},     {program.app->calendarWindow(), "MENU_KALEND"},
-        {program.app->graphWindow(), "GR"},      {program.app->heatMapWindow(), "ANALYZA"},
-        {program.app->outputWindow(), "VYSTUP"}, {program.app->logWindow(), "LOG"},
+        {program.app->mainWindow(), "MENU"},       {program.app->calendarWindow(), "MENU_KALEND"},
+        {program.app->graphWindow(), "GR"},        {program.app->heatMapWindow(), "ANALYZA"},
+        {program.app->outputWindow(), "VYSTUP"},   {program.app->logWindow(), "LOG"},
+        {program.app->billWindow(), "VYUCTOVANI"},
     };
     for (const auto& c : cases) {
         c.window->show();

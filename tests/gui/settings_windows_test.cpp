@@ -1,7 +1,10 @@
 // The settings windows: listing parameters, day division editor, output sums.
 
 #include "GuiSupport.h"
+#include "analysis/ContractWindow.h"
+#include "analysis/YearOverviewWindow.h"
 #include "app/Application.h"
+#include "app/MainWindow.h"
 #include "calendar/DayDivision.h"
 #include "calendar/DayDivisionWindow.h"
 #include "calendar/OutputSumWindow.h"
@@ -9,13 +12,17 @@
 #include "listing/ListingParametersWindow.h"
 #include "output/Output.h"
 #include "tools/DemoArchive.h"
+#include "ui/WindowSupport.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -24,6 +31,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 
 #include <csignal>
 #include <functional>
@@ -199,6 +207,9 @@ private slots:
     void failedSaveReported();
     void helpButtons_data();
     void helpButtons();
+
+    void capacityMovesIntoContract();
+    void contractWindowSaves();
 };
 
 void SettingsWindowsTest::initTestCase()
@@ -1012,6 +1023,150 @@ void SettingsWindowsTest::helpButtons()
     QVERIFY(browser);
     QCOMPARE(browser->source().fragment(), topic);
     browser->window()->close();
+}
+
+namespace {
+
+const QByteArray DamagedContract = "[Nesmysl]\nx = 1\n";
+
+} // namespace
+
+void SettingsWindowsTest::capacityMovesIntoContract()
+{
+    // The kW block's capacity moves into a contract without terms; the key
+    // goes only with a saved file, and the kVAr block keeps its own.
+    enum Kind { Fresh, WithTerms, Damaged, Unsaveable };
+    const std::vector<kw::OverviewBlock> blocks{{1, "Činný", "kW"}, {2, "Jalový", "kVAr"}};
+    for (const Kind kind : {Fresh, WithTerms, Damaged, Unsaveable}) {
+        kwtest::clearSettings();
+        kwtest::ProgramDir dir;
+        const QString contract = dir.file(QLatin1String(kw::ContractFile::FileName));
+        kw::SetReservedCapacity(dir.qpath(), 0, 1, 250.5);
+        kw::SetReservedCapacity(dir.qpath(), 0, 2, 40);
+        kw::ContractFile file;
+        file.contracts.forDevice(0).terms.push_back({"2025-01-01", 300, std::nullopt});
+        file.contracts.forDevice(0).activeBlock = 1;
+        if (kind == WithTerms)
+            QCOMPARE(file.Save(dir.path()), 0);
+        if (kind == Damaged)
+            dir.write(QLatin1String(kw::ContractFile::FileName), DamagedContract);
+        // A link into a folder that is not there: the save cannot write.
+        if (kind == Unsaveable)
+            QVERIFY(QFile::link(dir.file(QStringLiteral("chybi/smlouva.ini")), contract));
+        const QByteArray before = readFile(contract);
+        const std::string problem = kw::MigrateReservedCapacity(dir.path(), 0, blocks);
+        QCOMPARE(problem.empty(), kind != Unsaveable);
+        QCOMPARE(!kw::ReservedCapacity(dir.qpath(), 0, 1), kind == Fresh);
+        QVERIFY(kw::ReservedCapacity(dir.qpath(), 0, 2) == std::optional<double>(40));
+        const kw::BlockCapacity shown = kw::CapacityOfBlock(dir.path(), 0, 1, "2026-01-01");
+        QCOMPARE(shown.fromContract, kind == Fresh || kind == WithTerms);
+        QCOMPARE(shown.value.value_or(-1), kind == WithTerms ? 300 : 250.5);
+        if (kind != Fresh) {
+            QCOMPARE(readFile(contract), before);
+            continue;
+        }
+        QCOMPARE(file.Load(dir.path()), 0);
+        const kw::DeviceContract& moved = *file.contracts.find(0);
+        QCOMPARE(moved.terms.size(), std::size_t(1));
+        QCOMPARE(moved.terms[0].from, std::string("2000-01-01"));
+        QVERIFY(moved.activeBlock == 1 && moved.reactiveBlock == 2);
+    }
+}
+
+void SettingsWindowsTest::contractWindowSaves()
+{
+    kwtest::clearSettings();
+    kwtest::Program program;
+    kw::demo::DemoOptions options;
+    options.devices = {0};
+    options.lastDay = {2026, 3, 20};
+    options.months = 3;
+    program.dir.writeDemoArchive(options);
+    const QString path = program.dir.file(QLatin1String(kw::ContractFile::FileName));
+    program.dir.write(QLatin1String(kw::ContractFile::FileName), DamagedContract);
+    QVERIFY(program.start());
+    kw::Application& app = *program.app;
+    kw::ContractWindow* window = app.contractWindow();
+    const auto find = [window](const char* name) {
+        return kwtest::findChild<QWidget>(window, QLatin1String(name));
+    };
+    {
+        // A damaged file is said, in a box and in the window.
+        BoxAnswerer ok;
+        kwtest::findChild<QAction>(app.mainWindow(), QStringLiteral("SmlouvaCenik1"))->trigger();
+        QTRY_VERIFY(ok.seen());
+        QVERIFY(ok.first().text.contains(QStringLiteral("poškozen")));
+    }
+    QVERIFY(find("LabelPoskozeno")->isVisible());
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&answer] {
+        if (auto* d = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+            answer.stop();
+            d->setTextValue(QStringLiteral("1.1.2026"));
+            d->accept();
+        }
+    });
+    answer.start(10);
+    qobject_cast<QPushButton*>(find("ButtonNovyCenik"))->click();
+    auto* terms = qobject_cast<QTableWidget*>(find("TableSmlouva"));
+    qobject_cast<QPushButton*>(find("ButtonPridatSmlouvu"))->click();
+    const char* const typed[][2] = {
+        {"EditCenaRocniRK", "155,5"}, {"EditCenaMesicniRK", "215.3"}, {"EditCenaSite", "-5"}};
+    for (const auto& [name, text] : typed)
+        qobject_cast<QLineEdit*>(find(name))->setText(QString::fromUtf8(text));
+    const QStringList row{QStringLiteral("1.1.2026"), QStringLiteral("250"), QStringLiteral("400")};
+    for (int column = 0; column < 3; ++column)
+        terms->item(0, column)->setText(row[column]);
+    auto* tariffs = qobject_cast<QTableWidget*>(find("TableTarify"));
+    QVERIFY(tariffs->rowCount() > 0);
+    tariffs->item(0, 1)->setText(QStringLiteral("1850,5"));
+    {
+        // A wrong field is named, and nothing is written.
+        BoxAnswerer ok;
+        QVERIFY(!window->save());
+        QVERIFY(ok.first().text.contains(QStringLiteral("Použití sítě")));
+    }
+    QCOMPARE(readFile(path), DamagedContract);
+    qobject_cast<QLineEdit*>(find("EditCenaSite"))->setText(QStringLiteral("95"));
+    QVERIFY(window->save());
+    const QDir folder(program.dir.qpath());
+    const QStringList kept = folder.entryList({QStringLiteral("KWATRIX-SMLOUVA-*")});
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(readFile(folder.filePath(kept[0])), DamagedContract);
+    QVERIFY(qobject_cast<QLabel*>(find("LabelStav"))->text().contains(kept[0]));
+
+    // Another copy adds an invoice and a device meanwhile: overwriting keeps them.
+    kw::ContractFile other;
+    QCOMPARE(other.Load(program.dir.path()), 0);
+    other.contracts.forDevice(0).invoiceFor(2026, 2).items["rk"] = 1;
+    other.contracts.forDevice(3).tolerancePercent = 7;
+    QCOMPARE(other.Save(program.dir.path()), 0);
+    terms->item(0, 1)->setText(QStringLiteral("260"));
+    {
+        BoxAnswerer yes(QMessageBox::Yes);
+        QVERIFY(window->save());
+        QVERIFY(yes.first().text.contains(QStringLiteral("jiná kopie")));
+    }
+    QCOMPARE(other.Load(program.dir.path()), 0);
+    const kw::DeviceContract& saved = *other.contracts.find(0);
+    QVERIFY(other.contracts.find(3) && saved.invoiceOf(2026, 2));
+    QCOMPARE(saved.terms.at(0).from, std::string("2026-01-01"));
+    QVERIFY(saved.terms[0].annualCapacity == 260.0 && saved.terms[0].reservedInput == 400.0);
+    const kw::PriceList& prices = saved.prices.at(0);
+    QVERIFY(prices.annualCapacityPrice == 155.5 && prices.monthlyCapacityPrice == 215.3);
+    QCOMPARE(prices.networkPrice, 95.0);
+    QCOMPARE(prices.tariffPrices.at(tariffs->item(0, 0)->text().toStdString()), 1850.5);
+
+    // The year overview's capacity of the active block is the contract's RK.
+    kwtest::findChild<QAction>(app.mainWindow(), QStringLiteral("RocniPrehled1"))->trigger();
+    auto* capacity =
+        kwtest::findChild<QLineEdit>(app.yearOverviewWindow(), QStringLiteral("EditKapacita"));
+    QCOMPARE(capacity->text(), QStringLiteral("260"));
+    capacity->setFocus();
+    capacity->setText(QStringLiteral("270,5"));
+    QTest::keyClick(capacity, Qt::Key_Return);
+    QCOMPARE(other.Load(program.dir.path()), 0);
+    QVERIFY(other.contracts.find(0)->terms.at(0).annualCapacity == 270.5);
 }
 
 QTEST_MAIN(SettingsWindowsTest)

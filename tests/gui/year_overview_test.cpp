@@ -3,6 +3,8 @@
 // copies and exports.
 
 #include "GuiSupport.h"
+#include "analysis/BillWindow.h"
+#include "analysis/QuietListing.h"
 #include "analysis/YearOverviewWindow.h"
 #include "app/Application.h"
 #include "app/MainWindow.h"
@@ -28,6 +30,7 @@ class YearOverviewTest : public QObject {
 private slots:
     void initTestCase() { QVERIFY(kwtest::isolateSettings()); }
     void openListKeepCapacity();
+    void billRowsInvoiceAndTolerance();
 };
 
 void YearOverviewTest::openListKeepCapacity()
@@ -171,6 +174,82 @@ void YearOverviewTest::openListKeepCapacity()
     const QString summary =
         kwtest::findChild<QLabel>(window, QStringLiteral("LabelSouhrn"))->text();
     QVERIFY2(summary.contains(QStringLiteral("Nelze přečíst 2024-03: ")), qPrintable(summary));
+}
+
+void YearOverviewTest::billRowsInvoiceAndTolerance()
+{
+    kwtest::clearSettings();
+    kwtest::Program program;
+    kw::demo::DemoOptions options;
+    options.devices = {0};
+    options.lastDay = {2024, 3, 20};
+    options.months = 4;
+    program.dir.writeDemoArchive(options);
+    program.dir.write(QStringLiteral("KWATRIX-SMLOUVA.INI"),
+                      "[Zarizeni 0]\nCinnyBlok = 1\nJalovyBlok = 2\nTolerance = 1\n"
+                      "[Zarizeni 0 Smlouva 2024-01-01]\nRocniRK = 30\n"
+                      "[Zarizeni 0 Cenik 2024-01-01]\nCenaRocniRK = 250\nCenaMesicniRK = 300\n"
+                      "CenaSite = 50\nTarif VT - pracovní dny = 1500\nTarif NT a dny volna = 900\n"
+                      "Tarif Celkem = 0\n");
+    QVERIFY(program.start());
+    kw::Application& app = *program.app;
+    kwtest::findChild<QAction>(app.mainWindow(), QStringLiteral("KontrolaVyuctovani1"))->trigger();
+    kw::BillWindow* window = app.billWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    auto* months = kwtest::findChild<QTableWidget>(window, QStringLiteral("TableVyuctovani"));
+    auto* invoice = kwtest::findChild<QTableWidget>(window, QStringLiteral("TableFaktura"));
+
+    // The rows are the core's bills of the year, figure by figure.
+    kw::Engine& e = app.engine();
+    kw::ContractFile file;
+    QCOMPARE(file.Load(app.ProgramPath), 0);
+    kw::QuietListing quiet(app.ProgramPath, 0, e.settings, 0);
+    const kw::YearBill core = kw::ListBills(quiet, *file.contracts.find(0), e.division, 2024, 0);
+    QCOMPARE(months->rowCount(), int(core.months.size()));
+    const auto number = [](const QTableWidgetItem* item) {
+        return item->text().replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
+    };
+    for (int row = 0; row < months->rowCount(); ++row) {
+        const kw::MonthBill& m = core.months[size_t(row)];
+        const struct {
+            int column;
+            double expected;
+        } figures[] = {
+            {2, m.active.maximum}, {6, m.energy}, {7, m.tanPhi}, {10, m.total.value_or(0)}};
+        for (const auto& f : figures)
+            QVERIFY2(std::abs(number(months->item(row, f.column)) - f.expected) < 0.006,
+                     qPrintable(QStringLiteral("%1/%2").arg(row).arg(f.column)));
+        QCOMPARE(months->item(row, 10)->text().isEmpty(), !(m.complete && m.total));
+        QCOMPARE(months->item(row, 1)->font().italic(), !m.complete);
+    }
+
+    // February: an amount within the tolerance stays plain, one beyond it is
+    // red; both are in the file and come back from it.
+    months->setCurrentCell(1, 0);
+    const struct {
+        const char* key;
+        double factor;
+        bool red;
+    } cases[] = {{"rk", 1.005, false}, {"sit", 1.05, true}};
+    std::map<std::string, double> typed;
+    for (const auto& c : cases) {
+        int row = 0;
+        while (invoice->item(row, 0)->data(Qt::UserRole).toString() != QLatin1String(c.key))
+            ++row;
+        const double value = std::round(number(invoice->item(row, 1)) * c.factor * 100) / 100;
+        typed[c.key] = value;
+        invoice->item(row, 2)->setText(QString::number(value, 'f', 2).replace('.', ','));
+        QCOMPARE(invoice->item(row, 3)->background().color() == QColor(255, 205, 205), c.red);
+    }
+    kw::ContractFile saved;
+    QCOMPARE(saved.Load(app.ProgramPath), 0);
+    QVERIFY(saved.contracts.find(0)->invoiceOf(2024, 2));
+    QVERIFY(saved.contracts.find(0)->invoiceOf(2024, 2)->items == typed);
+    window->contractChanged();
+    months->setCurrentCell(1, 0);
+    for (int row = 0; row < invoice->rowCount(); ++row)
+        if (typed.count(invoice->item(row, 0)->data(Qt::UserRole).toString().toStdString()))
+            QVERIFY(!invoice->item(row, 2)->text().isEmpty());
 }
 
 QTEST_MAIN(YearOverviewTest)
