@@ -19,14 +19,6 @@ namespace kw {
 
 namespace {
 
-std::string Trim(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos)
-        return std::string();
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
 // Money to the haléř. The amounts are never negative; the nudge keeps a
 // product like 2.675 from rounding down for its binary error.
 double Money(double amount)
@@ -142,7 +134,7 @@ std::vector<TariffZone> TariffZones(const DayDivision& division)
     std::vector<TariffZone> zones;
     for (int32_t s = 1; s <= DayDivision::NumOutputSums; ++s) {
         TariffZone zone;
-        zone.name = Trim(division.OutputSumName(s));
+        zone.name = TrimBlanks(division.OutputSumName(s));
         if (zone.name.empty())
             continue;
         for (int32_t k = 0; k < 3; ++k) {
@@ -388,7 +380,7 @@ bool ParseInvoiceCsv(const std::string& text, std::vector<Invoice>& out, std::st
     int32_t lineNo = 0;
     while (begin < text.size()) {
         const auto end = std::min(text.find('\n', begin), text.size());
-        const std::string line = Trim(text.substr(begin, end - begin));
+        const std::string line = TrimBlanks(text.substr(begin, end - begin));
         begin = end + 1;
         ++lineNo;
         if (line.empty())
@@ -399,7 +391,7 @@ bool ParseInvoiceCsv(const std::string& text, std::vector<Invoice>& out, std::st
         std::size_t from = 0;
         while (true) {
             const auto at = line.find(separator, from);
-            std::string cell = Trim(line.substr(from, at - from));
+            std::string cell = TrimBlanks(line.substr(from, at - from));
             if (cell.size() >= 2 && cell.front() == '"' && cell.back() == '"')
                 cell = cell.substr(1, cell.size() - 2);
             cells.push_back(cell);

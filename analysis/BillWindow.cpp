@@ -13,6 +13,7 @@
 #include "export/Table.h"
 #include "listing/DayListing.h"
 #include "listing/PeriodTree.h"
+#include "output/ReportPages.h"
 #include "ui/ReportPage.h"
 #include "ui/WindowSupport.h"
 
@@ -1028,9 +1029,17 @@ QByteArray BillWindow::billPdf() const
     // A wide table is drawn smaller rather than cut at the margin.
     const qreal scale =
         std::clamp(body.width() / (metrics.horizontalAdvance(QLatin1Char('0')) * widest), 0.6, 1.0);
-    const int perPage =
+    // A month's items (a run of lines without an empty one) stay on one
+    // page, and an empty line goes over with what follows it.
+    std::vector<ReportLine> layout(static_cast<std::size_t>(lines.size()));
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i)
+        layout[static_cast<std::size_t>(i)].keepWithNext =
+            lines[i].isEmpty() || !lines[i + 1].isEmpty();
+    const std::size_t perPage =
         std::max(1, static_cast<int>(body.height() / scale / metrics.lineSpacing()));
-    const int pages = std::max(1, (static_cast<int>(lines.size()) + perPage - 1) / perPage);
+    std::vector<std::size_t> starts = ReportPageStarts(layout, perPage);
+    const int pages = static_cast<int>(starts.size());
+    starts.push_back(layout.size());
     QPainter painter;
     if (!painter.begin(&writer))
         return QByteArray();
@@ -1044,8 +1053,9 @@ QByteArray BillWindow::billPdf() const
         painter.setFont(font);
         painter.setPen(Qt::black);
         qreal y = metrics.ascent();
-        for (int i = page * perPage; i < std::min<int>(lines.size(), (page + 1) * perPage); ++i) {
-            painter.drawText(QPointF(0, y), lines[i]);
+        for (std::size_t i = starts[static_cast<std::size_t>(page)];
+             i < starts[static_cast<std::size_t>(page) + 1]; ++i) {
+            painter.drawText(QPointF(0, y), lines[static_cast<qsizetype>(i)]);
             y += metrics.lineSpacing();
         }
         painter.restore();

@@ -1,6 +1,7 @@
 #include "analysis/Contract.h"
 
 #include "archive/AtomicFile.h"
+#include "archive/Codepage.h"
 #include "archive/DateTime.h"
 #include "archive/FileLookup.h"
 #include "archive/NumberFormat.h"
@@ -15,14 +16,6 @@
 namespace kw {
 
 namespace {
-
-std::string Trim(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos)
-        return std::string();
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
 
 // The shortest text that reads back as the same double.
 std::string Number(double value)
@@ -220,7 +213,7 @@ bool ParseContracts(const std::string& text, Contracts& out, std::string& error)
         body.erase(0, 3);
     while (begin <= body.size()) {
         const auto end = std::min(body.find('\n', begin), body.size());
-        const std::string line = Trim(body.substr(begin, end - begin));
+        const std::string line = TrimBlanks(body.substr(begin, end - begin));
         begin = end + 1;
         ++lineNo;
         if (line.empty() || line[0] == ';' || line[0] == '#')
@@ -228,21 +221,24 @@ bool ParseContracts(const std::string& text, Contracts& out, std::string& error)
         if (line.front() == '[') {
             if (line.back() != ']')
                 return fail("hlavička oddílu nekončí „]“");
-            section = Trim(line.substr(1, line.size() - 2));
+            section = TrimBlanks(line.substr(1, line.size() - 2));
             seen.clear();
             // "Zarizeni N", then what the section holds.
             const auto first = section.find(' ');
             const std::string head = section.substr(0, first);
-            const std::string rest = first == std::string::npos ? "" : Trim(section.substr(first));
+            const std::string rest =
+                first == std::string::npos ? "" : TrimBlanks(section.substr(first));
             const auto second = rest.find(' ');
             int32_t number = -1;
             if (head != kDevice || !ParseInteger(rest.substr(0, second), number) || number < 0 ||
                 number > 255)
                 return fail("neznámý oddíl (čekal se „Zarizeni N …“)");
-            const std::string what = second == std::string::npos ? "" : Trim(rest.substr(second));
+            const std::string what =
+                second == std::string::npos ? "" : TrimBlanks(rest.substr(second));
             const auto space = what.find(' ');
             const std::string word = what.substr(0, space);
-            const std::string date = space == std::string::npos ? "" : Trim(what.substr(space));
+            const std::string date =
+                space == std::string::npos ? "" : TrimBlanks(what.substr(space));
             device = &parsed.forDevice(number);
             if (word.empty()) {
                 kind = Kind::Device;
@@ -281,8 +277,8 @@ bool ParseContracts(const std::string& text, Contracts& out, std::string& error)
         const auto eq = line.rfind('=');
         if (eq == std::string::npos)
             return fail("řádek není ani oddíl, ani „klíč = hodnota“");
-        const std::string key = Trim(line.substr(0, eq));
-        const std::string value = Trim(line.substr(eq + 1));
+        const std::string key = TrimBlanks(line.substr(0, eq));
+        const std::string value = TrimBlanks(line.substr(eq + 1));
         if (key.empty())
             return fail("chybí klíč");
         if (std::find(seen.begin(), seen.end(), key) != seen.end())
@@ -340,12 +336,12 @@ bool ParseContracts(const std::string& text, Contracts& out, std::string& error)
             if (key.rfind("Tarif ", 0) == 0) {
                 if (!number(v))
                     return false;
-                p.tariffPrices[Trim(key.substr(6))] = v;
+                p.tariffPrices[TrimBlanks(key.substr(6))] = v;
                 break;
             }
             if (key.rfind("Prirazka ", 0) == 0) {
                 double from = 0;
-                if (!ParseNumber(Trim(key.substr(9)), from))
+                if (!ParseNumber(TrimBlanks(key.substr(9)), from))
                     return fail("„" + key + "“: za „Prirazka“ má být tg φ");
                 if (!number(v))
                     return false;

@@ -154,6 +154,14 @@ bool IsValidUtf8(std::string_view bytes)
     return true;
 }
 
+std::string TrimBlanks(std::string_view text)
+{
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos)
+        return std::string();
+    return std::string(text.substr(first, text.find_last_not_of(" \t\r") - first + 1));
+}
+
 std::size_t Utf8Length(std::string_view utf8)
 {
     std::size_t n = 0;

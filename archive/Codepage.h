@@ -15,6 +15,8 @@ bool IsValidUtf8(std::string_view bytes);
 
 // Number of characters (code points) in a UTF-8 text.
 std::size_t Utf8Length(std::string_view utf8);
+// The text without the blanks, tabs and carriage returns around it.
+std::string TrimBlanks(std::string_view text);
 // The first `maxChars` characters of a UTF-8 text, never splitting a sequence.
 std::string Utf8Left(std::string_view utf8, std::size_t maxChars);
 
