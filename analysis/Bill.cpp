@@ -419,10 +419,13 @@ bool ParseInvoiceCsv(const std::string& text, std::vector<Invoice>& out, std::st
             return false;
         }
         const std::string& month = cells[0];
-        int32_t year = 0, m = 0;
-        if (month.size() != 7 || month[4] != '-' ||
-            std::sscanf(month.c_str(), "%4d-%2d", &year, &m) != 2 || m < 1 || m > 12) {
+        if (!IsMonthKey(month)) {
             error = where + "„" + month + "“ není měsíc RRRR-MM";
+            return false;
+        }
+        if (std::any_of(invoices.begin(), invoices.end(),
+                        [&](const Invoice& i) { return i.month == month; })) {
+            error = where + "měsíc " + month + " je v souboru podruhé";
             return false;
         }
         Invoice invoice{month, {}};

@@ -125,6 +125,11 @@ Invoice& DeviceContract::invoiceFor(int32_t year, int32_t month)
     return *it;
 }
 
+bool IsMonthKey(const std::string& text)
+{
+    return IsDate(text, false);
+}
+
 const DeviceContract* Contracts::find(int32_t device) const
 {
     for (const DeviceContract& d : devices)

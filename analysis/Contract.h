@@ -90,6 +90,9 @@ struct Contracts {
     DeviceContract& forDevice(int32_t device);
 };
 
+// "2026-03": a month the file can hold (1980..2999).
+bool IsMonthKey(const std::string& text);
+
 // The text of the file; what it reads back as the same contracts.
 std::string ContractText(const Contracts& contracts);
 // Reads the text; false with the line and entry that is wrong in `error`.

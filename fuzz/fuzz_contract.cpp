@@ -39,7 +39,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     std::vector<kw::Invoice> invoices;
     std::string why;
-    if (!kw::ParseInvoiceCsv(text, invoices, why))
+    if (!kw::ParseInvoiceCsv(text, invoices, why)) {
         kwfuzz::Check(!why.empty(), "a refused CSV says why");
+    } else {
+        // What an import takes, the contract file can hold.
+        kw::Contracts withInvoices;
+        withInvoices.forDevice(0).invoices = invoices;
+        kw::Contracts again;
+        kwfuzz::Check(kw::ParseContracts(kw::ContractText(withInvoices), again, why),
+                      "imported invoices are saved as a readable file");
+    }
     return 0;
 }
