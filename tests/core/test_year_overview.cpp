@@ -329,6 +329,26 @@ TEST(Bill, WorkedExampleAndWhatMakesAMonthIncomplete)
     }
 }
 
+// Invoices from a spreadsheet: a row a month, Czech or plain numbers; a
+// file that would not read back as a contract is refused with its line.
+TEST(Bill, InvoiceCsv)
+{
+    std::vector<kw::Invoice> invoices;
+    std::string error;
+    ASSERT_TRUE(kw::ParseInvoiceCsv("\xEF\xBB\xBFmonth;rk;tarif:VT\r\n2026-01;38 875,50;\r\n"
+                                    "2026-02;1;2,5\r\n",
+                                    invoices, error))
+        << error;
+    ASSERT_EQ(invoices.size(), 2u);
+    EXPECT_EQ(invoices[0].items, (std::map<std::string, double>{{"rk", 38875.5}}));
+    EXPECT_EQ(invoices[1].items.at("tarif:VT"), 2.5);
+    for (const char* bad : {"month,rk\n2026-01,1\n2026-01,2\n", "month,rk\n0926-01,1\n",
+                            "month,vt\n2026-01,1\n", "month;rk\n2026-01;-5\n"}) {
+        EXPECT_FALSE(kw::ParseInvoiceCsv(bad, invoices, error)) << bad;
+        EXPECT_EQ(error.rfind("řádek ", 0), 0u) << error;
+    }
+}
+
 // Booking the capacity: the annual RK only rises within the year, each
 // month's own booking covers the rest, a small exceedance is paid instead.
 TEST(Bill, CheapestCapacityPlan)
