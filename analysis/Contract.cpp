@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <sys/stat.h>
 
 namespace kw {
 
@@ -397,26 +396,12 @@ std::string ContractFile::StoragePath(const std::string& programPath)
     return ResolveFile(programPath, FileName);
 }
 
-ContractFile::Stamp ContractFile::StampOf(const std::string& path)
-{
-    Stamp stamp;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return stamp;
-    stamp.exists = true;
-    stamp.dev = st.st_dev;
-    stamp.ino = st.st_ino;
-    stamp.size = static_cast<uint64_t>(st.st_size);
-    stamp.mtimeNs = int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-    return stamp;
-}
-
 int32_t ContractFile::Load(const std::string& programPath)
 {
     const std::string path = StoragePath(programPath);
     contracts = Contracts();
     LastErrorText.clear();
-    m_stamp = StampOf(path);
+    m_stamp = StampOfFile(path);
     m_keepAside = false;
     std::string bytes;
     if (!ReadInputFile(path, MaxIniFileBytes, bytes)) {
@@ -446,7 +431,7 @@ int32_t ContractFile::Save(const std::string& programPath, bool overwriteChanges
         LastErrorText = SaveFailureText(path, lock.error());
         return LastResult = EAGAIN;
     }
-    const Stamp now = StampOf(path);
+    const DiskStamp now = StampOfFile(path);
     if (now != m_stamp && now.exists && !overwriteChanges)
         return LastResult = ChangedOnDisk;
     if (m_keepAside && now.exists) {
@@ -463,7 +448,7 @@ int32_t ContractFile::Save(const std::string& programPath, bool overwriteChanges
         LastErrorText = SaveFailureText(path, reason);
         return LastResult = err;
     }
-    m_stamp = StampOf(path);
+    m_stamp = StampOfFile(path);
     m_keepAside = false;
     return LastResult = 0;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "archive/AtomicFile.h"
+
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -127,18 +129,7 @@ public:
     std::string KeptCopyPath;
 
 private:
-    struct Stamp {
-        bool exists = false;
-        uint64_t dev = 0, ino = 0, size = 0;
-        int64_t mtimeNs = 0;
-        bool operator!=(const Stamp& o) const
-        {
-            return exists != o.exists || dev != o.dev || ino != o.ino || size != o.size ||
-                   mtimeNs != o.mtimeNs;
-        }
-    };
-    static Stamp StampOf(const std::string& path);
-    Stamp m_stamp;
+    DiskStamp m_stamp;
     bool m_keepAside = false;
 };
 

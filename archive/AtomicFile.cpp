@@ -443,6 +443,21 @@ bool ReadWholeFile(const std::string& path, std::string& bytes)
     return true;
 }
 
+DiskStamp StampOfFile(const std::string& path)
+{
+    DiskStamp stamp;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return stamp;
+    stamp.exists = true;
+    stamp.regular = S_ISREG(st.st_mode);
+    stamp.dev = st.st_dev;
+    stamp.ino = st.st_ino;
+    stamp.size = static_cast<uint64_t>(st.st_size);
+    stamp.mtimeNs = int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    return stamp;
+}
+
 bool KeepDamagedFile(const std::string& path, const std::string& stem, const std::string& suffix,
                      std::string& kept, std::string& reason)
 {

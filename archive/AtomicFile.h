@@ -118,6 +118,21 @@ bool UpdateFile(const std::string& path, uint64_t maxBytes,
 // Writes a new file that must not exist yet (a kept copy of a damaged file).
 bool WriteNewFile(const std::string& path, std::string_view bytes, std::string* reason = nullptr);
 
+// A file as a load or save left it, to notice another writer since: its
+// identity, size and time of change.
+struct DiskStamp {
+    bool exists = false;
+    bool regular = false;
+    uint64_t dev = 0, ino = 0, size = 0;
+    int64_t mtimeNs = 0;
+    bool operator!=(const DiskStamp& o) const
+    {
+        return exists != o.exists || dev != o.dev || ino != o.ino || size != o.size ||
+               mtimeNs != o.mtimeNs;
+    }
+};
+DiskStamp StampOfFile(const std::string& path);
+
 // Keeps a file that failed to load beside its save target before a save
 // replaces it: "STEM-poskozeny-YYYYMMDD-HHMMSS.SUFFIX" (ASCII, so that it
 // survives any file system the archive may sit on), a hard link or else a

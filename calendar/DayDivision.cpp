@@ -241,21 +241,6 @@ std::string DayDivision::StoragePath(const std::string& programPath)
     return ResolveFile(programPath, DefaultFileName);
 }
 
-DayDivision::DiskStamp DayDivision::StampOf(const std::string& path)
-{
-    DiskStamp stamp;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return stamp;
-    stamp.exists = true;
-    stamp.regular = S_ISREG(st.st_mode);
-    stamp.dev = st.st_dev;
-    stamp.ino = st.st_ino;
-    stamp.size = static_cast<uint64_t>(st.st_size);
-    stamp.mtimeNs = int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-    return stamp;
-}
-
 int32_t DayDivision::Finish(int32_t code, const std::string& reason)
 {
     LastResult = code;
@@ -274,7 +259,7 @@ int32_t DayDivision::SaveFailed(const std::string& path, int32_t code, const std
 int32_t DayDivision::LoadDayDivision(const std::string& programPath)
 {
     const std::string path = StoragePath(programPath);
-    m_stamp = StampOf(path);
+    m_stamp = StampOfFile(path);
     m_stampKnown = true;
     // Whatever is there and does not load is kept before a save replaces it.
     m_keepAside = m_stamp.exists;
@@ -337,7 +322,7 @@ int32_t DayDivision::SaveDayDivision(const std::string& programPath, bool overwr
 
     // Only a file that is there can hold another writer's settings; one
     // removed meanwhile is simply written anew.
-    const DiskStamp now = StampOf(path);
+    const DiskStamp now = StampOfFile(path);
     if (m_stampKnown && now.regular && now != m_stamp && !overwriteChanges)
         return Finish(ChangedOnDisk);
 
@@ -357,7 +342,7 @@ int32_t DayDivision::SaveDayDivision(const std::string& programPath, bool overwr
         const int err = errno != 0 ? errno : EIO;
         return SaveFailed(path, err, reason);
     }
-    m_stamp = StampOf(path);
+    m_stamp = StampOfFile(path);
     m_stampKnown = true;
     m_keepAside = false;
     return Finish(0);

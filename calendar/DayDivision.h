@@ -1,5 +1,7 @@
 #pragma once
 
+#include "archive/AtomicFile.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -145,18 +147,6 @@ public:
 
 private:
     // The file as last loaded or saved here, to notice another writer.
-    struct DiskStamp {
-        bool exists = false;
-        bool regular = false;
-        uint64_t dev = 0, ino = 0, size = 0;
-        int64_t mtimeNs = 0;
-        bool operator!=(const DiskStamp& o) const
-        {
-            return exists != o.exists || dev != o.dev || ino != o.ino || size != o.size ||
-                   mtimeNs != o.mtimeNs;
-        }
-    };
-    static DiskStamp StampOf(const std::string& path);
     int32_t Finish(int32_t code, const std::string& reason = std::string());
     int32_t SaveFailed(const std::string& path, int32_t code, const std::string& reason);
 
