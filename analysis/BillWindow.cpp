@@ -143,17 +143,6 @@ bool ParseMonthKey(const std::string& key, int32_t& year, int32_t& month)
     return true;
 }
 
-// Name, size, time of change and file number: a file copied over another,
-// even of the same size, has another.
-std::string StatSignature(const std::string& path)
-{
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return ";";
-    return path + ':' + std::to_string(st.st_size) + ':' + std::to_string(st.st_mtim.tv_sec) + '.' +
-           std::to_string(st.st_mtim.tv_nsec) + ':' + std::to_string(st.st_ino) + ';';
-}
-
 // What the bill is computed from, without what the invoice check alone
 // uses: a save that changed only invoices needs no new bills.
 std::string TermsText(DeviceContract contract)
@@ -414,7 +403,7 @@ void BillWindow::loadContract()
     m_loadProblem.clear();
     if (result != 0 && result != ENOENT)
         m_loadProblem = m_file.LastErrorText.empty() ? std::strerror(result) : m_file.LastErrorText;
-    m_contractSignature = StatSignature(ContractFile::StoragePath(m_location.ProgramPath));
+    m_contractSignature = FileSignature(ContractFile::StoragePath(m_location.ProgramPath));
     const DeviceContract* found = m_file.contracts.find(m_location.DeviceNo);
     m_hasContract = found != nullptr;
     m_contract = found ? *found : DeviceContract();
@@ -453,19 +442,14 @@ void BillWindow::loadContract()
 
 std::string BillWindow::filesSignature() const
 {
-    std::string signature;
-    const int32_t year = chosenYear();
-    for (int32_t month = 1; year > 0 && month <= 12; ++month)
-        signature += StatSignature(
-            ResolveFile(m_location.ProgramPath, m_archive.MonthFileName(year, month)));
-    return signature;
+    return MonthFilesSignature(m_location.ProgramPath, m_archive, chosenYear());
 }
 
 void BillWindow::relistWhenFilesChanged()
 {
     if (m_shownDevice < 0)
         return;
-    if (StatSignature(ContractFile::StoragePath(m_location.ProgramPath)) != m_contractSignature) {
+    if (FileSignature(ContractFile::StoragePath(m_location.ProgramPath)) != m_contractSignature) {
         loadContract();
         relist();
     } else if (filesSignature() != m_filesSignature) {
@@ -901,7 +885,7 @@ bool BillWindow::saveContract(const std::function<void(DeviceContract&)>& change
         return false;
     }
     m_file = file;
-    m_contractSignature = StatSignature(ContractFile::StoragePath(m_location.ProgramPath));
+    m_contractSignature = FileSignature(ContractFile::StoragePath(m_location.ProgramPath));
     m_unsaved.clear();
     // Another copy may have changed the prices or the terms: bills anew.
     const int32_t block = m_contract.activeBlock;

@@ -4,6 +4,7 @@
 #include "archive/ArchiveDescription.h"
 #include "archive/Codepage.h"
 #include "archive/DateTime.h"
+#include "archive/FileLookup.h"
 #include "archive/MonthFile.h"
 #include "archive/NumberFormat.h"
 #include "calendar/Calendar.h"
@@ -11,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace kw {
 
@@ -61,6 +63,24 @@ int32_t MatchingBlock(const std::vector<OverviewBlock>& blocks, const std::strin
         if (SameBlock(title, block.title))
             return block.number;
     return 0;
+}
+
+std::string FileSignature(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return ";";
+    return path + ':' + std::to_string(st.st_size) + ':' + std::to_string(st.st_mtim.tv_sec) + '.' +
+           std::to_string(st.st_mtim.tv_nsec) + ':' + std::to_string(st.st_ino) + ';';
+}
+
+std::string MonthFilesSignature(const std::string& programPath, const DayArchive& archive,
+                                int32_t year)
+{
+    std::string signature;
+    for (int32_t month = 1; year > 0 && month <= 12; ++month)
+        signature += FileSignature(ResolveFile(programPath, archive.MonthFileName(year, month)));
+    return signature;
 }
 
 MonthSeries ListMonth(QuietListing& quiet, int32_t year, int32_t month, int32_t block,

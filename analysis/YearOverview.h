@@ -13,6 +13,7 @@
 
 namespace kw {
 
+class DayArchive;
 class QuietListing;
 
 // The year overview ("Roční přehled"): for a device, a block and a year, one
@@ -45,6 +46,14 @@ struct MonthSeries {
 // MonthsWithFiles) holds it.
 MonthSeries ListMonth(QuietListing& quiet, int32_t year, int32_t month, int32_t block,
                       const std::vector<int32_t>& withFiles);
+// Name, size, time of change and file number of a file, ";" when there is
+// none: a file written, copied over (even of the same size) or removed has
+// another.
+std::string FileSignature(const std::string& path);
+// The same of the month files of `year` of the archive folder, so that a
+// window notices when what it listed is no longer there.
+std::string MonthFilesSignature(const std::string& programPath, const DayArchive& archive,
+                                int32_t year);
 // Every month of `year`, read on `quiet`.
 std::vector<MonthSeries> ListYear(QuietListing& quiet, int32_t year, int32_t block);
 

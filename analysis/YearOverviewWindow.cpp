@@ -381,21 +381,7 @@ const OverviewBlock* YearOverviewWindow::chosenBlockInfo() const
 
 std::string YearOverviewWindow::filesSignature() const
 {
-    // Name, size, time of change and file number of each month file: a file
-    // copied over another, even of the same size, has another.
-    std::string signature;
-    const int32_t year = chosenYear();
-    for (int32_t month = 1; year > 0 && month <= 12; ++month) {
-        const std::string path =
-            ResolveFile(m_location.ProgramPath, m_archive.MonthFileName(year, month));
-        struct stat st {};
-        if (::stat(path.c_str(), &st) == 0)
-            signature += path + ':' + std::to_string(st.st_size) + ':' +
-                         std::to_string(st.st_mtim.tv_sec) + '.' +
-                         std::to_string(st.st_mtim.tv_nsec) + ':' + std::to_string(st.st_ino);
-        signature += ';';
-    }
-    return signature;
+    return MonthFilesSignature(m_location.ProgramPath, m_archive, chosenYear());
 }
 
 void YearOverviewWindow::relistWhenFilesChanged()

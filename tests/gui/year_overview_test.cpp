@@ -33,15 +33,21 @@ private slots:
     void billRowsInvoiceAndTolerance();
 };
 
-void YearOverviewTest::openListKeepCapacity()
+// Device 0 from December 2023 to 20 March 2024.
+void WriteDemo(kwtest::Program& program)
 {
-    kwtest::clearSettings();
-    kwtest::Program program;
     kw::demo::DemoOptions options;
     options.devices = {0};
     options.lastDay = {2024, 3, 20};
     options.months = 4;
     program.dir.writeDemoArchive(options);
+}
+
+void YearOverviewTest::openListKeepCapacity()
+{
+    kwtest::clearSettings();
+    kwtest::Program program;
+    WriteDemo(program);
     QVERIFY(program.start());
     kw::Application& app = *program.app;
 
@@ -180,11 +186,7 @@ void YearOverviewTest::billRowsInvoiceAndTolerance()
 {
     kwtest::clearSettings();
     kwtest::Program program;
-    kw::demo::DemoOptions options;
-    options.devices = {0};
-    options.lastDay = {2024, 3, 20};
-    options.months = 4;
-    program.dir.writeDemoArchive(options);
+    WriteDemo(program);
     program.dir.write(QStringLiteral("KWATRIX-SMLOUVA.INI"),
                       "[Zarizeni 0]\nCinnyBlok = 1\nJalovyBlok = 2\nTolerance = 1\n"
                       "[Zarizeni 0 Smlouva 2024-01-01]\nRocniRK = 30\n"
