@@ -16,6 +16,9 @@
 #include "export/Formats.h"
 #include "export/Table.h"
 #include "listing/Engine.h"
+#include "store/StoreDb.h"
+#include "store/StoreRead.h"
+#include "store/Sync.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -88,6 +91,10 @@ const char kUsage[] =
     "       kwatrix-report [--dir DIR] [--device N] --bill YYYY[-MM]\n"
     "                      [--format text|csv|excel-csv|json|xlsx] [--output FILE]\n"
     "       kwatrix-report [--dir DIR] [--device N] --advise-capacity YYYY\n"
+    "       kwatrix-report [--dir DIR] --sync [--store URL] [--site NAME] [--progress]\n"
+    "       kwatrix-report --store URL --year YYYY [--site NAME | --sites] [--device N]\n"
+    "                      [--block N] [--capacity X] [--format text|csv|excel-csv|json|xlsx]\n"
+    "                      [--output FILE]\n"
     "       kwatrix-report --help | --version\n"
     "PERIOD: --day D | --whole-month | --energy-month | --range A-B | --raw N\n"
     "--format csv|excel-csv|json: the quarter-hour values of the listing instead of\n"
@@ -105,6 +112,12 @@ const char kUsage[] =
     "        contract and price list in KWATRIX-SMLOUVA.INI beside the month files\n"
     "--advise-capacity: the ten highest quarter-hours of the year and the cheapest\n"
     "        booking of the reserved capacity, for that year and the next\n"
+    "--sync: every month file of the folder into the store (default: the one\n"
+    "        remembered for the folder, else sqlite: in the user's data folder), as\n"
+    "        site NAME (default: the folder's name); --progress names each file\n"
+    "--store URL --year: the year overview from the store (sqlite:FILE or\n"
+    "        postgresql://...; the password from ~/.pgpass or PGPASSWORD); --sites: a\n"
+    "        row for each site and month, with the contract's reserved capacity\n"
     "exit status: 0 done; 1 an I/O error ended the listing, or a month could not be\n"
     "             read whole; 2 bad arguments, a day or range the month does not\n"
     "             have, or a missing or invalid contract or price list (named);\n"
@@ -118,7 +131,7 @@ constexpr int kNoDescription = 3;
 constexpr int kEnergyMonthEnds = 4;
 constexpr int kRawListingFailed = 5;
 
-enum class Period { None, Day, WholeMonth, EnergyMonth, Range, Raw, Year, Bill, Advice };
+enum class Period { None, Day, WholeMonth, EnergyMonth, Range, Raw, Year, Bill, Advice, Sync };
 
 struct Arguments {
     std::string dir;
@@ -137,6 +150,10 @@ struct Arguments {
     int32_t year = 0;
     int32_t billMonth = 0; // --bill YYYY-MM; 0: the whole year
     std::optional<double> capacity;
+    std::string store; // --store URL
+    std::string site;  // --site NAME
+    bool sites = false;
+    bool progress = false;
 };
 
 // Writes an export in `format` to --output or `out`; false after saying why.
@@ -290,6 +307,19 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a)
                 return std::string("--output takes a file name");
         } else if (arg == "--csv-excel") {
             a.csvExcel = true;
+        } else if (arg == "--sync") {
+            if (!setPeriod(Period::Sync))
+                return std::string("only one period");
+        } else if (arg == "--store") {
+            if (!value(a.store) || a.store.empty())
+                return std::string("--store takes the URL of a store");
+        } else if (arg == "--site") {
+            if (!value(a.site) || a.site.empty())
+                return std::string("--site takes the name of a site");
+        } else if (arg == "--sites") {
+            a.sites = true;
+        } else if (arg == "--progress") {
+            a.progress = true;
         } else {
             return std::string("unknown argument " + arg);
         }
@@ -319,10 +349,130 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a)
         return std::string("--advise-capacity writes text only");
     if (a.capacity && a.period != Period::Year)
         return std::string("--capacity goes with --year");
+    if (a.period == Period::Sync &&
+        (a.month || a.block || a.device || a.impulses || a.format != "text" || !a.values.empty()))
+        return std::string("--sync goes with --dir, --store, --site and --progress only");
+    if (!a.store.empty() && a.period != Period::Sync && a.period != Period::Year)
+        return std::string("--store goes with --sync or --year");
+    if ((!a.site.empty() || a.sites) && a.store.empty() && a.period != Period::Sync)
+        return std::string("--site and --sites go with --store");
+    if (a.sites && (!a.site.empty() || a.period != Period::Year || a.block || a.capacity))
+        return std::string("--sites goes with --year, and with neither --site, --block nor "
+                           "--capacity");
+    if (a.sites && a.format != "text" && a.format != "csv")
+        return std::string("--sites writes text or csv");
+    if (a.progress && a.period != Period::Sync)
+        return std::string("--progress goes with --sync");
+    if (!a.store.empty() && a.period == Period::Year && a.impulses)
+        return std::string("the store holds converted values: --impulses goes not with --store");
     // The capacity is in the block's unit; impulses have none.
     if (a.capacity && a.impulses)
         return std::string("--capacity goes not with --impulses");
     return std::string();
+}
+
+// Every month file of the folder into the store.
+int ReportSync(const Arguments& a, const std::string& dir, std::ostream& err)
+{
+    std::string url = a.store;
+    if (url.empty())
+        url = RememberedStoreUrl(dir);
+    if (url.empty())
+        url = DefaultStoreUrl();
+    const std::string site = a.site.empty() ? DefaultSiteName(dir) : a.site;
+    try {
+        const std::unique_ptr<StoreDb> db = OpenStore(url);
+        const SyncResult result =
+            SyncArchive(*db, dir, site, [&](const SyncProgress& p) {
+                if (a.progress && !p.file.empty())
+                    err << "sync " << (p.done + 1) << "/" << p.total << " " << p.file << std::endl;
+                return true;
+            });
+        for (const std::string& failure : result.failures)
+            err << failure << '\n';
+        err << SyncSummary(result, db->name()) << '\n';
+        std::string reason;
+        if (!RememberStoreUrl(dir, url, &reason))
+            err << "kwatrix-report: úložiště složky nelze zapamatovat: " << reason << '\n';
+        return result.failures.empty() ? kDone : kIoError;
+    } catch (const StoreError& e) {
+        err << e.what() << '\n';
+        return kIoError;
+    }
+}
+
+// The year overview of a site, or of every site, from the store.
+int ReportFromStore(const Arguments& a, const std::string& dir, std::ostream& out,
+                    std::ostream& err)
+{
+    try {
+        const std::unique_ptr<StoreDb> db = OpenStore(a.store);
+        if (a.sites) {
+            const std::vector<SiteMonth> rows = SitesYear(*db, a.year, a.device);
+            const std::string text =
+                a.format == "csv" ? SitesYearCsv(rows, a.year) : SitesYearText(rows, a.year);
+            if (!a.output.empty()) {
+                std::string reason;
+                if (!SaveFile(a.output, text, &reason)) {
+                    err << SaveFailureText(a.output, reason) << '\n';
+                    return kIoError;
+                }
+            } else {
+                out.write(text.data(), static_cast<std::streamsize>(text.size()));
+                out.flush();
+            }
+            int failed = 0;
+            for (const SiteMonth& r : rows)
+                if (r.month.state == MonthState::Partly || r.month.state == MonthState::Unreadable) {
+                    err << r.site << " " << MonthKey(a.year, r.month.month) << ": "
+                        << r.month.reason << '\n';
+                    ++failed;
+                }
+            return failed ? kIoError : kDone;
+        }
+        const StoreSite site = FindStoreSite(*db, a.site, dir);
+        const std::vector<StoreChannel> channels = StoreChannels(*db, site.id);
+        const std::vector<int32_t> devices = StoreDevices(channels);
+        const int32_t device = a.device ? *a.device : devices.empty() ? 0 : devices.front();
+        const StoreChannel* channel = ChooseChannel(channels, device, a.block ? *a.block : 0);
+        if (!channel) {
+            err << StoreMessage(db->name(), "lokalita „" + site.name + "“ nemá zařízení " +
+                                                std::to_string(device) +
+                                                (a.block ? ", blok " + std::to_string(*a.block)
+                                                         : std::string()))
+                << '\n';
+            return kBadArguments;
+        }
+        const std::vector<MonthSeries> months = StoreYear(*db, *channel, a.year);
+        YearOverviewFacts facts;
+        facts.device = device;
+        facts.block = channel->block.number;
+        facts.year = a.year;
+        facts.unit = channel->block.unit;
+        facts.capacity = a.capacity;
+        const YearOverview overview = SummariseYear(months, facts);
+        if (const ExportFormat* format = FindExportFormat(a.format)) {
+            const SeriesBlock block{overview.block, overview.blockName, overview.unit, true};
+            const ExportSource source =
+                YearExportSource(overview, months,
+                                 ExportParameters(site.folder, device, block, overview.unit,
+                                                  std::to_string(a.year) + " (kalendářní měsíce)",
+                                                  0, overview.capacity));
+            if (!WriteExport(*format, source, a.output, out, err))
+                return kIoError;
+        } else {
+            const std::string text = YearOverviewText(overview);
+            out.write(text.data(), static_cast<std::streamsize>(text.size()));
+            out.flush();
+        }
+        const std::vector<std::string> failures = YearFailures(overview);
+        for (const std::string& failure : failures)
+            err << failure << '\n';
+        return failures.empty() ? kDone : kIoError;
+    } catch (const StoreError& e) {
+        err << e.what() << '\n';
+        return kIoError;
+    }
 }
 
 // Empty when the days asked for lie in the listing month, else what is wrong:
@@ -435,6 +585,10 @@ int Report(const std::vector<std::string>& args, const std::string& defaultDir, 
     std::string dir = a.dir.empty() ? defaultDir : a.dir;
     if (!dir.empty() && dir.back() != '/')
         dir += '/';
+    if (a.period == Period::Sync)
+        return ReportSync(a, dir, err);
+    if (!a.store.empty())
+        return ReportFromStore(a, dir, out, err);
 
     ReportUi ui(err);
     Engine engine(ui);
@@ -568,6 +722,7 @@ int Report(const std::vector<std::string>& args, const std::string& defaultDir, 
         case Period::Year:
         case Period::Bill:
         case Period::Advice:
+        case Period::Sync:
             break;
         }
     } catch (const std::exception& e) {

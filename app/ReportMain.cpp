@@ -2,6 +2,7 @@
 #include "app/Report.h"
 #include "archive/AtomicFile.h"
 #include "archive/Devices.h"
+#include "store/StoreDb.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -42,10 +43,18 @@ int main(int argc, char** argv)
             ::close(null);
         }
     }
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    // A password given in the store's URL leaves what `ps` shows at once.
+    for (int i = 2; i < argc; ++i) {
+        if (std::string(argv[i - 1]) != "--store")
+            continue;
+        const std::string masked = kw::MaskedStoreUrl(argv[i]);
+        if (masked.size() == std::string(argv[i]).size())
+            masked.copy(argv[i], masked.size());
+    }
     kw::DescriptorBuffer buffer(STDOUT_FILENO, closed);
     std::ostream out(&buffer);
-    int status = kw::RunReport(std::vector<std::string>(argv + 1, argv + argc),
-                               ExecutableDirectory(), out, std::cerr);
+    int status = kw::RunReport(args, ExecutableDirectory(), out, std::cerr);
     // What the descriptor still holds may fail only as it is closed (a file
     // on a network disk).
     if (::close(STDOUT_FILENO) != 0 && errno != EBADF && status == 0) {

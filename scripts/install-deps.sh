@@ -5,10 +5,12 @@ set -euo pipefail
 
 # librsvg2-bin renders the PNG icons; dpkg-dev and file let cpack work out the package's
 # dependencies (CPackDeb reads the binaries' type with file);
-# the exports write JSON with Debian's JSON library and workbooks with libxlsxwriter.
+# the exports write JSON with Debian's JSON library and workbooks with libxlsxwriter;
+# the store of many sites is an SQLite file or a PostgreSQL server.
 packages=(cmake make g++ pkg-config qt6-base-dev qt6-svg-dev libqcustomplot-dev libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core qt6-translations-l10n
-          librsvg2-bin dpkg-dev file nlohmann-json3-dev libxlsxwriter-dev)
+          librsvg2-bin dpkg-dev file nlohmann-json3-dev libxlsxwriter-dev
+          libsqlite3-dev libpq-dev)
 if [ "${1:-run}" = "test" ]; then
     packages+=(clang-format)
     # The package test: validators, manual pages, the installed program under Xvfb.
@@ -21,6 +23,8 @@ if [ "${1:-run}" = "test" ]; then
     # Every save interrupted at each system call; the Czech locale for the
     # decimal comma; setpriv runs the tests that need an ordinary user.
     packages+=(strace locales util-linux)
+    # The store tests run against a real PostgreSQL server of their own.
+    packages+=(postgresql-15)
 fi
 # The fuzz build needs clang with libFuzzer and the sanitizer runtimes.
 if [ "${1:-run}" = "fuzz" ]; then

@@ -1,0 +1,93 @@
+#include "store/StoreTime.h"
+
+#include "archive/DateTime.h"
+
+#include <cstdio>
+
+namespace kw {
+
+namespace {
+
+int64_t FloorDiv(int64_t a, int64_t b)
+{
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
+}
+
+// Year, month and day of a day number since 30 December 1899.
+void CivilOf(int64_t dayNumber, int32_t& year, int32_t& month, int32_t& day)
+{
+    // Days since 1 March 0000 of the proleptic Gregorian calendar.
+    const int64_t z = dayNumber - DaysFromCivil(0, 3, 1);
+    const int64_t era = FloorDiv(z, 146097);
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    day = static_cast<int32_t>(doy - (153 * mp + 2) / 5 + 1);
+    month = static_cast<int32_t>(mp < 10 ? mp + 3 : mp - 9);
+    year = static_cast<int32_t>(yoe + era * 400 + (month <= 2 ? 1 : 0));
+}
+
+std::string TimeText(int64_t seconds, const char* zone)
+{
+    const int64_t dayNumber = FloorDiv(seconds, 86400);
+    const int64_t s = seconds - dayNumber * 86400;
+    int32_t y = 0, m = 0, d = 0;
+    CivilOf(dayNumber, y, m, d);
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d%s", y, m, d,
+                  static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60),
+                  static_cast<int>(s % 60), zone);
+    return text;
+}
+
+} // namespace
+
+std::string UtcStartText(const Series& series, const SeriesValue& value)
+{
+    return TimeText(value.stamp - 900 - int64_t{series.UtcOffsetMinutes(value)} * 60, "+00");
+}
+
+std::string StampText(int64_t stamp)
+{
+    return TimeText(stamp, "");
+}
+
+std::string DateText(int32_t year, int32_t month, int32_t day)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
+    return text;
+}
+
+bool ParseStampText(const std::string& text, int64_t& stamp)
+{
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s) != 6)
+        return false;
+    stamp = DaysFromCivil(y, mo, d) * 86400 + h * 3600 + mi * 60 + s;
+    return true;
+}
+
+MonthRange UtcRangeOfMonth(int32_t year, int32_t month)
+{
+    const int64_t first = DaysFromCivil(year, month, 1) - 1;
+    const int64_t next = DaysFromCivil(month == 12 ? year + 1 : year, month == 12 ? 1 : month + 1, 1) + 1;
+    return {TimeText(first * 86400, "+00"), TimeText(next * 86400, "+00")};
+}
+
+SeriesValue ValueAt(int64_t stamp, float stored, float shown, bool again)
+{
+    SeriesValue v;
+    v.stamp = stamp;
+    v.stored = stored;
+    v.shown = shown;
+    v.again = again;
+    // ListingQuarter: quarter-hour q of a day holds the stamps after
+    // start + 450 + 900 q up to start + 1350 + 900 q.
+    v.day = FloorDiv(stamp - 451, 86400);
+    v.quarter = static_cast<int32_t>((stamp - 450 - v.day * 86400) / 900);
+    return v;
+}
+
+} // namespace kw
