@@ -204,23 +204,26 @@ std::string FoldCase(std::string_view utf8)
 
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
-    // Fast path for the plain ASCII names that nearly every file uses.
-    if (a.size() == b.size()) {
-        bool ascii = true;
-        for (std::size_t i = 0; i < a.size() && ascii; ++i) {
+    // Fast path for the plain ASCII names that nearly every file uses: a
+    // name looked up in a folder of thousands is compared with each.
+    const auto ascii = [](std::string_view s) {
+        for (const char c : s)
+            if (static_cast<unsigned char>(c) >= 0x80)
+                return false;
+        return true;
+    };
+    if (ascii(a) && ascii(b)) {
+        if (a.size() != b.size())
+            return false;
+        for (std::size_t i = 0; i < a.size(); ++i) {
             const auto x = static_cast<unsigned char>(a[i]);
             const auto y = static_cast<unsigned char>(b[i]);
-            if (x >= 0x80 || y >= 0x80) {
-                ascii = false;
-                break;
-            }
             const auto lx = (x >= 'A' && x <= 'Z') ? x + 32 : x;
             const auto ly = (y >= 'A' && y <= 'Z') ? y + 32 : y;
             if (lx != ly)
                 return false;
         }
-        if (ascii)
-            return true;
+        return true;
     }
     return FoldCase(a) == FoldCase(b);
 }

@@ -5,6 +5,8 @@
 #include <libpq-fe.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -40,24 +42,49 @@ std::string NextMonth(const std::string& month)
     return text;
 }
 
-void AppendFloat(std::string& out, float value)
+// Every row of the month file in one statement; a row already there with
+// the same values is left as it is.
+const char* const kUpsertFromStaging =
+    "INSERT INTO kw_readings (channel_id, start, local_stamp, stored, shown, quality, file_id) "
+    "SELECT channel_id, start, local_stamp, stored, shown, quality, file_id FROM kw_staging "
+    "ON CONFLICT (channel_id, start) DO UPDATE SET local_stamp = EXCLUDED.local_stamp, stored = "
+    "EXCLUDED.stored, shown = EXCLUDED.shown, quality = EXCLUDED.quality, file_id = "
+    "EXCLUDED.file_id WHERE (kw_readings.local_stamp, kw_readings.stored, kw_readings.shown, "
+    "kw_readings.quality, kw_readings.file_id) IS DISTINCT FROM (EXCLUDED.local_stamp, "
+    "EXCLUDED.stored, EXCLUDED.shown, EXCLUDED.quality, EXCLUDED.file_id)";
+
+// Big-endian, as the binary COPY takes integers.
+template <typename T> void Put(std::string& out, T value)
 {
-    if (std::isnan(value)) {
-        out += "NaN";
-    } else if (std::isinf(value)) {
-        out += value > 0 ? "Infinity" : "-Infinity";
-    } else {
-        // Nine digits give every float back exactly.
-        char text[32];
-        out.append(text, static_cast<std::size_t>(std::snprintf(text, sizeof text, "%.9g",
-                                                                static_cast<double>(value))));
-    }
+    for (int shift = 8 * (static_cast<int>(sizeof(T)) - 1); shift >= 0; shift -= 8)
+        out += static_cast<char>((value >> shift) & 0xff);
+}
+
+// A field: its length, then its bytes.
+template <typename T> void PutField(std::string& out, T value)
+{
+    Put(out, static_cast<uint32_t>(sizeof(T)));
+    Put(out, value);
+}
+
+uint32_t Bits(float value)
+{
+    uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+// PostgreSQL counts times in microseconds since 1 January 2000; the archive
+// in seconds since 30 December 1899, 36,526 days before.
+int64_t Microseconds(int64_t seconds)
+{
+    return (seconds - int64_t{36526} * 86400) * 1000000;
 }
 
 class PostgresDb final : public StoreDb {
 public:
     PostgresDb(const std::string& conninfo, const std::string& password, const std::string& name)
-        : StoreDb(name)
+        : StoreDb(name), m_conninfo(conninfo), m_password(password)
     {
         // The URL may set its own timeout; the password given wins over none.
         std::vector<const char*> keys{"connect_timeout", "application_name", "dbname"};
@@ -77,9 +104,12 @@ public:
             throw StoreError(StoreMessage(name, "nelze se připojit: " + why));
         }
         // Times are written and read in UTC and ISO form, whatever the
-        // server's settings.
+        // server's settings. A commit need not wait for the disk: a month
+        // file whose commit a crash of the server loses is not marked
+        // synced either, and the next sync writes it again.
         Exec("SET TimeZone = 'UTC'; SET DateStyle = 'ISO, YMD'; SET client_encoding = 'UTF8'; "
-             "SET extra_float_digits = 3; SET client_min_messages = warning");
+             "SET extra_float_digits = 3; SET client_min_messages = warning; "
+             "SET synchronous_commit = off");
     }
     ~PostgresDb() override { PQfinish(m_conn); }
 
@@ -110,52 +140,16 @@ public:
         return rows;
     }
 
-    void LoadStaging(const std::vector<ReadingRow>& rows) override
+    void WriteReadings(const std::vector<ReadingRow>& rows, const std::string& file, bool known,
+                       const std::string& from, const std::string& to) override
     {
-        if (!m_staging) {
-            Exec("CREATE TEMP TABLE IF NOT EXISTS kw_staging (channel_id bigint, start "
-                 "timestamptz, local_stamp timestamp, stored real, shown real, quality "
-                 "smallint, file_id bigint)");
-            m_staging = true;
-        }
-        Exec("TRUNCATE kw_staging");
-        Result start(PQexec(m_conn, "COPY kw_staging FROM STDIN"));
-        if (PQresultStatus(start.get()) != PGRES_COPY_IN)
-            Fail();
-        std::string buffer;
-        buffer.reserve(1 << 17);
-        const auto flush = [&] {
-            if (PQputCopyData(m_conn, buffer.data(), static_cast<int>(buffer.size())) != 1)
-                Fail();
-            buffer.clear();
-        };
-        for (const ReadingRow& r : rows) {
-            buffer += std::to_string(r.channel);
-            buffer += '\t';
-            buffer += r.start;
-            buffer += '\t';
-            buffer += r.localStamp;
-            buffer += '\t';
-            AppendFloat(buffer, r.stored);
-            buffer += '\t';
-            AppendFloat(buffer, r.shown);
-            buffer += '\t';
-            buffer += std::to_string(r.quality);
-            buffer += '\t';
-            buffer += std::to_string(r.file);
-            buffer += '\n';
-            if (buffer.size() > (1 << 16))
-                flush();
-        }
-        if (!buffer.empty())
-            flush();
-        if (PQputCopyEnd(m_conn, nullptr) != 1)
-            Fail();
-        Result end(PQgetResult(m_conn));
-        if (PQresultStatus(end.get()) != PGRES_COMMAND_OK)
-            Fail(end.get());
-        while (PGresult* more = PQgetResult(m_conn))
-            PQclear(more);
+        LoadStaging(rows);
+        Exec(kUpsertFromStaging, {});
+        if (known)
+            Exec("DELETE FROM kw_readings WHERE file_id = $1 AND start >= $2 AND start < $3 AND "
+                 "NOT EXISTS (SELECT 1 FROM kw_staging s WHERE s.channel_id = "
+                 "kw_readings.channel_id AND s.start = kw_readings.start)",
+                 {file, from, to});
     }
 
     void Begin(bool) override { Exec("BEGIN"); }
@@ -166,6 +160,52 @@ public:
             PQclear(PQexec(m_conn, "ROLLBACK"));
     }
 
+private:
+    void LoadStaging(const std::vector<ReadingRow>& rows)
+    {
+        if (!m_staging) {
+            Exec("CREATE TEMP TABLE IF NOT EXISTS kw_staging (channel_id bigint, start "
+                 "timestamptz, local_stamp timestamp, stored real, shown real, quality "
+                 "smallint, file_id bigint)");
+            m_staging = true;
+        }
+        Exec("TRUNCATE kw_staging");
+        // The binary form: the server parses no numbers and no times.
+        Result start(PQexec(m_conn, "COPY kw_staging FROM STDIN (FORMAT binary)"));
+        if (PQresultStatus(start.get()) != PGRES_COPY_IN)
+            Fail();
+        std::string buffer("PGCOPY\n\377\r\n\0", 11);
+        buffer.append(8, '\0'); // no flags, no header extension
+        buffer.reserve(1 << 17);
+        const auto flush = [&] {
+            if (PQputCopyData(m_conn, buffer.data(), static_cast<int>(buffer.size())) != 1)
+                Fail();
+            buffer.clear();
+        };
+        for (const ReadingRow& r : rows) {
+            Put(buffer, uint16_t{7});
+            PutField(buffer, static_cast<uint64_t>(r.channel));
+            PutField(buffer, static_cast<uint64_t>(Microseconds(r.start)));
+            PutField(buffer, static_cast<uint64_t>(Microseconds(r.localStamp)));
+            PutField(buffer, Bits(r.stored));
+            PutField(buffer, Bits(r.shown));
+            PutField(buffer, static_cast<uint16_t>(r.quality));
+            PutField(buffer, static_cast<uint64_t>(r.file));
+            if (buffer.size() > (1 << 16))
+                flush();
+        }
+        Put(buffer, uint16_t{0xffff}); // the end of the tuples
+        flush();
+        if (PQputCopyEnd(m_conn, nullptr) != 1)
+            Fail();
+        Result end(PQgetResult(m_conn));
+        if (PQresultStatus(end.get()) != PGRES_COMMAND_OK)
+            Fail(end.get());
+        while (PGresult* more = PQgetResult(m_conn))
+            PQclear(more);
+    }
+
+public:
     void EnsurePartitions(const std::string& firstMonth, const std::string& lastMonth) override
     {
         if (m_partitions.empty()) {
@@ -188,6 +228,11 @@ public:
                  " 00:00:00+00') TO ('" + NextMonth(month) + " 00:00:00+00'); COMMIT");
             m_partitions.insert(table);
         }
+    }
+
+    std::unique_ptr<StoreDb> OpenAnother() const override
+    {
+        return std::make_unique<PostgresDb>(m_conninfo, m_password, name());
     }
 
     void LockSite(int64_t site) override
@@ -227,6 +272,7 @@ private:
         throw StoreError(StoreMessage(name(), why));
     }
 
+    std::string m_conninfo, m_password;
     PGconn* m_conn = nullptr;
     bool m_staging = false;
     std::set<std::string> m_partitions;

@@ -1,6 +1,7 @@
 // The store in one SQLite file: the default, which needs no server.
 
 #include "store/Backends.h"
+#include "store/StoreTime.h"
 
 #include <sqlite3.h>
 
@@ -38,7 +39,7 @@ public:
             throw StoreError(StoreMessage(name, "složku nelze vytvořit: " +
                                                     std::string(std::strerror(errno))));
         const int rc = sqlite3_open_v2(path.c_str(), &m_db,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                                        nullptr);
         if (rc != SQLITE_OK) {
             const std::string why = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
@@ -53,6 +54,7 @@ public:
             Exec("PRAGMA synchronous = NORMAL");
             Exec("PRAGMA foreign_keys = ON");
             Exec("PRAGMA temp_store = MEMORY");
+            Exec("PRAGMA cache_size = -65536");
         } catch (...) {
             Close();
             throw;
@@ -112,19 +114,31 @@ public:
         return rows;
     }
 
-    void LoadStaging(const std::vector<ReadingRow>& rows) override
+    // Straight into the table: one B-tree per row, no staging copy. The old
+    // rows of a file synced before go first, all of them: the rows of the
+    // file are written again in the same transaction.
+    void WriteReadings(const std::vector<ReadingRow>& rows, const std::string& file, bool known,
+                       const std::string& from, const std::string& to) override
     {
-        Exec("CREATE TEMP TABLE IF NOT EXISTS kw_staging (channel_id INTEGER, start TEXT, "
-             "local_stamp TEXT, stored REAL, shown REAL, quality INTEGER, file_id INTEGER)");
-        Exec("DELETE FROM temp.kw_staging", {});
-        sqlite3_stmt* stmt =
-            Prepare("INSERT INTO temp.kw_staging VALUES ($1, $2, $3, $4, $5, $6, $7)", {});
+        if (known)
+            Exec("DELETE FROM kw_readings WHERE file_id = $1 AND start >= $2 AND start < $3",
+                 {file, from, to});
+        sqlite3_stmt* stmt = Prepare(
+            "INSERT INTO kw_readings (channel_id, start, local_stamp, stored, shown, quality, "
+            "file_id) VALUES ($1, $2, $3, $4, $5, $6, $7) ON CONFLICT (channel_id, start) DO "
+            "UPDATE SET local_stamp = excluded.local_stamp, stored = excluded.stored, shown = "
+            "excluded.shown, quality = excluded.quality, file_id = excluded.file_id WHERE "
+            "kw_readings.local_stamp IS DISTINCT FROM excluded.local_stamp OR kw_readings.stored "
+            "IS DISTINCT FROM excluded.stored OR kw_readings.shown IS DISTINCT FROM "
+            "excluded.shown OR kw_readings.quality IS DISTINCT FROM excluded.quality OR "
+            "kw_readings.file_id IS DISTINCT FROM excluded.file_id",
+            {});
+        char start[24], local[24];
         for (const ReadingRow& r : rows) {
             sqlite3_bind_int64(stmt, 1, r.channel);
-            sqlite3_bind_text(stmt, 2, r.start.data(), static_cast<int>(r.start.size()),
+            sqlite3_bind_text(stmt, 2, start, TimeChars(r.start, true, start), SQLITE_STATIC);
+            sqlite3_bind_text(stmt, 3, local, TimeChars(r.localStamp, false, local),
                               SQLITE_STATIC);
-            sqlite3_bind_text(stmt, 3, r.localStamp.data(),
-                              static_cast<int>(r.localStamp.size()), SQLITE_STATIC);
             // SQLite has no NaN: it is kept as NULL and read back as NaN.
             if (std::isnan(r.stored))
                 sqlite3_bind_null(stmt, 4);
@@ -153,6 +167,7 @@ public:
     }
 
     void EnsurePartitions(const std::string&, const std::string&) override {}
+    std::unique_ptr<StoreDb> OpenAnother() const override { return nullptr; }
     // The write lock of each month file's transaction keeps two syncs apart.
     void LockSite(int64_t) override {}
 

@@ -40,8 +40,10 @@ std::string DefaultStoreUrl();
 // One row of the readings as the bulk load takes it.
 struct ReadingRow {
     int64_t channel = 0;
-    std::string start;      // "2024-03-01 00:00:00+00", UTC
-    std::string localStamp; // "2024-03-01 01:15:00", the controller's clock
+    // Seconds since 30.12.1899: the start of the interval in UTC and the
+    // stamp on the controller's clock.
+    int64_t start = 0;
+    int64_t localStamp = 0;
     float stored = 0;
     float shown = 0;
     int32_t quality = 0;
@@ -69,9 +71,13 @@ public:
     virtual void Exec(const std::string& sql, const std::vector<std::string>& params = {}) = 0;
     virtual StoreRows Query(const std::string& sql,
                             const std::vector<std::string>& params = {}) = 0;
-    // The rows into the staging table of the readings (PostgreSQL: COPY);
-    // inside the transaction of a month file.
-    virtual void LoadStaging(const std::vector<ReadingRow>& rows) = 0;
+    // The readings of month file `file`, inside its transaction: each row
+    // upserted (a row that is already there unchanged is not written again),
+    // and when the file was synced before, its rows between `from` and `to`
+    // that `rows` no longer has removed. PostgreSQL: COPY into a staging
+    // table and one INSERT ... ON CONFLICT.
+    virtual void WriteReadings(const std::vector<ReadingRow>& rows, const std::string& file,
+                               bool known, const std::string& from, const std::string& to) = 0;
 
     // One transaction; `exclusive` takes the write lock at once (SQLite).
     virtual void Begin(bool exclusive) = 0;
@@ -82,6 +88,9 @@ public:
     // The readings' partition of each month from `firstMonth` to `lastMonth`
     // ("2024-03-01") made when missing; nothing on SQLite.
     virtual void EnsurePartitions(const std::string& firstMonth, const std::string& lastMonth) = 0;
+    // A second connection to the same store for a second writer, or null
+    // where one writer is all the store takes (SQLite).
+    virtual std::unique_ptr<StoreDb> OpenAnother() const = 0;
     // Only one sync of a site at a time: waits for another to end. Held until
     // the connection closes.
     virtual void LockSite(int64_t site) = 0;

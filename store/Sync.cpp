@@ -13,12 +13,19 @@
 #include "store/StoreTime.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <set>
+#include <unordered_set>
 
 #include <sys/stat.h>
 
@@ -112,7 +119,7 @@ struct FileContent {
     std::vector<Series> series; // a listed block each
     std::vector<ReadingRow> rows;
     std::vector<std::size_t> rowsOf; // rows of series i start at rowsOf[i]
-    std::string firstStart, lastStart;
+    int64_t firstStart = 0, lastStart = 0;
     int32_t dropped = 0; // values that repeat a start of their block
 };
 
@@ -120,6 +127,7 @@ FileContent ReadMonth(QuietListing& quiet, const std::vector<SeriesBlock>& block
                       int32_t month, std::string& error)
 {
     FileContent c;
+    c.rows.reserve(blocks.size() * 31 * 100);
     for (const SeriesBlock& block : blocks) {
         Series s = quiet.CalendarMonthSeries(year, month, block.number);
         if (!s.error.empty()) {
@@ -127,23 +135,25 @@ FileContent ReadMonth(QuietListing& quiet, const std::vector<SeriesBlock>& block
             return c;
         }
         c.rowsOf.push_back(c.rows.size());
-        std::set<std::string> starts;
+        std::unordered_set<int64_t> starts;
+        starts.reserve(s.values.size() * 2);
         for (const SeriesValue& v : s.values) {
-            ReadingRow r;
-            r.start = UtcStartText(s, v);
-            if (!starts.insert(r.start).second) {
+            const int64_t start = UtcStart(s, v);
+            if (!starts.insert(start).second) {
                 // Two records of one moment: the key keeps the first.
                 ++c.dropped;
                 continue;
             }
-            r.localStamp = StampText(v.stamp);
+            ReadingRow r;
+            r.start = start;
+            r.localStamp = v.stamp;
             r.stored = v.stored;
             r.shown = v.shown;
             r.quality = v.again ? 1 : 0;
-            if (c.firstStart.empty() || r.start < c.firstStart)
-                c.firstStart = r.start;
-            if (r.start > c.lastStart)
-                c.lastStart = r.start;
+            if (c.rows.empty() || start < c.firstStart)
+                c.firstStart = start;
+            if (c.rows.empty() || start > c.lastStart)
+                c.lastStart = start;
             c.rows.push_back(std::move(r));
         }
         c.series.push_back(std::move(s));
@@ -151,15 +161,33 @@ FileContent ReadMonth(QuietListing& quiet, const std::vector<SeriesBlock>& block
     return c;
 }
 
+// A channel as the store has it, its id as text.
+struct ChannelRow {
+    std::string id, block, unit, kind, valueUnit, energyUnit, listed;
+    bool same(const ChannelRow& o) const
+    {
+        return std::tie(block, unit, kind, valueUnit, energyUnit, listed) ==
+               std::tie(o.block, o.unit, o.kind, o.valueUnit, o.energyUnit, o.listed);
+    }
+};
+using ChannelKey = std::pair<int32_t, std::string>; // device, block name
+
+// What the store holds of the site, read once at the start of a sync.
+struct StoreState {
+    std::mutex mutex; // two connections may write at once
+    std::map<ChannelKey, ChannelRow> channels;
+};
+
 // The readings of one month file in one transaction: the file's row, its
 // channels, its values upserted from the staging table and those it no
 // longer has removed, its days.
 int64_t WriteMonth(StoreDb& db, int64_t site, const MonthFileName& file, int64_t size,
                    int64_t mtime, const std::string& checksum, const std::vector<SeriesBlock>& blocks,
-                   FileContent& c, bool known)
+                   FileContent& c, bool knownFile, StoreState& known)
 {
     if (!c.rows.empty())
-        db.EnsurePartitions(c.firstStart.substr(0, 10), c.lastStart.substr(0, 10));
+        db.EnsurePartitions(StampText(c.firstStart).substr(0, 10),
+                            StampText(c.lastStart).substr(0, 10));
     db.Begin(true);
     try {
         // Another sync of the folder may have written it meanwhile.
@@ -184,56 +212,64 @@ int64_t WriteMonth(StoreDb& db, int64_t site, const MonthFileName& file, int64_t
         const std::string fileId = id.at(0).at(0).text;
         const int64_t fileNo = std::atoll(fileId.c_str());
         std::vector<std::string> channels;
+        std::vector<std::pair<ChannelKey, ChannelRow>> added;
         for (std::size_t i = 0; i < c.series.size(); ++i) {
             const Series& s = c.series[i];
             const SeriesBlock& b = blocks[i];
-            const StoreRows ch = db.Query(
-                "INSERT INTO kw_channels (site_id, device, block, block_name, unit, kind, "
-                "value_unit, energy_unit, listed) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9) "
-                "ON CONFLICT (site_id, device, block_name) DO UPDATE SET block = excluded.block, "
-                "unit = excluded.unit, kind = excluded.kind, value_unit = excluded.value_unit, "
-                "energy_unit = excluded.energy_unit, listed = excluded.listed RETURNING id",
-                {std::to_string(site), std::to_string(file.device), std::to_string(b.number),
-                 b.name, s.days.empty() ? b.unit : s.block.unit, KindName(s.kind),
-                 s.valueUnit(), s.energyUnit(), Bool(b.listed)});
-            channels.push_back(ch.at(0).at(0).text);
-            const int64_t channel = std::atoll(channels.back().c_str());
+            const ChannelKey key{file.device, b.name};
+            ChannelRow want{std::string(), std::to_string(b.number),
+                            s.days.empty() ? b.unit : s.block.unit,
+                            KindName(s.kind),
+                            s.valueUnit(),
+                            s.energyUnit(),
+                            Bool(b.listed)};
+            std::unique_lock<std::mutex> lock(known.mutex);
+            const auto have = known.channels.find(key);
+            const bool same = have != known.channels.end() && have->second.same(want);
+            if (same)
+                want.id = have->second.id;
+            lock.unlock();
+            if (!same) {
+                // New, or its description changed: one statement, and only
+                // then, so that two syncs seldom wait on the same channel.
+                want.id = db.Query("INSERT INTO kw_channels (site_id, device, block, block_name, "
+                                   "unit, kind, value_unit, energy_unit, listed) VALUES ($1, $2, "
+                                   "$3, $4, $5, $6, $7, $8, $9) ON CONFLICT (site_id, device, "
+                                   "block_name) DO UPDATE SET block = excluded.block, unit = "
+                                   "excluded.unit, kind = excluded.kind, value_unit = "
+                                   "excluded.value_unit, energy_unit = excluded.energy_unit, "
+                                   "listed = excluded.listed RETURNING id",
+                                   {std::to_string(site), std::to_string(file.device), want.block,
+                                    b.name, want.unit, want.kind, want.valueUnit, want.energyUnit,
+                                    want.listed})
+                              .at(0)
+                              .at(0)
+                              .text;
+                added.emplace_back(key, want);
+            }
+            channels.push_back(want.id);
+            const int64_t channel = std::atoll(want.id.c_str());
             const std::size_t end = i + 1 < c.rowsOf.size() ? c.rowsOf[i + 1] : c.rows.size();
             for (std::size_t r = c.rowsOf[i]; r < end; ++r) {
                 c.rows[r].channel = channel;
                 c.rows[r].file = fileNo;
             }
         }
-        db.LoadStaging(c.rows);
-        db.Exec("INSERT INTO kw_readings (channel_id, start, local_stamp, stored, shown, "
-                "quality, file_id) SELECT channel_id, start, local_stamp, stored, shown, "
-                "quality, file_id FROM kw_staging WHERE true ON CONFLICT (channel_id, start) DO "
-                "UPDATE SET local_stamp = excluded.local_stamp, stored = excluded.stored, shown = "
-                "excluded.shown, quality = excluded.quality, file_id = excluded.file_id WHERE "
-                "kw_readings.local_stamp IS DISTINCT FROM excluded.local_stamp OR "
-                "kw_readings.stored IS DISTINCT FROM excluded.stored OR kw_readings.shown IS "
-                "DISTINCT FROM excluded.shown OR kw_readings.quality IS DISTINCT FROM "
-                "excluded.quality OR kw_readings.file_id IS DISTINCT FROM excluded.file_id",
-                {});
-        if (known) {
-            // A file written over in place: what it no longer holds goes.
-            // Its values lie within a day of its month, which keeps the
-            // search to the partitions of the month.
-            const MonthRange range = UtcRangeOfMonth(file.year, file.month);
-            db.Exec("DELETE FROM kw_readings WHERE file_id = $1 AND start >= $2 AND start < $3 "
-                    "AND NOT EXISTS (SELECT 1 FROM kw_staging s WHERE s.channel_id = "
-                    "kw_readings.channel_id AND s.start = kw_readings.start)",
-                    {fileId, range.from, range.to});
+        // A file written over in place loses what it no longer holds. Its
+        // values lie within a day of its month, which keeps the search to the
+        // partitions of the month.
+        const MonthRange range = UtcRangeOfMonth(file.year, file.month);
+        db.WriteReadings(c.rows, fileId, knownFile, range.from, range.to);
+        if (knownFile) {
             db.Exec("DELETE FROM kw_channel_days WHERE file_id = $1", {fileId});
             db.Exec("DELETE FROM kw_channel_months WHERE file_id = $1", {fileId});
         }
         // The days, all of a file in one statement.
         std::string days;
         std::vector<std::string> params{fileId};
+        std::string months;
         for (std::size_t i = 0; i < c.series.size(); ++i) {
-            db.Exec("INSERT INTO kw_channel_months (channel_id, file_id) VALUES ($1, $2) ON "
-                    "CONFLICT DO NOTHING",
-                    {channels[i], fileId});
+            months += std::string(months.empty() ? "" : ", ") + "(" + channels[i] + ", $1)";
             for (const SeriesDay& d : c.series[i].days) {
                 const std::size_t n = params.size();
                 days += std::string(days.empty() ? "" : ", ") + "($" + std::to_string(n + 1) +
@@ -248,6 +284,10 @@ int64_t WriteMonth(StoreDb& db, int64_t site, const MonthFileName& file, int64_t
                 params.push_back(std::to_string(d.expected));
             }
         }
+        if (!months.empty())
+            db.Exec("INSERT INTO kw_channel_months (channel_id, file_id) VALUES " + months +
+                        " ON CONFLICT DO NOTHING",
+                    {fileId});
         if (!days.empty())
             db.Exec(std::string("INSERT INTO kw_channel_days (channel_id, file_id, day, state, "
                                 "result, present, expected) VALUES ") +
@@ -257,11 +297,149 @@ int64_t WriteMonth(StoreDb& db, int64_t site, const MonthFileName& file, int64_t
                         "excluded.present, expected = excluded.expected",
                     params);
         db.Commit();
+        const std::lock_guard<std::mutex> lock(known.mutex);
+        for (auto& [key, row] : added)
+            known.channels[key] = row;
     } catch (...) {
         db.Rollback();
         throw;
     }
     return static_cast<int64_t>(c.rows.size());
+}
+
+// What the reader made of one month file, for the writer.
+struct Work {
+    enum Kind { Unchanged, Touched, Failed, Read } kind = Unchanged;
+    std::string failure;
+    int64_t knownId = 0; // the file's row when it was synced before
+    int64_t size = 0, mtime = 0;
+    std::string checksum;
+    std::shared_ptr<const std::vector<SeriesBlock>> blocks;
+    FileContent content;
+    std::exception_ptr error; // the reader failed: the sync ends with it
+};
+
+// A few month files ahead of the writer, no more: the memory stays small.
+class WorkQueue {
+public:
+    void Push(Work work)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_items.size() < 4 || m_stopped; });
+        if (m_stopped)
+            return;
+        m_items.push_back(std::move(work));
+        m_changed.notify_all();
+    }
+    Work Pop()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [&] { return !m_items.empty(); });
+        Work work = std::move(m_items.front());
+        m_items.pop_front();
+        m_changed.notify_all();
+        return work;
+    }
+    void Stop()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopped = true;
+        m_changed.notify_all();
+    }
+    bool stopped()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_stopped;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Work> m_items;
+    bool m_stopped = false;
+};
+
+Work ReadFile(const std::string& programPath, const MonthFileName& file, const KnownFile* k,
+              std::unique_ptr<QuietListing>& quiet,
+              std::shared_ptr<const std::vector<SeriesBlock>>& blocks, int32_t& quietDevice)
+{
+    Work w;
+    w.knownId = k ? k->id : 0;
+    const std::string path = programPath + file.name;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        w.kind = Work::Failed;
+        w.failure = S_ISDIR(st.st_mode) ? "je to složka" : "není obyčejný soubor";
+        return w;
+    }
+    w.size = st.st_size;
+    w.mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    if (k && !k->missing && k->size == w.size && k->mtime == w.mtime)
+        return w; // Unchanged: not read at all
+    std::string bytes;
+    if (!ReadInputFile(path, DayArchive::MaxFileSize, bytes)) {
+        w.kind = Work::Failed;
+        w.failure = std::strerror(errno);
+        return w;
+    }
+    w.checksum = Checksum(bytes);
+    if (k && k->size == w.size && k->checksum == w.checksum) {
+        w.kind = Work::Touched;
+        return w;
+    }
+    if (file.device != quietDevice) {
+        ListingSettings settings;
+        quiet = std::make_unique<QuietListing>(programPath, file.device, settings, 0);
+        auto own = std::make_shared<std::vector<SeriesBlock>>();
+        // Every block, also those not offered for listing: a listing can
+        // still be asked for them.
+        for (const SeriesBlock& b : OwnBlocks(programPath, file.device))
+            if (b.number > 0)
+                own->push_back(b);
+        blocks = own;
+        quietDevice = file.device;
+    }
+    if (!quiet->loaded()) {
+        w.kind = Work::Failed;
+        w.failure = "popis archivu zařízení nelze načíst";
+        return w;
+    }
+    std::string error;
+    w.content = ReadMonth(*quiet, *blocks, file.year, file.month, error);
+    if (!error.empty()) {
+        w.kind = Work::Failed;
+        w.failure = error;
+        return w;
+    }
+    // Changed while it was read: no checksum, so the next sync reads it again.
+    struct stat after {};
+    if (::stat(path.c_str(), &after) != 0 || after.st_size != st.st_size ||
+        after.st_mtim.tv_sec != st.st_mtim.tv_sec || after.st_mtim.tv_nsec != st.st_mtim.tv_nsec)
+        w.checksum = "-";
+    w.kind = Work::Read;
+    w.blocks = blocks;
+    return w;
+}
+
+void ReadFiles(const std::string& programPath, const std::vector<MonthFileName>& files,
+               const std::map<std::string, KnownFile>& known, WorkQueue& queue)
+{
+    std::unique_ptr<QuietListing> quiet;
+    std::shared_ptr<const std::vector<SeriesBlock>> blocks;
+    int32_t quietDevice = -1;
+    for (const MonthFileName& file : files) {
+        if (queue.stopped())
+            return;
+        const auto k = known.find(file.name);
+        Work work;
+        try {
+            work = ReadFile(programPath, file, k == known.end() ? nullptr : &k->second, quiet,
+                            blocks, quietDevice);
+        } catch (...) {
+            work.error = std::current_exception();
+        }
+        queue.Push(std::move(work));
+    }
 }
 
 void SyncContract(StoreDb& db, int64_t site, const std::string& programPath)
@@ -310,80 +488,99 @@ SyncResult SyncArchive(StoreDb& db, const std::string& programPath, const std::s
                               std::atoll(row[3].text.c_str()), row[4].text, row[5].text == "1",
                               false};
 
+    StoreState state;
+    for (const auto& row :
+         db.Query("SELECT device, block_name, id, block, unit, kind, value_unit, energy_unit, CASE "
+                  "WHEN listed THEN 'true' ELSE 'false' END FROM kw_channels WHERE site_id = $1",
+                  {std::to_string(site)}))
+        state.channels[{std::atoi(row[0].text.c_str()), row[1].text}] = {
+            row[2].text, row[3].text, row[4].text, row[5].text,
+            row[6].text, row[7].text, row[8].text};
+
     const std::vector<MonthFileName> files = MonthFilesOf(programPath);
     result.files = static_cast<int32_t>(files.size());
-    std::unique_ptr<QuietListing> quiet;
-    std::vector<SeriesBlock> blocks;
-    int32_t quietDevice = -1;
+    for (const MonthFileName& file : files)
+        if (const auto k = known.find(file.name); k != known.end())
+            k->second.seen = true;
+
+    // The month files are read on a thread of their own while this one
+    // writes the store: on two cores the two halves of the work overlap. A
+    // server takes a second connection too, as its half is the larger.
+    WorkQueue queue;
+    std::thread reader([&] { ReadFiles(programPath, files, known, queue); });
+    std::unique_ptr<StoreDb> second;
+    std::mutex mutex; // the result, the handing out of files, the progress
+    std::exception_ptr failure;
+    std::size_t next = 0;
     int32_t dropped = 0;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        const MonthFileName& file = files[i];
-        if (progress && !progress({static_cast<int32_t>(i), result.files, file.name})) {
-            result.cancelled = true;
-            return result;
+    const auto write = [&](StoreDb& conn) {
+        for (;;) {
+            std::size_t i = 0;
+            Work work;
+            {
+                // Handed out in the reader's order, under one lock.
+                std::lock_guard<std::mutex> lock(mutex);
+                if (failure || result.cancelled || next >= files.size())
+                    return;
+                i = next++;
+                if (progress && !progress({static_cast<int32_t>(i), result.files, files[i].name})) {
+                    result.cancelled = true;
+                    return;
+                }
+                work = queue.Pop();
+            }
+            const MonthFileName& file = files[i];
+            try {
+                if (work.error)
+                    std::rethrow_exception(work.error);
+                int64_t rows = 0;
+                if (work.kind == Work::Touched)
+                    // The same bytes, touched or back after they were gone.
+                    conn.Exec("UPDATE kw_files SET mtime_ns = $1, missing = FALSE WHERE id = $2",
+                              {std::to_string(work.mtime), std::to_string(work.knownId)});
+                else if (work.kind == Work::Read)
+                    rows = WriteMonth(conn, site, file, work.size, work.mtime, work.checksum,
+                                      *work.blocks, work.content, work.knownId != 0, state);
+                std::lock_guard<std::mutex> lock(mutex);
+                switch (work.kind) {
+                case Work::Unchanged:
+                case Work::Touched:
+                    ++result.unchanged;
+                    break;
+                case Work::Failed:
+                    result.failures.push_back(file.name + ": " + work.failure);
+                    break;
+                case Work::Read:
+                    dropped += work.content.dropped;
+                    result.rows += rows;
+                    ++result.read;
+                    break;
+                }
+            } catch (...) {
+                std::lock_guard<std::mutex> lock(mutex);
+                if (!failure)
+                    failure = std::current_exception();
+                return;
+            }
         }
-        const std::string path = programPath + file.name;
-        struct stat st {};
-        KnownFile* k = known.count(file.name) ? &known[file.name] : nullptr;
-        if (k)
-            k->seen = true;
-        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-            result.failures.push_back(file.name + ": " +
-                                      (S_ISDIR(st.st_mode) ? std::string("je to složka")
-                                                           : std::string("není obyčejný soubor")));
-            continue;
-        }
-        const int64_t size = st.st_size;
-        const int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 +
-                              st.st_mtim.tv_nsec;
-        if (k && !k->missing && k->size == size && k->mtime == mtime) {
-            ++result.unchanged;
-            continue;
-        }
-        std::string bytes;
-        if (!ReadInputFile(path, DayArchive::MaxFileSize, bytes)) {
-            result.failures.push_back(file.name + ": " + std::strerror(errno));
-            continue;
-        }
-        const std::string checksum = Checksum(bytes);
-        if (k && k->size == size && k->checksum == checksum) {
-            // Touched, or back after it was gone: the same bytes.
-            db.Exec("UPDATE kw_files SET mtime_ns = $1, missing = FALSE WHERE id = $2",
-                    {std::to_string(mtime), std::to_string(k->id)});
-            ++result.unchanged;
-            continue;
-        }
-        if (file.device != quietDevice) {
-            ListingSettings settings;
-            quiet = std::make_unique<QuietListing>(programPath, file.device, settings, 0);
-            blocks.clear();
-            // Every block, also those not offered for listing: a listing
-            // can still be asked for them.
-            for (const SeriesBlock& b : OwnBlocks(programPath, file.device))
-                if (b.number > 0)
-                    blocks.push_back(b);
-            quietDevice = file.device;
-        }
-        if (!quiet->loaded()) {
-            result.failures.push_back(file.name + ": popis archivu zařízení nelze načíst");
-            continue;
-        }
-        std::string error;
-        FileContent content = ReadMonth(*quiet, blocks, file.year, file.month, error);
-        if (!error.empty()) {
-            result.failures.push_back(file.name + ": " + error);
-            continue;
-        }
-        // Changed while it was read: the next sync reads it again.
-        struct stat after {};
-        const bool steady = ::stat(path.c_str(), &after) == 0 && after.st_size == st.st_size &&
-                            after.st_mtim.tv_sec == st.st_mtim.tv_sec &&
-                            after.st_mtim.tv_nsec == st.st_mtim.tv_nsec;
-        dropped += content.dropped;
-        result.rows += WriteMonth(db, site, file, size, mtime, steady ? checksum : std::string("-"),
-                                  blocks, content, k != nullptr);
-        ++result.read;
+    };
+    try {
+        second = db.OpenAnother();
+    } catch (...) {
+        failure = std::current_exception();
     }
+    std::thread helper;
+    if (second)
+        helper = std::thread([&] { write(*second); });
+    write(db);
+    if (helper.joinable())
+        helper.join();
+    queue.Stop();
+    reader.join();
+    if (failure)
+        std::rethrow_exception(failure);
+    if (result.cancelled)
+        return result;
     if (progress)
         progress({result.files, result.files, std::string()});
     for (auto& [name, k] : known) {
