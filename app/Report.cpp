@@ -382,12 +382,11 @@ int ReportSync(const Arguments& a, const std::string& dir, std::ostream& err)
     const std::string site = a.site.empty() ? DefaultSiteName(dir) : a.site;
     try {
         const std::unique_ptr<StoreDb> db = OpenStore(url);
-        const SyncResult result =
-            SyncArchive(*db, dir, site, [&](const SyncProgress& p) {
-                if (a.progress && !p.file.empty())
-                    err << "sync " << (p.done + 1) << "/" << p.total << " " << p.file << std::endl;
-                return true;
-            });
+        const SyncResult result = SyncArchive(*db, dir, site, [&](const SyncProgress& p) {
+            if (a.progress && !p.file.empty())
+                err << "sync " << (p.done + 1) << "/" << p.total << " " << p.file << std::endl;
+            return true;
+        });
         for (const std::string& failure : result.failures)
             err << failure << '\n';
         err << SyncSummary(result, db->name()) << '\n';
@@ -423,7 +422,8 @@ int ReportFromStore(const Arguments& a, const std::string& dir, std::ostream& ou
             }
             int failed = 0;
             for (const SiteMonth& r : rows)
-                if (r.month.state == MonthState::Partly || r.month.state == MonthState::Unreadable) {
+                if (r.month.state == MonthState::Partly ||
+                    r.month.state == MonthState::Unreadable) {
                     err << r.site << " " << MonthKey(a.year, r.month.month) << ": "
                         << r.month.reason << '\n';
                     ++failed;
@@ -436,10 +436,10 @@ int ReportFromStore(const Arguments& a, const std::string& dir, std::ostream& ou
         const int32_t device = a.device ? *a.device : devices.empty() ? 0 : devices.front();
         const StoreChannel* channel = ChooseChannel(channels, device, a.block ? *a.block : 0);
         if (!channel) {
-            err << StoreMessage(db->name(), "lokalita „" + site.name + "“ nemá zařízení " +
-                                                std::to_string(device) +
-                                                (a.block ? ", blok " + std::to_string(*a.block)
-                                                         : std::string()))
+            err << StoreMessage(
+                       db->name(),
+                       "lokalita „" + site.name + "“ nemá zařízení " + std::to_string(device) +
+                           (a.block ? ", blok " + std::to_string(*a.block) : std::string()))
                 << '\n';
             return kBadArguments;
         }

@@ -30,6 +30,13 @@ if [ -n "${CI:-}" ]; then
     git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 fi
 
+# The store tests run against a PostgreSQL server of their own, stopped at the
+# end whatever happens; both test runs below use it.
+pg_dir=$(tests/store/pg-server.sh start)
+trap 'tests/store/pg-server.sh stop "$pg_dir"' EXIT
+export KWATRIX_TEST_PG
+KWATRIX_TEST_PG=$(cat "$pg_dir/url")
+
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKWATRIX_WERROR="$werror"
 cmake --build build/test -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen

@@ -6,8 +6,8 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <set>
 
@@ -218,7 +218,8 @@ public:
         }
         for (std::string month = firstMonth.substr(0, 7) + "-01"; month <= lastMonth;
              month = NextMonth(month)) {
-            const std::string table = "kw_readings_" + month.substr(0, 4) + "_" + month.substr(5, 2);
+            const std::string table =
+                "kw_readings_" + month.substr(0, 4) + "_" + month.substr(5, 2);
             if (m_partitions.count(table))
                 continue;
             // Its own transaction, under a lock, so that two syncs never make
@@ -280,8 +281,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<StoreDb> OpenPostgresStore(const std::string& conninfo,
-                                           const std::string& password, const std::string& name)
+std::unique_ptr<StoreDb> OpenPostgresStore(const std::string& conninfo, const std::string& password,
+                                           const std::string& name)
 {
     return std::make_unique<PostgresDb>(conninfo, password, name);
 }

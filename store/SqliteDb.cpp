@@ -36,11 +36,11 @@ public:
         if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
             throw StoreError(StoreMessage(name, "není obyčejný soubor"));
         if (!MakeParents(path))
-            throw StoreError(StoreMessage(name, "složku nelze vytvořit: " +
-                                                    std::string(std::strerror(errno))));
-        const int rc = sqlite3_open_v2(path.c_str(), &m_db,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                                       nullptr);
+            throw StoreError(
+                StoreMessage(name, "složku nelze vytvořit: " + std::string(std::strerror(errno))));
+        const int rc = sqlite3_open_v2(
+            path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+            nullptr);
         if (rc != SQLITE_OK) {
             const std::string why = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
             sqlite3_close(m_db);
@@ -102,8 +102,7 @@ public:
                     std::snprintf(text, sizeof text, "%.17g", sqlite3_column_double(stmt, c));
                     f.text = text;
                 } else {
-                    const auto* text =
-                        reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+                    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
                     f.text.assign(text ? text : "",
                                   static_cast<std::size_t>(sqlite3_column_bytes(stmt, c)));
                 }
@@ -137,8 +136,7 @@ public:
         for (const ReadingRow& r : rows) {
             sqlite3_bind_int64(stmt, 1, r.channel);
             sqlite3_bind_text(stmt, 2, start, TimeChars(r.start, true, start), SQLITE_STATIC);
-            sqlite3_bind_text(stmt, 3, local, TimeChars(r.localStamp, false, local),
-                              SQLITE_STATIC);
+            sqlite3_bind_text(stmt, 3, local, TimeChars(r.localStamp, false, local), SQLITE_STATIC);
             // SQLite has no NaN: it is kept as NULL and read back as NaN.
             if (std::isnan(r.stored))
                 sqlite3_bind_null(stmt, 4);
@@ -197,8 +195,8 @@ private:
     sqlite3_stmt* Prepare(const std::string& sql, const std::vector<std::string>& params)
     {
         sqlite3_stmt*& stmt = m_statements[sql];
-        if (!stmt && sqlite3_prepare_v2(m_db, sql.c_str(), static_cast<int>(sql.size()) + 1,
-                                        &stmt, nullptr) != SQLITE_OK) {
+        if (!stmt && sqlite3_prepare_v2(m_db, sql.c_str(), static_cast<int>(sql.size()) + 1, &stmt,
+                                        nullptr) != SQLITE_OK) {
             stmt = nullptr;
             m_statements.erase(sql);
             Fail(sqlite3_errmsg(m_db));
@@ -209,8 +207,8 @@ private:
             const std::string key = "$" + std::to_string(i + 1);
             const int index = sqlite3_bind_parameter_index(stmt, key.c_str());
             if (index > 0)
-                sqlite3_bind_text(stmt, index, params[i].data(),
-                                  static_cast<int>(params[i].size()), SQLITE_TRANSIENT);
+                sqlite3_bind_text(stmt, index, params[i].data(), static_cast<int>(params[i].size()),
+                                  SQLITE_TRANSIENT);
         }
         return stmt;
     }

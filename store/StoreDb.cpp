@@ -317,11 +317,10 @@ void EnsureStoreSchema(StoreDb& db)
         const bool empty = rows.empty() || rows[0][0].null;
         const int32_t version = empty ? 0 : std::atoi(rows[0][0].text.c_str());
         if (version > StoreSchemaVersion)
-            throw StoreError(StoreMessage(db.name(), "má novější schéma (verze " +
-                                                         std::to_string(version) +
-                                                         "); tento program zná verzi " +
-                                                         std::to_string(StoreSchemaVersion) +
-                                                         " a nic do něj nezapíše"));
+            throw StoreError(StoreMessage(
+                db.name(), "má novější schéma (verze " + std::to_string(version) +
+                               "); tento program zná verzi " + std::to_string(StoreSchemaVersion) +
+                               " a nic do něj nezapíše"));
         if (empty) {
             db.Exec(db.postgres() ? kPostgresSchema : kSqliteSchema);
             db.Exec("INSERT INTO kw_schema (version) VALUES ($1)",

@@ -39,7 +39,8 @@ SeriesKind KindOf(const std::string& name)
 
 ClockRule ClockOfSite(StoreDb& db, int64_t site)
 {
-    const StoreRows r = db.Query("SELECT clock FROM kw_sites WHERE id = $1", {std::to_string(site)});
+    const StoreRows r =
+        db.Query("SELECT clock FROM kw_sites WHERE id = $1", {std::to_string(site)});
     return !r.empty() && r[0][0].text == "summer" ? ClockRule::SummerTime : ClockRule::StandardTime;
 }
 
@@ -65,10 +66,10 @@ StoreSite FindStoreSite(StoreDb& db, const std::string& name, const std::string&
     std::string known;
     for (const StoreSite& s : sites)
         known += (known.empty() ? "" : ", ") + s.name;
-    const std::string what =
-        sites.empty() ? std::string("neobsahuje žádnou lokalitu")
-        : name.empty() ? "obsahuje více lokalit, vyberte jednu (--site): " + known
-                       : "nemá lokalitu „" + name + "“ (má: " + known + ")";
+    const std::string what = sites.empty() ? std::string("neobsahuje žádnou lokalitu")
+                             : name.empty()
+                                 ? "obsahuje více lokalit, vyberte jednu (--site): " + known
+                                 : "nemá lokalitu „" + name + "“ (má: " + known + ")";
     throw StoreError(StoreMessage(db.name(), what));
 }
 
@@ -112,10 +113,10 @@ std::vector<MonthSeries> StoreYear(StoreDb& db, const StoreChannel& channel, int
 {
     const ClockRule clock = ClockOfSite(db, channel.site);
     std::map<int32_t, std::string> files; // month -> file id
-    for (const auto& row : db.Query("SELECT month, id FROM kw_files WHERE site_id = $1 AND device "
-                                    "= $2 AND year = $3",
-                                    {std::to_string(channel.site), std::to_string(channel.device),
-                                     std::to_string(year)}))
+    for (const auto& row : db.Query(
+             "SELECT month, id FROM kw_files WHERE site_id = $1 AND device "
+             "= $2 AND year = $3",
+             {std::to_string(channel.site), std::to_string(channel.device), std::to_string(year)}))
         files[IntOf(row[0])] = row[1].text;
     const std::string channelId = std::to_string(channel.id);
     std::vector<MonthSeries> months;
@@ -241,9 +242,9 @@ std::string CsvField(const std::string& text)
 
 std::string SitesYearText(const std::vector<SiteMonth>& rows, int32_t year)
 {
-    const std::vector<std::string> headings = {"site",    "device",          "block",
-                                               "month",   "energy",          "maximum",
-                                               "time of maximum", "capacity", "over capacity"};
+    const std::vector<std::string> headings = {
+        "site",    "device",          "block",    "month",        "energy",
+        "maximum", "time of maximum", "capacity", "over capacity"};
     const auto cells = SiteCells(rows, year, '.');
     std::vector<std::size_t> widths;
     for (const std::string& h : headings)

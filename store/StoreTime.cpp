@@ -100,7 +100,8 @@ bool ParseStampText(const std::string& text, int64_t& stamp)
 MonthRange UtcRangeOfMonth(int32_t year, int32_t month)
 {
     const int64_t first = DaysFromCivil(year, month, 1) - 1;
-    const int64_t next = DaysFromCivil(month == 12 ? year + 1 : year, month == 12 ? 1 : month + 1, 1) + 1;
+    const int64_t next =
+        DaysFromCivil(month == 12 ? year + 1 : year, month == 12 ? 1 : month + 1, 1) + 1;
     return {TimeText(first * 86400, true), TimeText(next * 86400, true)};
 }
 

@@ -13,18 +13,18 @@
 #include "store/StoreTime.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
-#include <exception>
-#include <memory>
-#include <mutex>
-#include <thread>
 #include <cctype>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <exception>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <set>
+#include <thread>
 #include <unordered_set>
 
 #include <sys/stat.h>
@@ -50,7 +50,8 @@ std::vector<MonthFileName> MonthFilesOf(const std::string& programPath)
         std::string upper = name;
         for (char& c : upper)
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (upper.compare(8, 4, ".DAT") != 0 || !std::isdigit(static_cast<unsigned char>(upper[3])) ||
+        if (upper.compare(8, 4, ".DAT") != 0 ||
+            !std::isdigit(static_cast<unsigned char>(upper[3])) ||
             !std::isdigit(static_cast<unsigned char>(upper[4])) ||
             !std::isdigit(static_cast<unsigned char>(upper[6])) ||
             !std::isdigit(static_cast<unsigned char>(upper[7])))
@@ -109,9 +110,10 @@ struct KnownFile {
     bool seen = false;
 };
 
+// A boolean parameter: SQLite keeps "true" as text, both read "1" right.
 std::string Bool(bool value)
 {
-    return value ? "true" : "false";
+    return value ? "1" : "0";
 }
 
 // What one month file becomes in the store.
@@ -182,8 +184,9 @@ struct StoreState {
 // channels, its values upserted from the staging table and those it no
 // longer has removed, its days.
 int64_t WriteMonth(StoreDb& db, int64_t site, const MonthFileName& file, int64_t size,
-                   int64_t mtime, const std::string& checksum, const std::vector<SeriesBlock>& blocks,
-                   FileContent& c, bool knownFile, StoreState& known)
+                   int64_t mtime, const std::string& checksum,
+                   const std::vector<SeriesBlock>& blocks, FileContent& c, bool knownFile,
+                   StoreState& known)
 {
     if (!c.rows.empty())
         db.EnsurePartitions(StampText(c.firstStart).substr(0, 10),
@@ -217,7 +220,8 @@ int64_t WriteMonth(StoreDb& db, int64_t site, const MonthFileName& file, int64_t
             const Series& s = c.series[i];
             const SeriesBlock& b = blocks[i];
             const ChannelKey key{file.device, b.name};
-            ChannelRow want{std::string(), std::to_string(b.number),
+            ChannelRow want{std::string(),
+                            std::to_string(b.number),
                             s.days.empty() ? b.unit : s.block.unit,
                             KindName(s.kind),
                             s.valueUnit(),
@@ -232,19 +236,19 @@ int64_t WriteMonth(StoreDb& db, int64_t site, const MonthFileName& file, int64_t
             if (!same) {
                 // New, or its description changed: one statement, and only
                 // then, so that two syncs seldom wait on the same channel.
-                want.id = db.Query("INSERT INTO kw_channels (site_id, device, block, block_name, "
-                                   "unit, kind, value_unit, energy_unit, listed) VALUES ($1, $2, "
-                                   "$3, $4, $5, $6, $7, $8, $9) ON CONFLICT (site_id, device, "
-                                   "block_name) DO UPDATE SET block = excluded.block, unit = "
-                                   "excluded.unit, kind = excluded.kind, value_unit = "
-                                   "excluded.value_unit, energy_unit = excluded.energy_unit, "
-                                   "listed = excluded.listed RETURNING id",
-                                   {std::to_string(site), std::to_string(file.device), want.block,
-                                    b.name, want.unit, want.kind, want.valueUnit, want.energyUnit,
-                                    want.listed})
-                              .at(0)
-                              .at(0)
-                              .text;
+                want.id =
+                    db.Query("INSERT INTO kw_channels (site_id, device, block, block_name, "
+                             "unit, kind, value_unit, energy_unit, listed) VALUES ($1, $2, "
+                             "$3, $4, $5, $6, $7, $8, $9) ON CONFLICT (site_id, device, "
+                             "block_name) DO UPDATE SET block = excluded.block, unit = "
+                             "excluded.unit, kind = excluded.kind, value_unit = "
+                             "excluded.value_unit, energy_unit = excluded.energy_unit, "
+                             "listed = excluded.listed RETURNING id",
+                             {std::to_string(site), std::to_string(file.device), want.block, b.name,
+                              want.unit, want.kind, want.valueUnit, want.energyUnit, want.listed})
+                        .at(0)
+                        .at(0)
+                        .text;
                 added.emplace_back(key, want);
             }
             channels.push_back(want.id);
@@ -273,8 +277,8 @@ int64_t WriteMonth(StoreDb& db, int64_t site, const MonthFileName& file, int64_t
             for (const SeriesDay& d : c.series[i].days) {
                 const std::size_t n = params.size();
                 days += std::string(days.empty() ? "" : ", ") + "($" + std::to_string(n + 1) +
-                        ", $1, $" + std::to_string(n + 2) + ", $" + std::to_string(n + 3) +
-                        ", $" + std::to_string(n + 4) + ", $" + std::to_string(n + 5) + ", $" +
+                        ", $1, $" + std::to_string(n + 2) + ", $" + std::to_string(n + 3) + ", $" +
+                        std::to_string(n + 4) + ", $" + std::to_string(n + 5) + ", $" +
                         std::to_string(n + 6) + ")";
                 params.push_back(channels[i]);
                 params.push_back(DateText(d.year, d.month, d.dayOfMonth));
@@ -484,14 +488,17 @@ SyncResult SyncArchive(StoreDb& db, const std::string& programPath, const std::s
     for (const auto& row : db.Query("SELECT path, id, size, mtime_ns, checksum, CASE WHEN "
                                     "missing THEN 1 ELSE 0 END FROM kw_files WHERE site_id = $1",
                                     {std::to_string(site)}))
-        known[row[0].text] = {std::atoll(row[1].text.c_str()), std::atoll(row[2].text.c_str()),
-                              std::atoll(row[3].text.c_str()), row[4].text, row[5].text == "1",
+        known[row[0].text] = {std::atoll(row[1].text.c_str()),
+                              std::atoll(row[2].text.c_str()),
+                              std::atoll(row[3].text.c_str()),
+                              row[4].text,
+                              row[5].text == "1",
                               false};
 
     StoreState state;
     for (const auto& row :
          db.Query("SELECT device, block_name, id, block, unit, kind, value_unit, energy_unit, CASE "
-                  "WHEN listed THEN 'true' ELSE 'false' END FROM kw_channels WHERE site_id = $1",
+                  "WHEN listed THEN '1' ELSE '0' END FROM kw_channels WHERE site_id = $1",
                   {std::to_string(site)}))
         state.channels[{std::atoi(row[0].text.c_str()), row[1].text}] = {
             row[2].text, row[3].text, row[4].text, row[5].text,
@@ -512,7 +519,6 @@ SyncResult SyncArchive(StoreDb& db, const std::string& programPath, const std::s
     std::mutex mutex; // the result, the handing out of files, the progress
     std::exception_ptr failure;
     std::size_t next = 0;
-    int32_t dropped = 0;
     const auto write = [&](StoreDb& conn) {
         for (;;) {
             std::size_t i = 0;
@@ -551,7 +557,12 @@ SyncResult SyncArchive(StoreDb& db, const std::string& programPath, const std::s
                     result.failures.push_back(file.name + ": " + work.failure);
                     break;
                 case Work::Read:
-                    dropped += work.content.dropped;
+                    // Two values of one instant: a clock that did not follow
+                    // the archive's summer time setting. The key holds one.
+                    if (work.content.dropped > 0)
+                        result.failures.push_back(
+                            file.name + ": " + std::to_string(work.content.dropped) +
+                            " hodnot se stejným časem UTC jako hodnota před nimi vynecháno");
                     result.rows += rows;
                     ++result.read;
                     break;
@@ -591,9 +602,6 @@ SyncResult SyncArchive(StoreDb& db, const std::string& programPath, const std::s
             db.Exec("UPDATE kw_files SET missing = TRUE WHERE id = $1", {std::to_string(k.id)});
     }
     SyncContract(db, site, programPath);
-    if (dropped > 0)
-        result.failures.push_back(std::to_string(dropped) +
-                                  " hodnot se stejným časem jako hodnota před nimi vynecháno");
     return result;
 }
 
@@ -604,8 +612,7 @@ std::string SyncSummary(const SyncResult& r, const std::string& storeName)
            std::to_string(r.files) + " měsíčních souborů, načteno " + std::to_string(r.read) +
            ", beze změny " + std::to_string(r.unchanged) + ", chybí ve složce " +
            std::to_string(r.missing) + ", zapsáno hodnot " + std::to_string(r.rows) +
-           (r.failures.empty() ? std::string()
-                               : ", chyb " + std::to_string(r.failures.size()));
+           (r.failures.empty() ? std::string() : ", chyb " + std::to_string(r.failures.size()));
 }
 
 std::string StoreUrlsFile()

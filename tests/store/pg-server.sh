@@ -29,7 +29,8 @@ HBA
     secret="pw-$(od -An -N6 -tx1 /dev/urandom | tr -d ' \n')"
     "${run[@]}" "$bin/psql" -q -h "$dir" -U kwatrix -d postgres -v ON_ERROR_STOP=1 \
         -c "CREATE DATABASE kwatrix" \
-        -c "CREATE ROLE kw_secret LOGIN PASSWORD '$secret'" > /dev/null
+        -c "CREATE ROLE kw_secret LOGIN PASSWORD '$secret'" \
+        -c "CREATE DATABASE kwatrix_secret OWNER kw_secret" > /dev/null
     echo "$secret" > "$dir/secret"
     echo "postgresql:///kwatrix?host=$dir&user=kwatrix" > "$dir/url"
     echo "$dir"
