@@ -66,4 +66,29 @@ inline std::string DemoArchiveDirectory(const char* name, const kw::demo::DemoOp
     return dir;
 }
 
+// Ten years of month files of sixteen devices (1,939 files), written once per
+// process into a temporary directory, dated an hour back; the time it takes
+// is printed, not measured.
+inline const std::string& LargeArchive()
+{
+    static const std::string dir = [] {
+        kw::demo::DemoOptions options;
+        options.devices.clear();
+        for (int device = 0; device < 16; ++device)
+            options.devices.push_back(device);
+        options.lastDay = {2024, 3, 31};
+        options.months = 120;
+        const auto start = std::chrono::steady_clock::now();
+        const std::string d = DemoArchiveDirectory("kwatrix-bench-large", options);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::size_t files = 0;
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(d))
+            ++files;
+        std::fprintf(stderr, "large archive: %zu files written in %.1f s\n", files, seconds);
+        return d;
+    }();
+    return dir;
+}
+
 } // namespace kwbench

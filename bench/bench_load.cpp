@@ -20,33 +20,7 @@ namespace {
 
 namespace demo = kw::demo;
 
-// Written once per process; the time it takes is printed, not measured.
-const std::string& LargeArchive()
-{
-    static const std::string dir = [] {
-        const std::string d = kwbench::TemporaryDirectory("kwatrix-bench-large");
-        demo::DemoOptions options;
-        options.devices.clear();
-        for (int device = 0; device < 16; ++device)
-            options.devices.push_back(device);
-        options.lastDay = {2024, 3, 31};
-        options.months = 120;
-        const auto start = std::chrono::steady_clock::now();
-        std::string error;
-        if (!demo::WriteDemoArchive(d, options, &error)) {
-            std::fprintf(stderr, "cannot write the archive: %s\n", error.c_str());
-            std::abort();
-        }
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        std::size_t files = 0;
-        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(d))
-            ++files;
-        std::fprintf(stderr, "large archive: %zu files written in %.1f s\n", files, seconds);
-        return d;
-    }();
-    return dir;
-}
+using kwbench::LargeArchive;
 
 void BM_LargeFillDeviceList(benchmark::State& state)
 {

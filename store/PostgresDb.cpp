@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <set>
 
@@ -74,11 +75,26 @@ uint32_t Bits(float value)
     return bits;
 }
 
+// A big-endian integer of `size` bytes.
+uint64_t Get(const char* at, int size)
+{
+    uint64_t v = 0;
+    for (int i = 0; i < size; ++i)
+        v = v << 8 | static_cast<unsigned char>(at[i]);
+    return v;
+}
+
 // PostgreSQL counts times in microseconds since 1 January 2000; the archive
 // in seconds since 30 December 1899, 36,526 days before.
 int64_t Microseconds(int64_t seconds)
 {
     return (seconds - int64_t{36526} * 86400) * 1000000;
+}
+
+int64_t Seconds(int64_t microseconds)
+{
+    const int64_t s = microseconds / 1000000 - (microseconds % 1000000 < 0 ? 1 : 0);
+    return s + int64_t{36526} * 86400;
 }
 
 class PostgresDb final : public StoreDb {
@@ -150,6 +166,45 @@ public:
                  "NOT EXISTS (SELECT 1 FROM kw_staging s WHERE s.channel_id = "
                  "kw_readings.channel_id AND s.start = kw_readings.start)",
                  {file, from, to});
+    }
+
+    std::vector<StoredReading> ReadingsOf(int64_t channel, const std::string& from,
+                                          const std::string& to) override
+    {
+        // Binary results: no numbers and times to parse.
+        const std::string id = std::to_string(channel);
+        const char* values[] = {id.c_str(), from.c_str(), to.c_str()};
+        Result r(PQexecParams(m_conn,
+                              "SELECT file_id, local_stamp, stored, shown, quality FROM "
+                              "kw_readings WHERE channel_id = $1 AND start >= $2 AND start < $3 "
+                              "ORDER BY start",
+                              3, nullptr, values, nullptr, nullptr, 1));
+        if (PQresultStatus(r.get()) != PGRES_TUPLES_OK)
+            Fail(r.get());
+        const int n = PQntuples(r.get());
+        std::vector<StoredReading> out(static_cast<std::size_t>(n));
+        const auto field = [&](int row, int column, int size) {
+            if (PQgetlength(r.get(), row, column) != size)
+                throw StoreError(StoreMessage(name(), "nečekaný tvar hodnoty v kw_readings"));
+            return Get(PQgetvalue(r.get(), row, column), size);
+        };
+        const auto real = [&](int row, int column) {
+            if (PQgetisnull(r.get(), row, column))
+                return std::numeric_limits<float>::quiet_NaN();
+            const uint32_t bits = static_cast<uint32_t>(field(row, column, 4));
+            float v;
+            std::memcpy(&v, &bits, sizeof v);
+            return v;
+        };
+        for (int i = 0; i < n; ++i) {
+            StoredReading& s = out[static_cast<std::size_t>(i)];
+            s.file = static_cast<int64_t>(field(i, 0, 8));
+            s.localStamp = Seconds(static_cast<int64_t>(field(i, 1, 8)));
+            s.stored = real(i, 2);
+            s.shown = real(i, 3);
+            s.quality = static_cast<int16_t>(field(i, 4, 2));
+        }
+        return out;
     }
 
     void Begin(bool) override { Exec("BEGIN"); }

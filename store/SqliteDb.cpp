@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <map>
 
 #include <sys/stat.h>
@@ -154,6 +155,35 @@ public:
             sqlite3_reset(stmt);
         }
         Finish(stmt, SQLITE_DONE);
+    }
+
+    std::vector<StoredReading> ReadingsOf(int64_t channel, const std::string& from,
+                                          const std::string& to) override
+    {
+        sqlite3_stmt* stmt =
+            Prepare("SELECT file_id, local_stamp, stored, shown, quality FROM kw_readings WHERE "
+                    "channel_id = $1 AND start >= $2 AND start < $3 ORDER BY start",
+                    {std::to_string(channel), from, to});
+        std::vector<StoredReading> out;
+        int rc;
+        const auto value = [&](int column) {
+            return sqlite3_column_type(stmt, column) == SQLITE_NULL
+                       ? std::numeric_limits<float>::quiet_NaN()
+                       : static_cast<float>(sqlite3_column_double(stmt, column));
+        };
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            StoredReading r;
+            r.file = sqlite3_column_int64(stmt, 0);
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
+            if (!text || !ParseStampText(text, r.localStamp))
+                Fail("local_stamp " + std::string(text ? text : "NULL") + " is no time");
+            r.stored = value(2);
+            r.shown = value(3);
+            r.quality = sqlite3_column_int(stmt, 4);
+            out.push_back(r);
+        }
+        Finish(stmt, rc);
+        return out;
     }
 
     void Begin(bool exclusive) override { Exec(exclusive ? "BEGIN IMMEDIATE" : "BEGIN"); }

@@ -57,6 +57,14 @@ struct StoreField {
 };
 using StoreRows = std::vector<std::vector<StoreField>>;
 
+// A reading as a reader of the store takes it back.
+struct StoredReading {
+    int64_t file = 0;
+    int64_t localStamp = 0; // seconds since 30.12.1899
+    float stored = 0, shown = 0;
+    int32_t quality = 0;
+};
+
 class StoreDb {
 public:
     virtual ~StoreDb() = default;
@@ -78,6 +86,12 @@ public:
     // table and one INSERT ... ON CONFLICT.
     virtual void WriteReadings(const std::vector<ReadingRow>& rows, const std::string& file,
                                bool known, const std::string& from, const std::string& to) = 0;
+
+    // The readings of a channel with starts from `from` to `to` (exclusive),
+    // by start, read typed: the year overview of many sites reads hundreds
+    // of thousands.
+    virtual std::vector<StoredReading> ReadingsOf(int64_t channel, const std::string& from,
+                                                  const std::string& to) = 0;
 
     // One transaction; `exclusive` takes the write lock at once (SQLite).
     virtual void Begin(bool exclusive) = 0;

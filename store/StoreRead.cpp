@@ -11,17 +11,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <exception>
 #include <limits>
 #include <map>
+#include <memory>
+#include <thread>
 
 namespace kw {
 
 namespace {
-
-float FloatOf(const StoreField& f)
-{
-    return f.null ? std::numeric_limits<float>::quiet_NaN() : std::strtof(f.text.c_str(), nullptr);
-}
 
 int32_t IntOf(const StoreField& f)
 {
@@ -112,101 +110,141 @@ std::vector<int32_t> StoreDevices(const std::vector<StoreChannel>& channels)
 std::vector<MonthSeries> StoreYear(StoreDb& db, const StoreChannel& channel, int32_t year)
 {
     const ClockRule clock = ClockOfSite(db, channel.site);
-    std::map<int32_t, std::string> files; // month -> file id
-    for (const auto& row : db.Query(
-             "SELECT month, id FROM kw_files WHERE site_id = $1 AND device "
-             "= $2 AND year = $3",
-             {std::to_string(channel.site), std::to_string(channel.device), std::to_string(year)}))
-        files[IntOf(row[0])] = row[1].text;
-    const std::string channelId = std::to_string(channel.id);
-    std::vector<MonthSeries> months;
+    std::map<int64_t, int32_t> monthOf; // file id -> month
+    std::vector<MonthSeries> months(12);
     for (int32_t month = 1; month <= 12; ++month) {
-        MonthSeries m;
-        m.month = month;
-        const auto file = files.find(month);
-        m.hasFile = file != files.end();
-        m.series.clock = clock;
-        if (m.hasFile) {
-            // A month the block could not be chosen in has an empty series,
-            // as its listing gave.
-            m.series = Series();
-            const StoreRows days =
-                db.Query("SELECT day, state, result, present, expected FROM kw_channel_days "
-                         "WHERE channel_id = $1 AND file_id = $2 ORDER BY day",
-                         {channelId, file->second});
-            if (!days.empty()) {
-                Series& s = m.series;
-                s.device = channel.device;
-                s.block = channel.block;
-                s.kind = channel.kind;
-                s.clock = clock;
-                for (const auto& row : days) {
-                    SeriesDay d;
-                    std::sscanf(row[0].text.c_str(), "%d-%d-%d", &d.year, &d.month, &d.dayOfMonth);
-                    d.day = DaysFromCivil(d.year, d.month, d.dayOfMonth);
-                    d.state = static_cast<DayState>(IntOf(row[1]));
-                    d.result = IntOf(row[2]);
-                    d.present = IntOf(row[3]);
-                    d.expected = IntOf(row[4]);
-                    s.days.push_back(d);
-                }
-                const MonthRange range = UtcRangeOfMonth(year, month);
-                const StoreRows values =
-                    db.Query("SELECT local_stamp, stored, shown, quality FROM kw_readings WHERE "
-                             "channel_id = $1 AND start >= $2 AND start < $3 AND file_id = $4 "
-                             "ORDER BY start",
-                             {channelId, range.from, range.to, file->second});
-                s.values.reserve(values.size());
-                for (const auto& row : values) {
-                    int64_t stamp = 0;
-                    ParseStampText(row[0].text, stamp);
-                    s.values.push_back(
-                        ValueAt(stamp, FloatOf(row[1]), FloatOf(row[2]), IntOf(row[3]) == 1));
-                }
-            }
+        months[static_cast<std::size_t>(month - 1)].month = month;
+        months[static_cast<std::size_t>(month - 1)].series.clock = clock;
+    }
+    for (const auto& row : db.Query("SELECT month, id FROM kw_files WHERE site_id = $1 AND device "
+                                    "= $2 AND year = $3",
+                                    {std::to_string(channel.site), std::to_string(channel.device),
+                                     std::to_string(year)})) {
+        const int32_t month = IntOf(row[0]);
+        if (month < 1 || month > 12)
+            continue;
+        monthOf[std::atoll(row[1].text.c_str())] = month;
+        MonthSeries& m = months[static_cast<std::size_t>(month - 1)];
+        m.hasFile = true;
+        // A month the block could not be chosen in has an empty series, as
+        // its listing gave; one with days has them below.
+        m.series = Series();
+    }
+    const std::string channelId = std::to_string(channel.id);
+    const auto seriesOf = [&](int64_t file) -> Series* {
+        const auto it = monthOf.find(file);
+        return it == monthOf.end() ? nullptr
+                                   : &months[static_cast<std::size_t>(it->second - 1)].series;
+    };
+    for (const auto& row :
+         db.Query("SELECT file_id, day, state, result, present, expected FROM kw_channel_days "
+                  "WHERE channel_id = $1 AND day >= $2 AND day <= $3 ORDER BY day",
+                  {channelId, DateText(year, 1, 1), DateText(year, 12, 31)})) {
+        Series* s = seriesOf(std::atoll(row[0].text.c_str()));
+        if (!s)
+            continue;
+        if (s->days.empty()) {
+            s->device = channel.device;
+            s->block = channel.block;
+            s->kind = channel.kind;
+            s->clock = clock;
         }
-        months.push_back(std::move(m));
+        SeriesDay d;
+        std::sscanf(row[1].text.c_str(), "%d-%d-%d", &d.year, &d.month, &d.dayOfMonth);
+        d.day = DaysFromCivil(d.year, d.month, d.dayOfMonth);
+        d.state = static_cast<DayState>(IntOf(row[2]));
+        d.result = IntOf(row[3]);
+        d.present = IntOf(row[4]);
+        d.expected = IntOf(row[5]);
+        s->days.push_back(d);
+    }
+    const MonthRange first = UtcRangeOfMonth(year, 1), last = UtcRangeOfMonth(year, 12);
+    for (const StoredReading& r : db.ReadingsOf(channel.id, first.from, last.to)) {
+        Series* s = seriesOf(r.file);
+        if (s && !s->days.empty())
+            s->values.push_back(ValueAt(r.localStamp, r.stored, r.shown, r.quality == 1));
     }
     return months;
 }
 
-std::vector<SiteMonth> SitesYear(StoreDb& db, int32_t year, std::optional<int32_t> device)
+namespace {
+
+// The twelve months of one site.
+std::vector<SiteMonth> SiteYear(StoreDb& db, const StoreSite& site, int32_t year,
+                                std::optional<int32_t> device)
 {
     std::vector<SiteMonth> rows;
-    for (const StoreSite& site : StoreSites(db)) {
-        const std::vector<StoreChannel> channels = StoreChannels(db, site.id);
-        const std::vector<int32_t> devices = StoreDevices(channels);
-        if (devices.empty())
-            continue;
-        const int32_t d = device ? *device : devices.front();
-        Contracts contracts;
-        const DeviceContract* contract = nullptr;
-        const StoreRows text =
-            db.Query("SELECT text FROM kw_contracts WHERE site_id = $1", {std::to_string(site.id)});
-        std::string error;
-        if (!text.empty() && ParseContracts(text[0][0].text, contracts, error))
-            contract = contracts.find(d);
-        const StoreChannel* channel = nullptr;
-        if (contract && contract->activeBlock > 0)
-            channel = ChooseChannel(channels, d, contract->activeBlock);
-        if (!channel) {
-            contract = nullptr;
-            channel = ChooseChannel(channels, d, 0);
-        }
-        if (!channel)
-            continue;
-        for (const MonthSeries& m : StoreYear(db, *channel, year)) {
-            SiteMonth row;
-            row.site = site.name;
-            row.device = d;
-            row.block = channel->block.name;
-            if (contract)
-                if (const ContractTerms* terms = contract->termsOf(year, m.month))
-                    row.capacity = terms->annualCapacity;
-            row.month = SummariseMonth(year, m, row.capacity);
-            rows.push_back(std::move(row));
-        }
+    const std::vector<StoreChannel> channels = StoreChannels(db, site.id);
+    const std::vector<int32_t> devices = StoreDevices(channels);
+    if (devices.empty())
+        return rows;
+    const int32_t d = device ? *device : devices.front();
+    Contracts contracts;
+    const DeviceContract* contract = nullptr;
+    const StoreRows text =
+        db.Query("SELECT text FROM kw_contracts WHERE site_id = $1", {std::to_string(site.id)});
+    std::string error;
+    if (!text.empty() && ParseContracts(text[0][0].text, contracts, error))
+        contract = contracts.find(d);
+    const StoreChannel* channel = nullptr;
+    if (contract && contract->activeBlock > 0)
+        channel = ChooseChannel(channels, d, contract->activeBlock);
+    if (!channel) {
+        contract = nullptr;
+        channel = ChooseChannel(channels, d, 0);
     }
+    if (!channel)
+        return rows;
+    for (const MonthSeries& m : StoreYear(db, *channel, year)) {
+        SiteMonth row;
+        row.site = site.name;
+        row.device = d;
+        row.block = channel->block.name;
+        if (contract)
+            if (const ContractTerms* terms = contract->termsOf(year, m.month))
+                row.capacity = terms->annualCapacity;
+        row.month = SummariseMonth(year, m, row.capacity);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+} // namespace
+
+std::vector<SiteMonth> SitesYear(StoreDb& db, int32_t year, std::optional<int32_t> device)
+{
+    const std::vector<StoreSite> sites = StoreSites(db);
+    std::vector<std::vector<SiteMonth>> bySite(sites.size());
+    // A server reads the rows of half the sites on a second connection, on
+    // its second core.
+    std::unique_ptr<StoreDb> second = sites.size() > 1 ? db.OpenAnother() : nullptr;
+    std::exception_ptr failure;
+    std::thread helper;
+    if (second)
+        helper = std::thread([&] {
+            try {
+                for (std::size_t i = 1; i < sites.size(); i += 2)
+                    bySite[i] = SiteYear(*second, sites[i], year, device);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+    try {
+        for (std::size_t i = 0; i < sites.size(); i += second ? 2 : 1)
+            bySite[i] = SiteYear(db, sites[i], year, device);
+    } catch (...) {
+        if (helper.joinable())
+            helper.join();
+        throw;
+    }
+    if (helper.joinable())
+        helper.join();
+    if (failure)
+        std::rethrow_exception(failure);
+    std::vector<SiteMonth> rows;
+    for (auto& site : bySite)
+        for (SiteMonth& row : site)
+            rows.push_back(std::move(row));
     return rows;
 }
 

@@ -90,8 +90,23 @@ std::string DateText(int32_t year, int32_t month, int32_t day)
 
 bool ParseStampText(const std::string& text, int64_t& stamp)
 {
+    // "YYYY-MM-DD HH:MM:SS", by hand: a year of sixteen sites reads half a
+    // million.
+    if (text.size() < 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' ||
+        text[13] != ':' || text[16] != ':')
+        return false;
+    const auto number = [&](std::size_t at, std::size_t digits, int& value) {
+        value = 0;
+        for (std::size_t i = at; i < at + digits; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return false;
+            value = value * 10 + (text[i] - '0');
+        }
+        return true;
+    };
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s) != 6)
+    if (!number(0, 4, y) || !number(5, 2, mo) || !number(8, 2, d) || !number(11, 2, h) ||
+        !number(14, 2, mi) || !number(17, 2, s))
         return false;
     stamp = DaysFromCivil(y, mo, d) * 86400 + h * 3600 + mi * 60 + s;
     return true;
