@@ -22,6 +22,8 @@
 #include "listing/ListingParametersWindow.h"
 #include "output/LogWindow.h"
 #include "output/OutputWindow.h"
+#include "store/SitesWindow.h"
+#include "store/SyncWindow.h"
 #include "ui/Help.h"
 #include "ui/UserSettings.h"
 #include "ui/WindowSupport.h"
@@ -95,6 +97,8 @@ public:
             contract->archiveChanged();
         if (BillWindow* bill = m_app.billWindow())
             bill->archiveChanged();
+        if (SyncWindow* sync = m_app.syncWindow())
+            sync->archiveChanged();
     }
     void editVypisChanged() override { m_app.mainWindow()->editVypisChanged(); }
 
@@ -148,6 +152,8 @@ Application::Application(const std::string& programDirectory)
     create(m_contractWindow, "VYUCTOVANI", e.Location, e.division);
     create(m_billWindow, "VYUCTOVANI", e.Location, e.description, e.archive, e.settings,
            e.division);
+    create(m_syncWindow, "ULOZISTE", e.Location);
+    create(m_sitesWindow, "ULOZISTE", e.Location);
     connectWindows();
     // A save that waits for another copy's lock says so instead of freezing
     // without a word.
@@ -225,6 +231,19 @@ void Application::connectWindows()
     QObject::connect(bill, &BillWindow::contractRequested, contract,
                      [contract] { ShowWindowNormal(contract); });
     QObject::connect(contract, &ContractWindow::contractSaved, bill, &BillWindow::contractChanged);
+
+    SyncWindow* sync = m_syncWindow.get();
+    SitesWindow* sites = m_sitesWindow.get();
+    QObject::connect(main, &MainWindow::storeSyncRequested, sync, &SyncWindow::prepareAndShow);
+    QObject::connect(main, &MainWindow::sitesRequested, sites, &SitesWindow::prepareAndShow);
+    QObject::connect(sync, &SyncWindow::synced, sites, &SitesWindow::storeSynced);
+    // A site's archive opens as "Otevřít archiv…" opens one; the folder
+    // open already stays as it is.
+    QObject::connect(sites, &SitesWindow::archiveRequested, main, [this](const QString& folder) {
+        if (folder.toStdString() != ProgramPath)
+            openAnotherArchive(folder.toStdString());
+        ShowWindowNormal(m_mainWindow.get());
+    });
 
     GraphWindow* graph = m_graphWindow.get();
     HeatMapWindow* heatMap = m_heatMapWindow.get();

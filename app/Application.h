@@ -31,6 +31,8 @@ class AboutBox;
 class YearOverviewWindow;
 class ContractWindow;
 class BillWindow;
+class SyncWindow;
+class SitesWindow;
 enum class WindowKind;
 
 // The running program: one of each state object and every window, wired
@@ -158,6 +160,8 @@ public:
     YearOverviewWindow* yearOverviewWindow() const { return m_yearOverviewWindow.get(); }
     ContractWindow* contractWindow() const { return m_contractWindow.get(); }
     BillWindow* billWindow() const { return m_billWindow.get(); }
+    SyncWindow* syncWindow() const { return m_syncWindow.get(); }
+    SitesWindow* sitesWindow() const { return m_sitesWindow.get(); }
 
 private:
     std::string m_programDirectory;
@@ -180,6 +184,8 @@ private:
     std::unique_ptr<YearOverviewWindow> m_yearOverviewWindow;
     std::unique_ptr<ContractWindow> m_contractWindow;
     std::unique_ptr<BillWindow> m_billWindow;
+    std::unique_ptr<SyncWindow> m_syncWindow;
+    std::unique_ptr<SitesWindow> m_sitesWindow;
 
     // Every window once, in the order of creation, with its help topic: F1,
     // the places kept, the hiding at the end and the destruction read it.

@@ -182,6 +182,10 @@ void MainWindow::createMenu()
     NaposledyOtevrene = archive->addMenu(QStringLiteral("Naposledy otevřené"));
     NaposledyOtevrene->setObjectName(QStringLiteral("NaposledyOtevrene"));
     NaposledyOtevrene->setEnabled(false);
+    archive->addSeparator()->setObjectName(QStringLiteral("N5"));
+    SynchronizovatDoUloziste1 = AddNamedAction(archive, "SynchronizovatDoUloziste1",
+                                               QStringLiteral("Synchronizovat do úložiště…"));
+    connect(SynchronizovatDoUloziste1, &QAction::triggered, this, &MainWindow::storeSyncRequested);
 
     QMenu* settings = MainMenu1->addMenu(QStringLiteral("Nastavení"));
     settings->setObjectName(QStringLiteral("Nastaven1"));
@@ -210,6 +214,8 @@ void MainWindow::createMenu()
                             &MainWindow::openYearOverview);
     KontrolaVyuctovani1 = addItem(view, "KontrolaVyuctovani1",
                                   QStringLiteral("Kontrola vyúčtování"), &MainWindow::openBill);
+    Lokality1 = AddNamedAction(view, "Lokality1", QStringLiteral("Lokality"));
+    connect(Lokality1, &QAction::triggered, this, &MainWindow::sitesRequested);
 
     QMenu* help = MainMenu1->addMenu(QStringLiteral("Help"));
     help->setObjectName(QStringLiteral("Help1"));

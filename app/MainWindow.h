@@ -117,6 +117,10 @@ signals:
     // "Otevřít archiv…" and an entry of "Naposledy otevřené".
     void archiveOpenRequested();
     void recentArchiveChosen(const QString& folder);
+    // "Synchronizovat do úložiště…" of the archive menu.
+    void storeSyncRequested();
+    // "Lokality" of the view menu.
+    void sitesRequested();
     // The day picker is to close: the month or the device changes under it.
     void dayPickerClosed();
     // The fatal message was shown after a device change: the program ends.
@@ -201,6 +205,7 @@ private:
     QMenuBar* MainMenu1 = nullptr;
     QAction* OtevritArchiv = nullptr;
     QMenu* NaposledyOtevrene = nullptr;
+    QAction* SynchronizovatDoUloziste1 = nullptr;
     QAction* Kalend1 = nullptr;
     QAction* N2 = nullptr;
     QAction* Rozdlendnedosmn1 = nullptr;
@@ -213,6 +218,7 @@ private:
     QAction* Graf1 = nullptr;
     QAction* RocniPrehled1 = nullptr;
     QAction* KontrolaVyuctovani1 = nullptr;
+    QAction* Lokality1 = nullptr;
     QAction* Npovda1 = nullptr;
     QAction* Popismenu1 = nullptr;
     QAction* N3 = nullptr;

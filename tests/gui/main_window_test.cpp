@@ -713,7 +713,7 @@ void MainWindowTest::helpOfEveryTopic()
 
     int previous = -1;
     for (const char* key : {"MENU", "MENU_KALEND", "MENU_RDDS", "MENU_VS", "MENU_PV", "NPV_PPZ",
-                            "NPV_SZD", "NPV_SZO", "GR", "ANALYZA", "VYUCTOVANI"}) {
+                            "NPV_SZD", "NPV_SZO", "GR", "ANALYZA", "VYUCTOVANI", "ULOZISTE"}) {
         QVERIFY2(html.contains(QStringLiteral("<a name=\"%1\">").arg(QLatin1String(key))), key);
         kw::OpenHelp(app.mainWindow(), QLatin1String(key));
         auto* browser = app.mainWindow()->findChild<QTextBrowser*>(QStringLiteral("HelpBrowser"));
