@@ -174,11 +174,19 @@ public:
         // Binary results: no numbers and times to parse.
         const std::string id = std::to_string(channel);
         const char* values[] = {id.c_str(), from.c_str(), to.c_str()};
-        Result r(PQexecParams(m_conn,
-                              "SELECT file_id, local_stamp, stored, shown, quality FROM "
-                              "kw_readings WHERE channel_id = $1 AND start >= $2 AND start < $3 "
-                              "ORDER BY start",
-                              3, nullptr, values, nullptr, nullptr, 1));
+        // Prepared once: the partitions of the range are then chosen as it
+        // runs, not planned again for each channel.
+        if (!m_readingsPrepared) {
+            Result p(PQprepare(m_conn, "kw_readings_of",
+                               "SELECT file_id, local_stamp, stored, shown, quality FROM "
+                               "kw_readings WHERE channel_id = $1::bigint AND start >= "
+                               "$2::timestamptz AND start < $3::timestamptz ORDER BY start",
+                               3, nullptr));
+            if (PQresultStatus(p.get()) != PGRES_COMMAND_OK)
+                Fail(p.get());
+            m_readingsPrepared = true;
+        }
+        Result r(PQexecPrepared(m_conn, "kw_readings_of", 3, values, nullptr, nullptr, 1));
         if (PQresultStatus(r.get()) != PGRES_TUPLES_OK)
             Fail(r.get());
         const int n = PQntuples(r.get());
@@ -331,6 +339,7 @@ private:
     std::string m_conninfo, m_password;
     PGconn* m_conn = nullptr;
     bool m_staging = false;
+    bool m_readingsPrepared = false;
     std::set<std::string> m_partitions;
 };
 

@@ -51,6 +51,9 @@ public:
         sqlite3_busy_timeout(m_db, 60000);
         try {
             // A file that is no database says so here, not at the first write.
+            // Larger pages for a store of millions of rows; this takes only
+            // on a new, empty file.
+            Exec("PRAGMA page_size = 16384");
             Exec("PRAGMA journal_mode = WAL");
             Exec("PRAGMA synchronous = NORMAL");
             Exec("PRAGMA foreign_keys = ON");
