@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-600}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(month_file ini description calendar day_division contract)
+[ ${#targets[@]} -eq 0 ] && targets=(month_file ini description calendar day_division contract store_url)
 
 scripts/install-deps.sh fuzz
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \

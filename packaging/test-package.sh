@@ -181,7 +181,8 @@ dpkg-deb --info "$deb" | tee "$out/dpkg-info.txt"
 field() { dpkg-deb --field "$deb" "$1"; }
 check "version $version from the project" [ "$(field Version)" = "$version" ]
 depends=$(field Depends)
-for lib in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6printsupport6 libqt6svg6 libqcustomplot2.1-qt6; do
+for lib in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6printsupport6 libqt6svg6 libqcustomplot2.1-qt6 \
+    libsqlite3-0 libpq5; do
     check "depends on $lib (worked out from the libraries)" \
         grep -qxF "$lib" <(tr ',|' '\n\n' <<< "$depends" | sed 's/^ *//; s/ *(.*//; s/ *$//')
 done

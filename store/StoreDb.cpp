@@ -48,27 +48,29 @@ std::string ReplacePassword(const std::string& url, const std::string& with)
                     out.replace(colon + 1, at - colon - 1, Mask(with, at - colon - 1));
             }
         }
-        // "?password=..." among the parameters.
+        // "?password=..." among the parameters; the others stay as they are.
         const std::size_t q = out.find('?');
         if (q != std::string::npos) {
             std::string query;
+            bool first = true;
             std::size_t from = q + 1;
-            while (from <= out.size()) {
+            for (;;) {
                 std::size_t stop = out.find('&', from);
                 if (stop == std::string::npos)
                     stop = out.size();
                 std::string param = out.substr(from, stop - from);
-                if (StartsWith(param, "password=")) {
-                    if (with.empty())
-                        param.clear();
-                    else
+                const bool password = StartsWith(param, "password=");
+                if (!(password && with.empty())) {
+                    if (password)
                         param = "password=" + Mask(with, param.size() - 9);
+                    query += (first ? "" : "&") + param;
+                    first = false;
                 }
-                if (!param.empty())
-                    query += (query.empty() ? "" : "&") + param;
+                if (stop == out.size())
+                    break;
                 from = stop + 1;
             }
-            out = out.substr(0, q) + (query.empty() ? "" : "?" + query);
+            out = out.substr(0, q) + (first ? "" : "?" + query);
         }
         return out;
     }
@@ -92,6 +94,9 @@ std::string ReplacePassword(const std::string& url, const std::string& with)
                 if (out[end] == '\\')
                     ++end;
             end = std::min(end + 1, out.size());
+            // Whatever sticks to the closing quote is hidden with it.
+            while (end < out.size() && !std::isspace(static_cast<unsigned char>(out[end])))
+                ++end;
         } else {
             while (end < out.size() && !std::isspace(static_cast<unsigned char>(out[end])))
                 ++end;
@@ -101,13 +106,16 @@ std::string ReplacePassword(const std::string& url, const std::string& with)
             while (stop < out.size() && out[stop] == ' ')
                 ++stop;
             out.erase(pos, stop - pos);
+            // What comes together around it is looked at again.
+            pos = 0;
         } else {
             const std::string mask = Mask(with, end - i);
             out.replace(i, end - i, mask);
             pos = i + mask.size();
         }
     }
-    while (!out.empty() && out.back() == ' ')
+    // A password removed from the end leaves no blank behind.
+    while (with.empty() && out.size() < url.size() && !out.empty() && out.back() == ' ')
         out.pop_back();
     return out;
 }
