@@ -489,6 +489,9 @@ TEST_P(StoreTest, PasswordNeverShown)
          "host=db dbname=energy password=*** user=kw", "host=db dbname=energy user=kw"},
         {"sqlite:/home/kw/kwatrix.sqlite", "sqlite:/home/kw/kwatrix.sqlite",
          "sqlite:/home/kw/kwatrix.sqlite"},
+        // What the fuzzer found: text stuck to a quote, empty parameters.
+        {"host=db password='S3 c'ret user=kw", "host=db password=*** user=kw", "host=db user=kw"},
+        {"postgres:///e?&password=S3cret&", "postgres:///e?&password=***&", "postgres:///e?&"},
     };
     for (const auto& u : urls) {
         EXPECT_EQ(kw::RedactedStoreUrl(u.url), u.redacted);
