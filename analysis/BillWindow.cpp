@@ -1,6 +1,7 @@
 #include "analysis/BillWindow.h"
 
 #include "analysis/QuietListing.h"
+#include "analysis/WindowNumbers.h"
 #include "archive/ArchiveDescription.h"
 #include "archive/AtomicFile.h"
 #include "archive/DateTime.h"
@@ -82,30 +83,9 @@ constexpr uint64_t MaxInvoiceCsv = 4u << 20;
 const QColor ExceedsBackground(255, 205, 205);
 const QColor ExceedsText(170, 0, 0);
 
-QString Fixed(double value, int decimals)
-{
-    return QString::number(value, 'f', decimals).replace(QLatin1Char('.'), QLatin1Char(','));
-}
-
-QString Number(double value)
-{
-    return QString::fromStdString(ExportNumber(value, ','));
-}
-
 QString Money(const std::optional<double>& value)
 {
-    return value ? Fixed(*value, 2) : QString();
-}
-
-QString InstantText(double x)
-{
-    const DateTimeParts p = SecondsToDateTime(StampSeconds(x));
-    return QStringLiteral("%1.%2.%3 %4:%5")
-        .arg(p.day, 2, 10, QLatin1Char('0'))
-        .arg(p.month, 2, 10, QLatin1Char('0'))
-        .arg(p.year)
-        .arg(p.hour, 2, 10, QLatin1Char('0'))
-        .arg(p.minute, 2, 10, QLatin1Char('0'));
+    return value ? CzechFixed(*value, 2) : QString();
 }
 
 // An amount as a person types it: a decimal comma or point, blanks between
@@ -436,7 +416,7 @@ void BillWindow::loadContract()
     }
     m_zones = TariffZones(m_division);
     const QSignalBlocker blocker(EditTolerance);
-    EditTolerance->setText(Number(m_contract.tolerancePercent));
+    EditTolerance->setText(CzechNumber(m_contract.tolerancePercent));
     EditTolerance->setStyleSheet(QString());
 }
 
@@ -538,14 +518,14 @@ void BillWindow::showMonths()
             const QString cells[MonthColumns] = {
                 QString::fromStdString(MonthNames(m.month)),
                 StateText(m),
-                values ? Number(m.active.maximum) : QString(),
-                values ? InstantText(m.active.maximumX) : QString(),
-                m.capacity > 0 ? Number(m.capacity) : QString(),
-                m.capacity > 0 && values ? Number(m.capacityExceedance) : QString(),
-                values ? Fixed(m.energy, 2) : QString(),
-                m.hasReactive ? Fixed(m.tanPhi, 3) : QString(),
-                m.hasReactive ? Fixed(m.cosPhi, 3) : QString(),
-                m.hasReactive && m.priced ? Number(m.surchargePercent) : QString(),
+                values ? CzechNumber(m.active.maximum) : QString(),
+                values ? QuarterHourEndText(m.active.maximumX) : QString(),
+                m.capacity > 0 ? CzechNumber(m.capacity) : QString(),
+                m.capacity > 0 && values ? CzechNumber(m.capacityExceedance) : QString(),
+                values ? CzechFixed(m.energy, 2) : QString(),
+                m.hasReactive ? CzechFixed(m.tanPhi, 3) : QString(),
+                m.hasReactive ? CzechFixed(m.cosPhi, 3) : QString(),
+                m.hasReactive && m.priced ? CzechNumber(m.surchargePercent) : QString(),
                 // Only a complete, priced month has a total; a part would
                 // pass for the bill.
                 m.complete && m.priced ? Money(m.total) : QString(),
@@ -604,7 +584,7 @@ void BillWindow::showDetail()
     const QString period =
         QStringLiteral("%1 %2").arg(QString::fromStdString(MonthNames(m->month))).arg(m->year);
     LabelFaktura->setText(QStringLiteral("<b>Faktura za %1</b> – částky bez DPH; tolerance %2 %")
-                              .arg(period, Number(m_contract.tolerancePercent)));
+                              .arg(period, CzechNumber(m_contract.tolerancePercent)));
 
     QStringList lines;
     lines << QStringLiteral("<b>Podklady %1</b>").arg(period);
@@ -615,37 +595,38 @@ void BillWindow::showDetail()
                                                               QStringLiteral("; ")));
     if (m->capacity > 0)
         lines << QStringLiteral("RK %1 kW (roční %2 + měsíční %3), nad ní %4 čtvrthodin")
-                     .arg(Number(m->capacity), Number(m->annualCapacity),
-                          Number(m->monthlyCapacity))
+                     .arg(CzechNumber(m->capacity), CzechNumber(m->annualCapacity),
+                          CzechNumber(m->monthlyCapacity))
                      .arg(m->quartersAboveCapacity);
     if (m->reservedInput)
         lines << QStringLiteral("Rezervovaný příkon %1 kW, překročení %2 kW")
-                     .arg(Number(*m->reservedInput), Number(m->inputExceedance));
+                     .arg(CzechNumber(*m->reservedInput), CzechNumber(m->inputExceedance));
     for (const ZoneEnergy& z : m->zones)
         lines << QStringLiteral("Pásmo %1: %2 kWh (%3 čtvrthodin)")
-                     .arg(QString::fromStdString(z.name).toHtmlEscaped(), Fixed(z.energy, 2))
+                     .arg(QString::fromStdString(z.name).toHtmlEscaped(), CzechFixed(z.energy, 2))
                      .arg(z.quarters);
     if (m->unzonedQuarters > 0)
         lines << QStringLiteral("Mimo pásma: %1 kWh (%2 čtvrthodin)")
-                     .arg(Fixed(m->unzonedEnergy, 2))
+                     .arg(CzechFixed(m->unzonedEnergy, 2))
                      .arg(m->unzonedQuarters);
     if (m->hasReactive)
         lines << QStringLiteral("Jalová induktivní: %1 kvarh (%2 čtvrthodin), tg φ = %3 / %4 = %5")
-                     .arg(Fixed(m->inductive, 2))
+                     .arg(CzechFixed(m->inductive, 2))
                      .arg(m->inductiveQuarters)
-                     .arg(Fixed(m->inductive, 2), Fixed(m->energy, 2), Fixed(m->tanPhi, 3));
+                     .arg(CzechFixed(m->inductive, 2), CzechFixed(m->energy, 2),
+                          CzechFixed(m->tanPhi, 3));
     if (m->capacitiveQuarters > 0)
         lines << QStringLiteral("Jalová kapacitní dodávka: %1 kvarh (%2 čtvrthodin)")
-                     .arg(Fixed(m->capacitive, 2))
+                     .arg(CzechFixed(m->capacitive, 2))
                      .arg(m->capacitiveQuarters);
     if (!m->from.empty())
         lines << QStringLiteral("Ceník od %1").arg(QString::fromStdString(m->from));
     LabelPodklady->setText(lines.join(QStringLiteral("<br>")));
 
     for (const BillQuarter& q : m->aboveCapacity)
-        ListNadRK->addItem(
-            QStringLiteral("%1   %2 kW   (+%3 kW)")
-                .arg(InstantText(q.x), Number(q.power), Number(q.power - m->capacity)));
+        ListNadRK->addItem(QStringLiteral("%1   %2 kW   (+%3 kW)")
+                               .arg(QuarterHourEndText(q.x), CzechNumber(q.power),
+                                    CzechNumber(q.power - m->capacity)));
     if (m->quartersAboveCapacity > static_cast<int32_t>(m->aboveCapacity.size()))
         ListNadRK->addItem(
             QStringLiteral("… a dalších %1")
@@ -672,7 +653,7 @@ void BillWindow::showInvoice()
         SetCell(TableFaktura, row, ComputedCol, Money(r.computed));
         SetCell(TableFaktura, row, InvoicedCol, Money(r.invoiced), true);
         SetCell(TableFaktura, row, DifferenceCol, Money(r.difference));
-        SetCell(TableFaktura, row, PercentCol, r.percent ? Fixed(*r.percent, 2) : QString());
+        SetCell(TableFaktura, row, PercentCol, r.percent ? CzechFixed(*r.percent, 2) : QString());
         const bool unsaved = m_unsaved.count(MonthKey(m->year, m->month)) &&
                              m_unsaved.at(MonthKey(m->year, m->month)).count(r.key);
         if (unsaved)
@@ -967,7 +948,7 @@ QByteArray BillWindow::billPdf() const
               << QStringLiteral("Kontrola faktury %1 %2 (tolerance %3 %)")
                      .arg(QString::fromStdString(MonthNames(m->month)))
                      .arg(m->year)
-                     .arg(Number(m_contract.tolerancePercent));
+                     .arg(CzechNumber(m_contract.tolerancePercent));
         const int label = 34, number = 14;
         lines << Padded(QStringLiteral("Položka"), label, false) +
                      Padded(QStringLiteral("Výpočet [Kč]"), number, true) +
@@ -980,7 +961,7 @@ QByteArray BillWindow::billPdf() const
                          Padded(Money(r.computed), number, true) +
                          Padded(Money(r.invoiced), number, true) +
                          Padded(Money(r.difference), number, true) +
-                         Padded(r.percent ? Fixed(*r.percent, 2) : QString(), number, true) +
+                         Padded(r.percent ? CzechFixed(*r.percent, 2) : QString(), number, true) +
                          (r.exceeds ? QStringLiteral("  !") : QString());
     }
 

@@ -2,6 +2,7 @@
 
 #include "analysis/ContractWindow.h"
 #include "analysis/QuietListing.h"
+#include "analysis/WindowNumbers.h"
 #include "archive/ArchiveDescription.h"
 #include "archive/DateTime.h"
 #include "archive/FileLookup.h"
@@ -53,33 +54,6 @@ enum Column {
     TimeColumn,
     OverColumn
 };
-
-const char* const MonthAbbreviations[12] = {"led", "úno", "bře", "dub", "kvě", "čvn",
-                                            "čvc", "srp", "zář", "říj", "lis", "pro"};
-
-QString Number(double value)
-{
-    return QString::fromStdString(ExportNumber(value, ','));
-}
-
-// Sums and means to two decimals, which is what a reader compares; the CSV
-// export keeps four.
-QString Rounded(double value)
-{
-    return QString::number(value, 'f', 2).replace(QLatin1Char('.'), QLatin1Char(','));
-}
-
-// "15.01.2024 10:45", the end of the quarter-hour as the listing stamps it.
-QString InstantText(double x)
-{
-    const DateTimeParts p = SecondsToDateTime(StampSeconds(x));
-    return QStringLiteral("%1.%2.%3 %4:%5")
-        .arg(p.day, 2, 10, QLatin1Char('0'))
-        .arg(p.month, 2, 10, QLatin1Char('0'))
-        .arg(p.year)
-        .arg(p.hour, 2, 10, QLatin1Char('0'))
-        .arg(p.minute, 2, 10, QLatin1Char('0'));
-}
 
 // A capacity as typed: a decimal point or comma, no grouping; empty is none.
 bool ParseCapacity(const QString& typed, std::optional<double>& capacity)
@@ -268,7 +242,7 @@ YearOverviewWindow::YearOverviewWindow(const ProgramLocation& location,
     c->yAxis2->setVisible(true);
     auto* ticker = new QCPAxisTickerText;
     for (int m = 1; m <= 12; ++m)
-        ticker->addTick(m, QString::fromUtf8(MonthAbbreviations[m - 1]));
+        ticker->addTick(m, QString::fromUtf8(CzechMonthAbbreviations[m - 1]));
     c->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(ticker));
     c->xAxis->setRange(0.4, 12.6);
     c->xAxis->grid()->setVisible(false);
@@ -338,7 +312,7 @@ void YearOverviewWindow::showCapacity()
         CapacityOfBlock(m_location.ProgramPath, m_location.DeviceNo, chosenBlock(),
                         MonthKey(chosenYear(), 1) + "-01");
     m_contractCapacity = capacity.fromContract;
-    EditKapacita->setText(capacity.value ? Number(*capacity.value) : QString());
+    EditKapacita->setText(capacity.value ? CzechNumber(*capacity.value) : QString());
     markCapacity();
 }
 
@@ -451,10 +425,10 @@ void YearOverviewWindow::showTable()
             : whole                       ? QString::number(m.count)
                                           : QStringLiteral("%1 z %2").arg(m.count).arg(m.expected),
             // No values: nothing to show, which zeros would not say.
-            m.count > 0 ? Rounded(m.energy) : QString(),
-            m.count > 0 ? Rounded(m.average) : QString(),
-            m.count > 0 ? Number(m.maximum) : QString(),
-            m.count > 0 ? InstantText(m.maximumX) : QString(),
+            m.count > 0 ? CzechFixed(m.energy, 2) : QString(),
+            m.count > 0 ? CzechFixed(m.average, 2) : QString(),
+            m.count > 0 ? CzechNumber(m.maximum) : QString(),
+            m.count > 0 ? QuarterHourEndText(m.maximumX) : QString(),
             // None set: nothing to be over, which a 0 would not say.
             o.capacity ? QString::number(m.overCapacity) : QStringLiteral("–"),
         };
@@ -490,10 +464,11 @@ void YearOverviewWindow::showTable()
                              unread);
         return;
     }
-    QString summary = QStringLiteral("Celkem za rok: %1 %2 (%3 čtvrthodin), maximum %4 %5 (%6)")
-                          .arg(Rounded(energy), energyUnit)
-                          .arg(count)
-                          .arg(Number(peak->maximum), unit, InstantText(peak->maximumX));
+    QString summary =
+        QStringLiteral("Celkem za rok: %1 %2 (%3 čtvrthodin), maximum %4 %5 (%6)")
+            .arg(CzechFixed(energy, 2), energyUnit)
+            .arg(count)
+            .arg(CzechNumber(peak->maximum), unit, QuarterHourEndText(peak->maximumX));
     if (o.capacity)
         summary += QStringLiteral(", nad kapacitou %1 čtvrthodin").arg(over);
     LabelSouhrn->setText(summary + unread);

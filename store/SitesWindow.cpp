@@ -1,5 +1,6 @@
 #include "store/SitesWindow.h"
 
+#include "analysis/WindowNumbers.h"
 #include "archive/DateTime.h"
 #include "archive/Devices.h"
 #include "archive/ProgramLocation.h"
@@ -30,32 +31,6 @@
 namespace kw {
 
 namespace {
-
-const char* const MonthAbbreviations[12] = {"led", "úno", "bře", "dub", "kvě", "čvn",
-                                            "čvc", "srp", "zář", "říj", "lis", "pro"};
-
-QString Number(double value)
-{
-    return QString::fromStdString(ExportNumber(value, ','));
-}
-
-// Energy to two decimals, as the year overview shows it.
-QString Rounded(double value)
-{
-    return QString::number(value, 'f', 2).replace(QLatin1Char('.'), QLatin1Char(','));
-}
-
-// "15.01.2026 10:45", the end of the quarter-hour as the listing stamps it.
-QString InstantText(double x)
-{
-    const DateTimeParts p = SecondsToDateTime(StampSeconds(x));
-    return QStringLiteral("%1.%2.%3 %4:%5")
-        .arg(p.day, 2, 10, QLatin1Char('0'))
-        .arg(p.month, 2, 10, QLatin1Char('0'))
-        .arg(p.year)
-        .arg(p.hour, 2, 10, QLatin1Char('0'))
-        .arg(p.minute, 2, 10, QLatin1Char('0'));
-}
 
 QString SitesCount(std::size_t n)
 {
@@ -133,7 +108,7 @@ SitesWindow::SitesWindow(const ProgramLocation& location, QWidget* parent)
     TableLokality->verticalHeader()->setDefaultSectionSize(TableLokality->fontMetrics().height() +
                                                            6);
     QStringList months;
-    for (const char* m : MonthAbbreviations)
+    for (const char* m : CzechMonthAbbreviations)
         months << QString::fromUtf8(m);
     TableLokality->setHorizontalHeaderLabels(months);
     for (int m = 0; m < 12; ++m)
@@ -317,7 +292,7 @@ void SitesWindow::showTable()
             QString text;
             switch (figure) {
             case Figure::Maximum:
-                text = values ? Number(m.maximum) : QString();
+                text = values ? CzechNumber(m.maximum) : QString();
                 break;
             case Figure::OverCapacity:
                 // Without a contract's capacity there is nothing to be over.
@@ -326,7 +301,7 @@ void SitesWindow::showTable()
                     item->setForeground(QColor(190, 0, 0));
                 break;
             case Figure::Energy:
-                text = values ? Rounded(m.energy) : QString();
+                text = values ? CzechFixed(m.energy, 2) : QString();
                 break;
             }
             // A month that cannot be read must not pass for one without data.
@@ -356,11 +331,11 @@ void SitesWindow::showTable()
                             QStringLiteral("Čtvrthodin %1 z %2").arg(m.count).arg(m.expected)};
             if (values) {
                 tip << QStringLiteral("Maximum %1 %2 (%3)")
-                           .arg(Number(m.maximum), unit, InstantText(m.maximumX))
-                    << QStringLiteral("Energie %1 %2").arg(Rounded(m.energy), energyUnit);
+                           .arg(CzechNumber(m.maximum), unit, QuarterHourEndText(m.maximumX))
+                    << QStringLiteral("Energie %1 %2").arg(CzechFixed(m.energy, 2), energyUnit);
                 if (sm.capacity)
                     tip << QStringLiteral("Rezervovaná kapacita %1 %2, nad ní %3 čtvrthodin")
-                               .arg(Number(*sm.capacity), unit)
+                               .arg(CzechNumber(*sm.capacity), unit)
                                .arg(m.overCapacity);
                 else
                     tip << QStringLiteral("Bez rezervované kapacity ve smlouvě");
