@@ -371,6 +371,33 @@ std::string Parse(const std::vector<std::string>& args, Arguments& a)
     return std::string();
 }
 
+// The year overview of `months` as text or an export, from a folder or a
+// store alike.
+int WriteYear(const Arguments& a, const std::string& folder, const std::vector<MonthSeries>& months,
+              const YearOverviewFacts& facts, std::ostream& out, std::ostream& err)
+{
+    const YearOverview overview = SummariseYear(months, facts);
+    if (const ExportFormat* format = FindExportFormat(a.format)) {
+        const SeriesBlock block{overview.block, overview.blockName, overview.unit, true};
+        const ExportSource source =
+            YearExportSource(overview, months,
+                             ExportParameters(folder, facts.device, block, overview.unit,
+                                              std::to_string(a.year) + " (kalendářní měsíce)", 0,
+                                              overview.capacity));
+        if (!WriteExport(*format, source, a.output, out, err))
+            return kIoError;
+    } else {
+        const std::string text = YearOverviewText(overview);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.flush();
+    }
+    // A month that could not be read whole is no month without data.
+    const std::vector<std::string> failures = YearFailures(overview);
+    for (const std::string& failure : failures)
+        err << failure << '\n';
+    return failures.empty() ? kDone : kIoError;
+}
+
 // Every month file of the folder into the store.
 int ReportSync(const Arguments& a, const std::string& dir, std::ostream& err)
 {
@@ -450,25 +477,7 @@ int ReportFromStore(const Arguments& a, const std::string& dir, std::ostream& ou
         facts.year = a.year;
         facts.unit = channel->block.unit;
         facts.capacity = a.capacity;
-        const YearOverview overview = SummariseYear(months, facts);
-        if (const ExportFormat* format = FindExportFormat(a.format)) {
-            const SeriesBlock block{overview.block, overview.blockName, overview.unit, true};
-            const ExportSource source =
-                YearExportSource(overview, months,
-                                 ExportParameters(site.folder, device, block, overview.unit,
-                                                  std::to_string(a.year) + " (kalendářní měsíce)",
-                                                  0, overview.capacity));
-            if (!WriteExport(*format, source, a.output, out, err))
-                return kIoError;
-        } else {
-            const std::string text = YearOverviewText(overview);
-            out.write(text.data(), static_cast<std::streamsize>(text.size()));
-            out.flush();
-        }
-        const std::vector<std::string> failures = YearFailures(overview);
-        for (const std::string& failure : failures)
-            err << failure << '\n';
-        return failures.empty() ? kDone : kIoError;
+        return WriteYear(a, site.folder, months, facts, out, err);
     } catch (const StoreError& e) {
         err << e.what() << '\n';
         return kIoError;
@@ -669,26 +678,7 @@ int Report(const std::vector<std::string>& args, const std::string& defaultDir, 
         // An invoice is for the calendar month: the day starts at midnight.
         QuietListing quiet(dir, facts.device, engine.settings, 0);
         const std::vector<MonthSeries> months = ListYear(quiet, a.year, facts.block);
-        const YearOverview overview = SummariseYear(months, facts);
-        if (const ExportFormat* format = FindExportFormat(a.format)) {
-            const SeriesBlock block{overview.block, overview.blockName, overview.unit, true};
-            const ExportSource source =
-                YearExportSource(overview, months,
-                                 ExportParameters(dir, facts.device, block, overview.unit,
-                                                  std::to_string(a.year) + " (kalendářní měsíce)",
-                                                  0, overview.capacity));
-            if (!WriteExport(*format, source, a.output, out, err))
-                return kIoError;
-        } else {
-            const std::string text = YearOverviewText(overview);
-            out.write(text.data(), static_cast<std::streamsize>(text.size()));
-            out.flush();
-        }
-        // A month that could not be read whole is no month without data.
-        const std::vector<std::string> failures = YearFailures(overview);
-        for (const std::string& failure : failures)
-            err << failure << '\n';
-        return failures.empty() ? kDone : kIoError;
+        return WriteYear(a, dir, months, facts, out, err);
     }
 
     if (a.period == Period::Bill || a.period == Period::Advice)
