@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,6 +33,16 @@ inline void DemoArchiveInto(const std::string& dir)
     options.months = 4;
     std::string error;
     ASSERT_TRUE(demo::WriteDemoArchive(dir, options, &error)) << error;
+}
+
+// Replaces the value of `key` in section `section` of a description file.
+inline void SetKey(const std::string& file, const std::string& section, const std::string& line)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto at = text.find(line.substr(0, line.find('=') + 1), text.find("[" + section + "]"));
+    text.replace(at, text.find('\r', at) - at, line);
+    std::ofstream(file, std::ios::binary) << text;
 }
 
 // A UI that answers "no" and remembers its messages.

@@ -158,15 +158,6 @@ protected:
     kwtest::TempDir m_config;
 };
 
-void SetKey(const std::string& file, const std::string& section, const std::string& line)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto at = text.find(line.substr(0, line.find('=') + 1), text.find("[" + section + "]"));
-    text.replace(at, text.find('\r', at) - at, line);
-    std::ofstream(file, std::ios::binary) << text;
-}
-
 // The store holds what the folder lists, on every kind of demo archive.
 TEST_P(StoreTest, YearOverviewEqualsTheArchivesOwn)
 {
@@ -186,7 +177,7 @@ TEST_P(StoreTest, YearOverviewEqualsTheArchivesOwn)
          }},
         {"block not found after a switch",
          [](const std::string& dir) {
-             SetKey(dir + "D0L_11_2.INI", "ACTIVE", "POPIS=Elektrina - hlavni elektromer");
+             kwtest::SetKey(dir + "D0L_11_2.INI", "ACTIVE", "POPIS=Elektrina - hlavni elektromer");
          }},
         // A controller set to summer time whose stamps never skipped the
         // spring hour: 02:15 .. 03:00 are the instants of 01:15 .. 02:00.

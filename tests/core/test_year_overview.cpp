@@ -30,19 +30,10 @@
 namespace {
 
 using kwtest::DemoArchiveInto;
+using kwtest::SetKey;
 
 // kwatrix-report's arguments after --dir; its standard output.
 std::string Report(const std::string& dir, std::vector<std::string> args, int status = 0);
-
-// Replaces the value of `key` in section `section` of a description file.
-void SetKey(const std::string& file, const std::string& section, const std::string& line)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto at = text.find(line.substr(0, line.find('=') + 1), text.find("[" + section + "]"));
-    text.replace(at, text.find('\r', at) - at, line);
-    std::ofstream(file, std::ios::binary) << text;
-}
 
 // Every month of the year as the calendar has it, of the block listed and
 // worth what its listing says, whatever the archive does to it.
