@@ -137,17 +137,18 @@ std::string MaskedStoreUrl(const std::string& url)
     return ReplacePassword(url, kSameLength);
 }
 
+std::string UserFolder(const char* variable, const char* underHome)
+{
+    const char* set = std::getenv(variable);
+    if (set && *set == '/')
+        return std::string(set) + "/kwatrix/";
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : "/tmp") + underHome + "/kwatrix/";
+}
+
 std::string DefaultStoreUrl()
 {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    std::string dir;
-    if (data && *data == '/') {
-        dir = data;
-    } else {
-        const char* home = std::getenv("HOME");
-        dir = std::string(home && *home ? home : "/tmp") + "/.local/share";
-    }
-    return "sqlite:" + dir + "/kwatrix/kwatrix.sqlite";
+    return "sqlite:" + UserFolder("XDG_DATA_HOME", "/.local/share") + "kwatrix.sqlite";
 }
 
 std::string StoreMessage(const std::string& name, const std::string& what)

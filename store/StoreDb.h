@@ -33,6 +33,9 @@ std::string UrlWithoutPassword(const std::string& url);
 // The password's characters replaced by as many stars: for the program's
 // own arguments, which `ps` shows.
 std::string MaskedStoreUrl(const std::string& url);
+// The program's folder of the user's own by the XDG variable (an absolute
+// path), else under the home folder: "$XDG_DATA_HOME/kwatrix/".
+std::string UserFolder(const char* variable, const char* underHome);
 // The default store: "sqlite:" and kwatrix.sqlite in the user's data
 // folder ($XDG_DATA_HOME/kwatrix/, else ~/.local/share/kwatrix/).
 std::string DefaultStoreUrl();

@@ -617,15 +617,7 @@ std::string SyncSummary(const SyncResult& r, const std::string& storeName)
 
 std::string StoreUrlsFile()
 {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::string dir;
-    if (config && *config == '/') {
-        dir = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        dir = std::string(home && *home ? home : "/tmp") + "/.config";
-    }
-    return dir + "/kwatrix/kwatrix-stores.ini";
+    return UserFolder("XDG_CONFIG_HOME", "/.config") + "kwatrix-stores.ini";
 }
 
 namespace {
