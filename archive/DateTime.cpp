@@ -33,6 +33,8 @@ inline int64_t CivilDays(int64_t year, int32_t month, int32_t day)
     return era * 146097 + doe - 719468 + kUnixEpochDay;
 }
 
+} // namespace
+
 void CivilFromDays(int64_t z, int64_t& y, int32_t& m, int32_t& d)
 {
     z += 719468 - kUnixEpochDay; // to days since 0000-03-01
@@ -47,8 +49,6 @@ void CivilFromDays(int64_t z, int64_t& y, int32_t& m, int32_t& d)
     if (m <= 2)
         ++y;
 }
-
-} // namespace
 
 int64_t DaysFromCivil(int64_t year, int32_t month, int32_t day)
 {

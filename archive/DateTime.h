@@ -21,6 +21,8 @@ int64_t DateTimeToWholeSeconds(int32_t year, int32_t month, int32_t day, int32_t
 DateTimeParts SecondsToDateTime(long double seconds);
 // Day number since 30 December 1899 of a date (no range check).
 int64_t DaysFromCivil(int64_t year, int32_t month, int32_t day);
+// The date of a day number since 30 December 1899.
+void CivilFromDays(int64_t z, int64_t& y, int32_t& m, int32_t& d);
 
 struct Date {
     int32_t year = 0, month = 0, day = 0;

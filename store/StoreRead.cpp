@@ -139,7 +139,8 @@ std::vector<MonthSeries> StoreYear(StoreDb& db, const StoreChannel& channel, int
     for (const auto& row :
          db.Query("SELECT file_id, day, state, result, present, expected FROM kw_channel_days "
                   "WHERE channel_id = $1 AND day >= $2 AND day <= $3 ORDER BY day",
-                  {channelId, DateText(year, 1, 1), DateText(year, 12, 31)})) {
+                  {channelId, IsoDate(DaysFromCivil(year, 1, 1)),
+                   IsoDate(DaysFromCivil(year, 12, 31))})) {
         Series* s = seriesOf(std::atoll(row[0].text.c_str()));
         if (!s)
             continue;

@@ -14,21 +14,6 @@ int64_t FloorDiv(int64_t a, int64_t b)
     return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
 }
 
-// Year, month and day of a day number since 30 December 1899.
-void CivilOf(int64_t dayNumber, int32_t& year, int32_t& month, int32_t& day)
-{
-    // Days since 1 March 0000 of the proleptic Gregorian calendar.
-    const int64_t z = dayNumber - DaysFromCivil(0, 3, 1);
-    const int64_t era = FloorDiv(z, 146097);
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    day = static_cast<int32_t>(doy - (153 * mp + 2) / 5 + 1);
-    month = static_cast<int32_t>(mp < 10 ? mp + 3 : mp - 9);
-    year = static_cast<int32_t>(yoe + era * 400 + (month <= 2 ? 1 : 0));
-}
-
 void Digits(char* at, int64_t value, int count)
 {
     for (int i = count - 1; i >= 0; --i, value /= 10)
@@ -42,8 +27,9 @@ int TimeChars(int64_t seconds, bool utc, char* text)
 {
     const int64_t dayNumber = FloorDiv(seconds, 86400);
     const int64_t s = seconds - dayNumber * 86400;
-    int32_t y = 0, m = 0, d = 0;
-    CivilOf(dayNumber, y, m, d);
+    int64_t y = 0;
+    int32_t m = 0, d = 0;
+    CivilFromDays(dayNumber, y, m, d);
     if (y < 0 || y > 9999)
         y = 0; // no stamp of the archive lies there
     std::memcpy(text, "0000-00-00 00:00:00+00", 22);
@@ -71,21 +57,9 @@ int64_t UtcStart(const Series& series, const SeriesValue& value)
     return value.stamp - 900 - int64_t{series.UtcOffsetMinutes(value)} * 60;
 }
 
-std::string UtcStartText(const Series& series, const SeriesValue& value)
-{
-    return TimeText(UtcStart(series, value), true);
-}
-
 std::string StampText(int64_t stamp)
 {
     return TimeText(stamp, false);
-}
-
-std::string DateText(int32_t year, int32_t month, int32_t day)
-{
-    char text[24];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
-    return text;
 }
 
 bool ParseStampText(const std::string& text, int64_t& stamp)

@@ -9,17 +9,15 @@ namespace kw {
 
 // The times of the store's rows, as text in one form for both databases:
 // UTC starts "2024-03-01 00:00:00+00", local stamps "2024-03-01 01:15:00"
-// (the controller's clock), days "2024-03-01". Stamps are seconds since
+// (the controller's clock), days as IsoDate writes them. Stamps are seconds since
 // 30 December 1899, as the archive counts them.
 
 // The start of the value's interval in UTC: its stamp ends the quarter-hour.
 int64_t UtcStart(const Series& series, const SeriesValue& value);
-std::string UtcStartText(const Series& series, const SeriesValue& value);
 std::string StampText(int64_t stamp);
 // The same into `out` without allocating: 22 characters with "+00" when
 // `utc`, else 19; no terminating zero. Returns the length.
 int TimeChars(int64_t seconds, bool utc, char* out);
-std::string DateText(int32_t year, int32_t month, int32_t day);
 // The stamp of a local stamp text; false when it is not one.
 bool ParseStampText(const std::string& text, int64_t& stamp);
 

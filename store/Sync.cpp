@@ -8,6 +8,7 @@
 #include "archive/FileLookup.h"
 #include "archive/Ini.h"
 #include "archive/MonthFile.h"
+#include "graph/SeriesExport.h"
 #include "store/Backends.h"
 #include "store/StoreDb.h"
 #include "store/StoreTime.h"
@@ -23,7 +24,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <thread>
 #include <unordered_set>
 
@@ -281,7 +281,7 @@ int64_t WriteMonth(StoreDb& db, int64_t site, const MonthFileName& file, int64_t
                         std::to_string(n + 4) + ", $" + std::to_string(n + 5) + ", $" +
                         std::to_string(n + 6) + ")";
                 params.push_back(channels[i]);
-                params.push_back(DateText(d.year, d.month, d.dayOfMonth));
+                params.push_back(IsoDate(d.day));
                 params.push_back(std::to_string(static_cast<int>(d.state)));
                 params.push_back(std::to_string(d.result));
                 params.push_back(std::to_string(d.present));
