@@ -432,7 +432,7 @@ int ReportFromStore(const Arguments& a, const std::string& dir, std::ostream& ou
                     std::ostream& err)
 {
     try {
-        const std::unique_ptr<StoreDb> db = OpenStore(a.store);
+        const std::unique_ptr<StoreDb> db = OpenStore(a.store, {}, false);
         if (a.sites) {
             const std::vector<SiteMonth> rows = SitesYear(*db, a.year, a.device);
             const std::string text =

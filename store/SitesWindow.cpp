@@ -184,7 +184,7 @@ void SitesWindow::load()
     std::vector<Site> sites;
     std::string name;
     try {
-        const std::unique_ptr<StoreDb> db = OpenStore(url, EditHeslo->text().toStdString());
+        const std::unique_ptr<StoreDb> db = OpenStore(url, EditHeslo->text().toStdString(), false);
         name = db->name();
         std::map<std::string, std::vector<SiteMonth>> months;
         for (SiteMonth& row : SitesYear(*db, year, std::nullopt))

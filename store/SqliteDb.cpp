@@ -31,17 +31,18 @@ bool MakeParents(const std::string& path)
 
 class SqliteDb final : public StoreDb {
 public:
-    SqliteDb(const std::string& path, const std::string& name) : StoreDb(name)
+    SqliteDb(const std::string& path, const std::string& name, bool create) : StoreDb(name)
     {
         struct stat st {};
         if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
             throw StoreError(StoreMessage(name, "není obyčejný soubor"));
-        if (!MakeParents(path))
+        if (create && !MakeParents(path))
             throw StoreError(
                 StoreMessage(name, "složku nelze vytvořit: " + std::string(std::strerror(errno))));
-        const int rc = sqlite3_open_v2(
-            path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-            nullptr);
+        const int rc = sqlite3_open_v2(path.c_str(), &m_db,
+                                       SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) |
+                                           SQLITE_OPEN_NOMUTEX,
+                                       nullptr);
         if (rc != SQLITE_OK) {
             const std::string why = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
             sqlite3_close(m_db);
@@ -263,9 +264,10 @@ private:
 
 } // namespace
 
-std::unique_ptr<StoreDb> OpenSqliteStore(const std::string& path, const std::string& name)
+std::unique_ptr<StoreDb> OpenSqliteStore(const std::string& path, const std::string& name,
+                                         bool create)
 {
-    return std::make_unique<SqliteDb>(path, name);
+    return std::make_unique<SqliteDb>(path, name, create);
 }
 
 } // namespace kw

@@ -156,7 +156,7 @@ std::string StoreMessage(const std::string& name, const std::string& what)
     return "Úložiště „" + name + "“: " + what;
 }
 
-std::unique_ptr<StoreDb> OpenStore(const std::string& url, const std::string& password)
+std::unique_ptr<StoreDb> OpenStore(const std::string& url, const std::string& password, bool create)
 {
     const std::string name = RedactedStoreUrl(url);
     if (StartsWith(url, "sqlite:")) {
@@ -165,7 +165,7 @@ std::unique_ptr<StoreDb> OpenStore(const std::string& url, const std::string& pa
             path = path.substr(2);
         if (path.empty())
             throw StoreError(StoreMessage(name, "chybí cesta k souboru"));
-        return OpenSqliteStore(path, name);
+        return OpenSqliteStore(path, name, create);
     }
     if (IsUri(url) || url.find('=') != std::string::npos)
         return OpenPostgresStore(url, password, name);
@@ -314,6 +314,39 @@ CREATE TABLE kw_contracts (
 
 } // namespace
 
+namespace {
+
+// The version of the store's tables; 0 when kw_schema is empty.
+int32_t SchemaVersion(StoreDb& db)
+{
+    const StoreRows rows = db.Query("SELECT max(version) FROM kw_schema");
+    return rows.empty() || rows[0][0].null ? 0 : std::atoi(rows[0][0].text.c_str());
+}
+
+void RefuseNewer(StoreDb& db, int32_t version)
+{
+    if (version > StoreSchemaVersion)
+        throw StoreError(StoreMessage(
+            db.name(), "má novější schéma (verze " + std::to_string(version) +
+                           "); tento program zná verzi " + std::to_string(StoreSchemaVersion) +
+                           " a nic do něj nezapíše"));
+}
+
+} // namespace
+
+void CheckStoreSchema(StoreDb& db)
+{
+    int32_t version = 0;
+    try {
+        version = SchemaVersion(db);
+    } catch (const StoreError&) {
+        // No kw_schema: not a store of this program, or an empty file.
+    }
+    RefuseNewer(db, version);
+    if (version == 0)
+        throw StoreError(StoreMessage(db.name(), "není úložiště Kwatrix (nemá jeho tabulky)"));
+}
+
 void EnsureStoreSchema(StoreDb& db)
 {
     db.Begin(true);
@@ -322,14 +355,9 @@ void EnsureStoreSchema(StoreDb& db)
         if (db.postgres())
             db.Exec("SELECT pg_advisory_xact_lock(7207, 0)");
         db.Exec("CREATE TABLE IF NOT EXISTS kw_schema (version integer NOT NULL)");
-        const StoreRows rows = db.Query("SELECT max(version) FROM kw_schema");
-        const bool empty = rows.empty() || rows[0][0].null;
-        const int32_t version = empty ? 0 : std::atoi(rows[0][0].text.c_str());
-        if (version > StoreSchemaVersion)
-            throw StoreError(StoreMessage(
-                db.name(), "má novější schéma (verze " + std::to_string(version) +
-                               "); tento program zná verzi " + std::to_string(StoreSchemaVersion) +
-                               " a nic do něj nezapíše"));
+        const int32_t version = SchemaVersion(db);
+        RefuseNewer(db, version);
+        const bool empty = version == 0;
         if (empty) {
             db.Exec(db.postgres() ? kPostgresSchema : kSqliteSchema);
             db.Exec("INSERT INTO kw_schema (version) VALUES ($1)",

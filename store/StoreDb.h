@@ -121,13 +121,19 @@ private:
 
 // Opens the store of `url` ("sqlite:PATH", "postgresql://..." or
 // "postgres://...", or a libpq keyword string "host=... dbname=..."), with
-// `password` when not empty. Throws StoreError naming the store.
-std::unique_ptr<StoreDb> OpenStore(const std::string& url, const std::string& password = {});
+// `password` when not empty. Throws StoreError naming the store. Without
+// `create` an SQLite file that is not there is not made: a reader of a
+// mistyped store gets an error, not a new empty store.
+std::unique_ptr<StoreDb> OpenStore(const std::string& url, const std::string& password = {},
+                                   bool create = true);
 
 // The schema this program writes.
 constexpr int32_t StoreSchemaVersion = 1;
 // Creates the tables of an empty store, or checks the version of an
 // existing one; a store of a newer schema is refused.
 void EnsureStoreSchema(StoreDb& db);
+// For readers: the store has this program's tables (a newer version is
+// refused); nothing is created.
+void CheckStoreSchema(StoreDb& db);
 
 } // namespace kw

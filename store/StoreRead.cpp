@@ -46,7 +46,7 @@ ClockRule ClockOfSite(StoreDb& db, int64_t site)
 
 std::vector<StoreSite> StoreSites(StoreDb& db)
 {
-    EnsureStoreSchema(db);
+    CheckStoreSchema(db);
     std::vector<StoreSite> sites;
     for (const auto& row : db.Query("SELECT id, name, folder FROM kw_sites ORDER BY name", {}))
         sites.push_back({std::atoll(row[0].text.c_str()), row[1].text, row[2].text});

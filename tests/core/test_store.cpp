@@ -437,6 +437,10 @@ TEST_P(StoreTest, StoresThatRefuse)
     }
     EXPECT_EQ(newer.open()->Query("SELECT count(*) FROM kw_sites")[0][0].text, "0");
     EXPECT_EQ(fs::file_size(files.path() + "junk.sqlite"), 8192u);
+    // A reader of a mistyped store gets an error, not a new empty store.
+    const std::string typo = "sqlite:" + files.path() + "typo.sqlite";
+    EXPECT_THROW(kw::StoreSites(*kw::OpenStore(typo, {}, false)), kw::StoreError);
+    EXPECT_FALSE(fs::exists(files.path() + "typo.sqlite"));
 }
 
 // A disk that fills: the command fails, the store keeps whole month files
